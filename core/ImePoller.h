@@ -1,0 +1,20 @@
+// The poll tick: reads the IME status of the foreground window and, only when it changed, switches
+// the tray lamp and the LED lines to match.
+#pragma once
+
+#include "platform/WinApi.h"
+
+#include <optional>
+
+// The raw status the last tick read; -1 means "no reading yet" and makes the next tick act.
+extern int g_nLastOpenStatus;
+
+// How long a tick waits for the foreground application's IME window to answer.
+constexpr UINT IME_QUERY_TIMEOUT_MS = 100;
+
+// The IME open status of hWnd's default IME window (1 means open), or nothing when that window did
+// not answer in time. A window without an IME window reads as 0.
+std::optional<int> QueryImeOpenStatus(HWND hWnd);
+
+// One tick of timer 1.
+void PollImeStatus();

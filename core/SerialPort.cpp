@@ -1,0 +1,59 @@
+#include "core/SerialPort.h"
+
+#include <cwchar>
+
+CSerialPort g_Port;
+
+BOOL CSerialPort::Open(int nPort, DWORD dwBaudRate, BYTE byParity, BYTE byStopBits)
+{
+    if (nPort == 0)
+        return FALSE;
+
+    // The device-namespace form, so that COM10 and above open like COM1 to COM9.
+    wchar_t szName[32];
+    std::swprintf(szName, sizeof szName / sizeof szName[0], L"\\\\.\\COM%d", nPort);
+
+    m_hComm.Reset(sys::CreateFile(szName, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING,
+                                  FILE_FLAG_OVERLAPPED));
+    if (!m_hComm)
+        return FALSE;
+
+    // Change only the line settings; every other field, the DTR and RTS control modes included,
+    // stays as the driver reported it. If the block can't be read there is nothing sound to write
+    // back, so the write is skipped; the port still counts as open.
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (sys::GetCommState(m_hComm.Get(), &dcb)) {
+        dcb.BaudRate = dwBaudRate;
+        dcb.ByteSize = 8;
+        dcb.Parity = byParity;
+        dcb.StopBits = byStopBits;
+        dcb.fBinary = 1;
+        dcb.fParity = 1;
+        sys::SetCommState(m_hComm.Get(), &dcb);
+    }
+
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = 100;
+    timeouts.ReadTotalTimeoutMultiplier = 10;
+    timeouts.ReadTotalTimeoutConstant = 10;
+    timeouts.WriteTotalTimeoutMultiplier = 10;
+    timeouts.WriteTotalTimeoutConstant = 10;
+    sys::SetCommTimeouts(m_hComm.Get(), &timeouts);
+    return TRUE;
+}
+
+BOOL CSerialPort::SetLines(bool bOn)
+{
+    BOOL bDtr = sys::EscapeCommFunction(m_hComm.Get(), bOn ? SETDTR : CLRDTR);
+    BOOL bRts = sys::EscapeCommFunction(m_hComm.Get(), bOn ? SETRTS : CLRRTS);
+    return bDtr && bRts;
+}
+
+BOOL ConnectPort(int nPort)
+{
+    if (!g_Port.Open(nPort, 9600, NOPARITY, ONESTOPBIT))
+        return FALSE;
+    g_Port.SetLines(false);
+    return TRUE;
+}

@@ -1,0 +1,135 @@
+// The Win32 types and constants the portable logic speaks in.
+//
+// On Windows this is simply <windows.h>. Everywhere else (the native unit tests) it declares the
+// same names with the same meaning, so core/, settings/ and the command logic compile unchanged
+// and tests can check the exact records and codes handed to the platform.
+#pragma once
+
+#ifdef _WIN32
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <imm.h>
+#include <shellapi.h>
+
+#else
+
+#include <cstddef>
+#include <cstdint>
+
+using BOOL = int;
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = unsigned int;
+using LONG = std::int32_t;
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+using DWORD_PTR = std::uintptr_t;
+using HANDLE = void*;
+using HWND = struct HWND__*;
+using HICON = struct HICON__*;
+
+#define TRUE 1
+#define FALSE 0
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
+
+// Communications
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define OPEN_EXISTING 3u
+#define FILE_FLAG_OVERLAPPED 0x40000000u
+#define SETRTS 3u
+#define CLRRTS 4u
+#define SETDTR 5u
+#define CLRDTR 6u
+#define NOPARITY 0
+#define ONESTOPBIT 0
+
+struct DCB {
+    DWORD DCBlength;
+    DWORD BaudRate;
+    DWORD fBinary : 1;
+    DWORD fParity : 1;
+    DWORD fOutxCtsFlow : 1;
+    DWORD fOutxDsrFlow : 1;
+    DWORD fDtrControl : 2;
+    DWORD fDsrSensitivity : 1;
+    DWORD fTXContinueOnXoff : 1;
+    DWORD fOutX : 1;
+    DWORD fInX : 1;
+    DWORD fErrorChar : 1;
+    DWORD fNull : 1;
+    DWORD fRtsControl : 2;
+    DWORD fAbortOnError : 1;
+    DWORD fDummy2 : 17;
+    WORD wReserved;
+    WORD XonLim;
+    WORD XoffLim;
+    BYTE ByteSize;
+    BYTE Parity;
+    BYTE StopBits;
+    char XonChar;
+    char XoffChar;
+    char ErrorChar;
+    char EofChar;
+    char EvtChar;
+    WORD wReserved1;
+};
+
+struct COMMTIMEOUTS {
+    DWORD ReadIntervalTimeout;
+    DWORD ReadTotalTimeoutMultiplier;
+    DWORD ReadTotalTimeoutConstant;
+    DWORD WriteTotalTimeoutMultiplier;
+    DWORD WriteTotalTimeoutConstant;
+};
+
+// Window messages and message boxes
+#define WM_NULL 0x0000u
+#define WM_LBUTTONUP 0x0202u
+#define WM_LBUTTONDBLCLK 0x0203u
+#define WM_RBUTTONDOWN 0x0204u
+#define WM_RBUTTONUP 0x0205u
+#define WM_USER 0x0400u
+#define WM_IME_CONTROL 0x0283u
+#define IMC_GETOPENSTATUS 0x0005u
+#define SMTO_ABORTIFHUNG 0x0002u
+#define IDOK 1
+#define IDCANCEL 2
+#define IDYES 6
+#define IDNO 7
+#define MB_OK 0x0u
+#define MB_YESNO 0x4u
+#define MB_ICONQUESTION 0x20u
+#define MB_ICONEXCLAMATION 0x30u
+
+// Tray icon
+#define NIM_ADD 0x0u
+#define NIM_MODIFY 0x1u
+#define NIM_DELETE 0x2u
+#define NIF_MESSAGE 0x1u
+#define NIF_ICON 0x2u
+#define NIF_TIP 0x4u
+
+struct NOTIFYICONDATAW {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    wchar_t szTip[128];
+    DWORD dwState;
+    DWORD dwStateMask;
+    wchar_t szInfo[256];
+    UINT uVersion;
+    wchar_t szInfoTitle[64];
+    DWORD dwInfoFlags;
+};
+#define NOTIFYICONDATAW_V2_SIZE sizeof(NOTIFYICONDATAW)
+
+#endif

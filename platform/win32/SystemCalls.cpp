@@ -1,0 +1,101 @@
+// The real system calls behind platform/Platform.h.
+#include "platform/Platform.h"
+
+#include <vector>
+
+namespace sys {
+
+HWND GetForegroundWindow() { return ::GetForegroundWindow(); }
+
+HWND ImmGetDefaultIMEWnd(HWND hWnd) { return ::ImmGetDefaultIMEWnd(hWnd); }
+
+bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                        UINT uTimeoutMs, DWORD_PTR* pResult)
+{
+    DWORD_PTR dwResult = 0;
+    if (!::SendMessageTimeoutW(hWnd, uMsg, wParam, lParam, fuFlags, uTimeoutMs, &dwResult))
+        return false;
+    *pResult = dwResult;
+    return true;
+}
+
+BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)
+{
+    return ::Shell_NotifyIconW(dwMessage, pData);
+}
+
+HICON LoadTrayIcon(UINT nResourceId)
+{
+    // The tray draws small icons; loading the small size picks the group's 16, 20 or 24 pixel
+    // image for the display's scaling instead of shrinking the 32 pixel one.
+    return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
+                                           MAKEINTRESOURCEW(nResourceId), IMAGE_ICON,
+                                           ::GetSystemMetrics(SM_CXSMICON),
+                                           ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+}
+
+HANDLE CreateFile(const wchar_t* pszName, DWORD dwAccess, DWORD dwShareMode, DWORD dwCreation,
+                  DWORD dwFlags)
+{
+    return ::CreateFileW(pszName, dwAccess, dwShareMode, nullptr, dwCreation, dwFlags, nullptr);
+}
+
+BOOL GetCommState(HANDLE hComm, DCB* pDcb) { return ::GetCommState(hComm, pDcb); }
+BOOL SetCommState(HANDLE hComm, DCB* pDcb) { return ::SetCommState(hComm, pDcb); }
+BOOL SetCommTimeouts(HANDLE hComm, COMMTIMEOUTS* pTimeouts)
+{
+    return ::SetCommTimeouts(hComm, pTimeouts);
+}
+BOOL EscapeCommFunction(HANDLE hComm, DWORD dwFunc) { return ::EscapeCommFunction(hComm, dwFunc); }
+BOOL CloseHandle(HANDLE hObject) { return ::CloseHandle(hObject); }
+
+std::wstring GetModuleFileName()
+{
+    // MAX_PATH is not a limit on modern Windows: grow the buffer until the whole path fits, so a
+    // deep install folder still finds its own settings file.
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        DWORD cch = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (cch == 0)
+            return std::wstring();
+        if (cch < buffer.size())
+            return std::wstring(buffer.data(), cch);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring GetPrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
+                                     const wchar_t* pszDefault, DWORD cchBuffer,
+                                     const wchar_t* pszPath)
+{
+    std::vector<wchar_t> buffer(cchBuffer);
+    DWORD cch = ::GetPrivateProfileStringW(pszSection, pszKey, pszDefault, buffer.data(), cchBuffer,
+                                           pszPath);
+    return std::wstring(buffer.data(), cch);
+}
+
+BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
+                               const wchar_t* pszValue, const wchar_t* pszPath)
+{
+    return ::WritePrivateProfileStringW(pszSection, pszKey, pszValue, pszPath);
+}
+
+}  // namespace sys
+
+#ifdef LUMIDOT_TRACE
+#include "core/Trace.h"
+
+#include <cwchar>
+
+void TraceQuery(HWND hWnd, HWND hIme, int nStatus)
+{
+    wchar_t szLine[96];
+    std::swprintf(szLine, 96, L"hWnd:0x%08X hIme=0x%08X Status=0x%08X\r\n",
+                  static_cast<unsigned>(reinterpret_cast<UINT_PTR>(hWnd)),
+                  static_cast<unsigned>(reinterpret_cast<UINT_PTR>(hIme)),
+                  static_cast<unsigned>(nStatus));
+    ::OutputDebugStringW(szLine);
+}
+
+void TraceChangeState() { ::OutputDebugStringW(L"#### Change State\r\n"); }
+#endif

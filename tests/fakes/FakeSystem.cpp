@@ -1,0 +1,141 @@
+#include "fakes/FakeSystem.h"
+
+#include "core/TrayIndicator.h"
+
+FakeSystem g_Fake;
+
+namespace {
+
+void Record(std::string line) { g_Fake.calls.push_back(std::move(line)); }
+
+std::string Hex(const void* p) { return std::to_string(reinterpret_cast<std::uintptr_t>(p)); }
+
+const char* NimName(DWORD dwMessage)
+{
+    switch (dwMessage) {
+    case NIM_ADD: return "NIM_ADD";
+    case NIM_MODIFY: return "NIM_MODIFY";
+    case NIM_DELETE: return "NIM_DELETE";
+    default: return "NIM_?";
+    }
+}
+
+const char* EscapeName(DWORD dwFunc)
+{
+    switch (dwFunc) {
+    case SETDTR: return "SETDTR";
+    case CLRDTR: return "CLRDTR";
+    case SETRTS: return "SETRTS";
+    case CLRRTS: return "CLRRTS";
+    default: return "?";
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> NonImeCalls()
+{
+    std::vector<std::string> out;
+    for (const std::string& call : g_Fake.calls)
+        if (call.rfind("GetForegroundWindow", 0) != 0 && call.rfind("ImmGetDefaultIMEWnd", 0) != 0 &&
+            call.rfind("SendMessageTimeout", 0) != 0)
+            out.push_back(call);
+    return out;
+}
+
+namespace sys {
+
+HWND GetForegroundWindow()
+{
+    Record("GetForegroundWindow");
+    return g_Fake.hForeground;
+}
+
+HWND ImmGetDefaultIMEWnd(HWND hWnd)
+{
+    Record("ImmGetDefaultIMEWnd(" + Hex(hWnd) + ")");
+    return g_Fake.hImeWindow;
+}
+
+bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                        UINT uTimeoutMs, DWORD_PTR* pResult)
+{
+    Record("SendMessageTimeout(" + Hex(hWnd) + "," + std::to_string(uMsg) + "," +
+           std::to_string(wParam) + "," + std::to_string(lParam) + ")");
+    g_Fake.uLastTimeoutMs = uTimeoutMs;
+    g_Fake.uLastSendFlags = fuFlags;
+    if (!g_Fake.bImeAnswers)
+        return false;
+    *pResult = g_Fake.dwImeStatus;
+    return true;
+}
+
+BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)
+{
+    std::string preset = "?";
+    if (pData >= g_TrayPresets && pData < g_TrayPresets + TRAY_PRESET_COUNT)
+        preset = std::to_string(pData - g_TrayPresets);
+    Record(std::string("Shell_NotifyIcon(") + NimName(dwMessage) + "," + preset + ")");
+    g_Fake.shownRecords.push_back(*pData);
+    return g_Fake.bShellAccepts;
+}
+
+HICON LoadTrayIcon(UINT nResourceId)
+{
+    // A distinct fake handle per icon group, so tests can tell the icons apart.
+    return reinterpret_cast<HICON>(static_cast<std::uintptr_t>(nResourceId));
+}
+
+HANDLE CreateFile(const wchar_t* pszName, DWORD dwAccess, DWORD dwShareMode, DWORD dwCreation,
+                  DWORD dwFlags)
+{
+    Record("CreateFile");
+    g_Fake.strLastDevice = pszName;
+    g_Fake.dwLastAccess = dwAccess;
+    g_Fake.dwLastShare = dwShareMode;
+    g_Fake.dwLastCreation = dwCreation;
+    g_Fake.dwLastFlags = dwFlags;
+    if (g_Fake.hNextComm != INVALID_HANDLE_VALUE)
+        ++g_Fake.nOpenHandles;
+    return g_Fake.hNextComm;
+}
+
+BOOL GetCommState(HANDLE, DCB* pDcb)
+{
+    Record("GetCommState");
+    if (g_Fake.bGetCommStateFails)
+        return FALSE;
+    *pDcb = g_Fake.dcbFromDriver;
+    return TRUE;
+}
+
+BOOL SetCommState(HANDLE, DCB* pDcb)
+{
+    Record("SetCommState");
+    g_Fake.dcbWritten = *pDcb;
+    return TRUE;
+}
+
+BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS* pTimeouts)
+{
+    Record("SetCommTimeouts");
+    g_Fake.timeoutsWritten = *pTimeouts;
+    return TRUE;
+}
+
+BOOL EscapeCommFunction(HANDLE, DWORD dwFunc)
+{
+    Record(std::string("EscapeCommFunction(") + EscapeName(dwFunc) + ")");
+    return g_Fake.bEscapeFails ? FALSE : TRUE;
+}
+
+BOOL CloseHandle(HANDLE)
+{
+    Record("CloseHandle");
+    --g_Fake.nOpenHandles;
+    return TRUE;
+}
+
+std::wstring GetModuleFileName() { return g_Fake.strExePath; }
+
+}  // namespace sys

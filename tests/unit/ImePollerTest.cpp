@@ -1,0 +1,134 @@
+#include "core/ImePoller.h"
+#include "core/SerialPort.h"
+#include "core/TrayIndicator.h"
+#include "fakes/FakeSystem.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// Each test starts after a registered icon, with no reading yet, disconnected or connected.
+class ImePollerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_Fake.Reset();
+        RegisterTrayPresets(reinterpret_cast<HWND>(0x42));
+        g_nLastOpenStatus = -1;
+    }
+    void TearDown() override { g_Port.Close(); }
+
+    void Connect()
+    {
+        ASSERT_TRUE(ConnectPort(3));
+        g_Fake.calls.clear();
+    }
+
+    // One tick with the IME answering nStatus; returns what it did apart from the query itself.
+    Calls Tick(int nStatus)
+    {
+        g_Fake.calls.clear();
+        g_Fake.dwImeStatus = static_cast<DWORD_PTR>(static_cast<DWORD>(nStatus));
+        PollImeStatus();
+        return NonImeCalls();
+    }
+};
+
+const Calls kOnConnected = {"Shell_NotifyIcon(NIM_MODIFY,0)", "EscapeCommFunction(SETDTR)",
+                            "EscapeCommFunction(SETRTS)"};
+const Calls kOffConnected = {"Shell_NotifyIcon(NIM_MODIFY,1)", "EscapeCommFunction(CLRDTR)",
+                             "EscapeCommFunction(CLRRTS)"};
+const Calls kOnDisconnected = {"Shell_NotifyIcon(NIM_MODIFY,2)"};
+const Calls kOffDisconnected = {"Shell_NotifyIcon(NIM_MODIFY,3)"};
+
+TEST_F(ImePollerTest, ImeOnWhileConnectedShowsTheBrightLampThenRaisesDtrThenRts)
+{
+    Connect();
+    EXPECT_EQ(Tick(1), kOnConnected);
+}
+
+TEST_F(ImePollerTest, ImeOffWhileConnectedShowsTheDarkLampThenDropsDtrThenRts)
+{
+    Connect();
+    EXPECT_EQ(Tick(0), kOffConnected);
+}
+
+TEST_F(ImePollerTest, WhileDisconnectedOnlyTheCrossedLampChanges)
+{
+    EXPECT_EQ(Tick(1), kOnDisconnected);
+    EXPECT_EQ(Tick(0), kOffDisconnected);
+}
+
+TEST_F(ImePollerTest, QueriesTheForegroundWindowsImeWindowWithABoundedWait)
+{
+    Tick(0);
+    EXPECT_EQ(g_Fake.calls[0], "GetForegroundWindow");
+    EXPECT_EQ(g_Fake.calls[1], "ImmGetDefaultIMEWnd(4096)");
+    EXPECT_EQ(g_Fake.calls[2], "SendMessageTimeout(8192,643,5,0)");
+    EXPECT_EQ(g_Fake.uLastSendFlags, static_cast<UINT>(SMTO_ABORTIFHUNG));
+    EXPECT_GT(g_Fake.uLastTimeoutMs, 0u);
+    EXPECT_LE(g_Fake.uLastTimeoutMs, 200u);
+}
+
+TEST_F(ImePollerTest, EqualReadingsDoNothingAfterTheFirst)
+{
+    Connect();
+    EXPECT_EQ(Tick(1), kOnConnected);
+    EXPECT_EQ(Tick(1), Calls{});
+    EXPECT_EQ(Tick(0), kOffConnected);
+    EXPECT_EQ(Tick(0), Calls{});
+}
+
+TEST_F(ImePollerTest, TheStatusIsRememberedRawSoAnOddValueRepeatsTheOffActionsOnce)
+{
+    Connect();
+    Tick(0);
+    EXPECT_EQ(Tick(2), kOffConnected);
+    EXPECT_EQ(g_nLastOpenStatus, 2);
+    EXPECT_EQ(Tick(2), Calls{});
+}
+
+TEST_F(ImePollerTest, ResettingTheSentinelReappliesTheSameStatus)
+{
+    Tick(1);
+    Connect();
+    g_nLastOpenStatus = -1;
+    EXPECT_EQ(Tick(1), kOnConnected);
+}
+
+TEST_F(ImePollerTest, ANullImeWindowReadsAsOffWithoutSendingAnything)
+{
+    g_Fake.hImeWindow = nullptr;
+    g_Fake.dwImeStatus = 1;
+    g_Fake.calls.clear();
+    PollImeStatus();
+    EXPECT_EQ(g_nLastOpenStatus, 0);
+    EXPECT_EQ(g_Fake.calls, (Calls{"GetForegroundWindow", "ImmGetDefaultIMEWnd(4096)",
+                                   "Shell_NotifyIcon(NIM_MODIFY,3)"}));
+}
+
+TEST_F(ImePollerTest, AHungOrFailedQueryChangesNothing)
+{
+    Connect();
+    Tick(1);
+    g_Fake.bImeAnswers = false;
+    EXPECT_EQ(Tick(0), Calls{});
+    EXPECT_EQ(g_nLastOpenStatus, 1);
+
+    // Not even the sentinel's forced first action happens on a query that got no answer.
+    g_nLastOpenStatus = -1;
+    EXPECT_EQ(Tick(0), Calls{});
+    EXPECT_EQ(g_nLastOpenStatus, -1);
+}
+
+TEST_F(ImePollerTest, AFailedLineChangeStillUpdatesTheMemory)
+{
+    Connect();
+    g_Fake.bEscapeFails = true;
+    EXPECT_EQ(Tick(1), kOnConnected);
+    EXPECT_EQ(g_nLastOpenStatus, 1);
+}
+
+}  // namespace
