@@ -4,6 +4,10 @@ enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 
 add_executable(Lumidot WIN32
+    afx/Dialog.cpp
+    afx/WinApp.cpp
+    app/IndicatorApp.cpp
+    app/IndicatorDlg.cpp
     platform/win32/SystemCalls.cpp
     res/Lumidot.rc
 )

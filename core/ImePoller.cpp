@@ -49,3 +49,15 @@ void PollImeStatus()
     // Remembered raw: a change from 0 to 2 repeats the off actions once.
     g_nLastOpenStatus = *status;
 }
+
+UINT PollPeriodMs(int nUpdateTime)
+{
+    constexpr long long kDefaultMs = 500;
+    constexpr long long kLongestMs = 0x7FFFFFFF;  // USER_TIMER_MAXIMUM
+    long long llPeriod = static_cast<long long>(nUpdateTime) * 100;
+    if (llPeriod <= 0)
+        llPeriod = kDefaultMs;
+    if (llPeriod > kLongestMs)
+        llPeriod = kLongestMs;
+    return static_cast<UINT>(llPeriod);
+}

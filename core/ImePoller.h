@@ -18,3 +18,8 @@ std::optional<int> QueryImeOpenStatus(HWND hWnd);
 
 // One tick of timer 1.
 void PollImeStatus();
+
+// Timer 1's period for a stored UpdateTime (units of 100 ms). The stored value is used as read, but
+// a product of 0 or below would mean a busy loop or a dead timer, so it polls at the default
+// 500 ms instead; a product beyond the system's longest timer is cut to it.
+UINT PollPeriodMs(int nUpdateTime);

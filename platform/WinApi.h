@@ -14,6 +14,11 @@
 #include <imm.h>
 #include <shellapi.h>
 
+// The IME window's open-status query (ime.h, which mingw-w64 lacks).
+#ifndef IMC_GETOPENSTATUS
+#define IMC_GETOPENSTATUS 0x0005
+#endif
+
 #else
 
 #include <cstddef>

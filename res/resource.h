@@ -1,6 +1,10 @@
 // Resource and command identifiers, shared by the resource script and the code.
 #pragma once
 
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 #define IDD_MAIN_DIALOG 102
 #define IDR_MAINFRAME 128
 #define IDI_LAMP_ON 129

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 using Calls = std::vector<std::string>;
@@ -129,6 +131,20 @@ TEST_F(ImePollerTest, AFailedLineChangeStillUpdatesTheMemory)
     g_Fake.bEscapeFails = true;
     EXPECT_EQ(Tick(1), kOnConnected);
     EXPECT_EQ(g_nLastOpenStatus, 1);
+}
+
+TEST(PollPeriodTest, FollowsTheStoredValueWithoutOverflowOrADeadTimer)
+{
+    EXPECT_EQ(PollPeriodMs(1), 100u);
+    EXPECT_EQ(PollPeriodMs(5), 500u);
+    EXPECT_EQ(PollPeriodMs(10), 1000u);
+    EXPECT_EQ(PollPeriodMs(0), 500u);
+    EXPECT_EQ(PollPeriodMs(-3), 500u);
+    EXPECT_EQ(PollPeriodMs(INT_MIN), 500u);
+    // 21474837 x 100 no longer fits in 32 bits.
+    EXPECT_EQ(PollPeriodMs(21474836), 2147483600u);
+    EXPECT_EQ(PollPeriodMs(21474837), 0x7FFFFFFFu);
+    EXPECT_EQ(PollPeriodMs(INT_MAX), 0x7FFFFFFFu);
 }
 
 }  // namespace
