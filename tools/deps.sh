@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs everything Lumidot's build and tests need on Debian 12 (run as root or with sudo).
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends \
+    cmake make g++ googletest libgtest-dev libbenchmark-dev valgrind \
+    clang libclang-rt-14-dev \
+    mingw-w64 wine wine64 \
+    xvfb x11-utils xdotool imagemagick fonts-ipafont-gothic \
+    socat python3 zip unzip

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds Lumidot and runs every test: the unit tests (ASan + UBSan), the Windows build (warnings
+# as errors), the fuzz run of the settings-file reader, and the end-to-end tests of Lumidot.exe
+# under Wine and Xvfb. Each level prints ctest's summary; the script fails if any level failed.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+failed=()
+run() {
+    echo "==== $*"
+    "$@" || failed+=("$*")
+}
+
+run cmake --workflow --preset native
+run cmake --workflow --preset windows
+run cmake --workflow --preset fuzz
+if [ -f build/windows/Lumidot.exe ]; then
+    run cmake --workflow --preset e2e
+else
+    failed+=("e2e (no Lumidot.exe)")
+fi
+
+if [ ${#failed[@]} -ne 0 ]; then
+    printf 'FAILED: %s\n' "${failed[@]}"
+    exit 1
+fi
+echo "All test levels passed."
