@@ -1,5 +1,6 @@
 #include "core/ImePoller.h"
 
+#include "core/PortWatch.h"
 #include "core/SerialPort.h"
 #include "core/Trace.h"
 #include "core/TrayIndicator.h"
@@ -41,7 +42,11 @@ void PollImeStatus()
         if (g_Port.IsOpen()) {
             // Icon first, then the lines, so the lamp never lags behind the LED.
             ShowTrayPreset(bOn ? TRAY_ON_CONNECTED : TRAY_OFF_CONNECTED);
-            g_Port.SetLines(bOn);
+            if (!g_Port.SetLines(bOn)) {
+                // The adapter is gone: let go of it; the next tick shows the crossed lamp.
+                OnPortLost();
+                return;
+            }
         } else {
             ShowTrayPreset(bOn ? TRAY_ON_DISCONNECTED : TRAY_OFF_DISCONNECTED);
         }

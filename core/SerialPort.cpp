@@ -17,6 +17,7 @@ BOOL CSerialPort::Open(int nPort, DWORD dwBaudRate, BYTE byParity, BYTE byStopBi
                                   FILE_FLAG_OVERLAPPED));
     if (!m_hComm)
         return FALSE;
+    m_nPort = nPort;
 
     // Change only the line settings; every other field, the DTR and RTS control modes included,
     // stays as the driver reported it. If the block can't be read there is nothing sound to write

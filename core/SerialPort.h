@@ -14,6 +14,9 @@ public:
     BOOL IsOpen() const { return m_hComm ? TRUE : FALSE; }
     void Close() { m_hComm.Reset(); }
     HANDLE GetHandle() const { return m_hComm.Get(); }
+    // The number of the port that is open (it can differ from the configured one after a declined
+    // reconnect).
+    int GetPortNumber() const { return m_nPort; }
 
     // Raises (bOn) or drops both modem lines, DTR first. FALSE when either change failed, which is
     // what an unplugged adapter looks like.
@@ -21,6 +24,7 @@ public:
 
 private:
     CResource<HANDLE, sys::CloseHandle> m_hComm;
+    int m_nPort = 0;
 };
 
 extern CSerialPort g_Port;

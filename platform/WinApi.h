@@ -32,6 +32,7 @@ using UINT = unsigned int;
 using LONG = std::int32_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
+using INT_PTR = std::intptr_t;
 using LRESULT = std::intptr_t;
 using DWORD_PTR = std::uintptr_t;
 using HANDLE = void*;

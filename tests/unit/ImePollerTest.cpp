@@ -125,14 +125,6 @@ TEST_F(ImePollerTest, AHungOrFailedQueryChangesNothing)
     EXPECT_EQ(g_nLastOpenStatus, -1);
 }
 
-TEST_F(ImePollerTest, AFailedLineChangeStillUpdatesTheMemory)
-{
-    Connect();
-    g_Fake.bEscapeFails = true;
-    EXPECT_EQ(Tick(1), kOnConnected);
-    EXPECT_EQ(g_nLastOpenStatus, 1);
-}
-
 TEST(PollPeriodTest, FollowsTheStoredValueWithoutOverflowOrADeadTimer)
 {
     EXPECT_EQ(PollPeriodMs(1), 100u);

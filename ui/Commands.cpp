@@ -1,0 +1,124 @@
+#include "ui/Commands.h"
+
+#include "core/ImePoller.h"
+#include "core/PortWatch.h"
+#include "core/SerialPort.h"
+#include "settings/Settings.h"
+#include "ui/SiteAddress.h"
+
+#include <cwchar>
+
+namespace {
+
+bool s_bCommandRunning = false;
+
+// Marks a command as running for its whole duration.
+class CCommandScope {
+public:
+    CCommandScope() { s_bCommandRunning = true; }
+    ~CCommandScope() { s_bCommandRunning = false; }
+    CCommandScope(const CCommandScope&) = delete;
+    CCommandScope& operator=(const CCommandScope&) = delete;
+};
+
+std::wstring Format(const wchar_t* pszFormat, int nValue)
+{
+    wchar_t szText[128];
+    std::swprintf(szText, sizeof szText / sizeof szText[0], pszFormat, nValue);
+    return szText;
+}
+
+}  // namespace
+
+std::wstring ConnectMenuLabel()
+{
+    return g_Port.IsOpen() ? Format(L"切断[COM%d](&P)", g_nPortNumber) : L"接続(&P)";
+}
+
+bool IsCommandRunning() { return s_bCommandRunning; }
+
+void ConnectCommand(ICommandHost& host)
+{
+    CCommandScope scope;
+    if (!g_Port.IsOpen()) {
+        int nPortIndex = g_nPortNumber - 1;
+        if (host.DoPortDialog(nPortIndex) == IDOK) {
+            g_nPortNumber = nPortIndex + 1;
+            if (ConnectPort(g_nPortNumber))
+                ForgetLostPort();
+            else
+                host.MessageBox(L"ポートが開けません.", MB_OK | MB_ICONEXCLAMATION);
+            // Saved even when the open failed, so the next attempt preselects this port.
+            SaveSettings();
+        }
+    } else if (host.MessageBox(L"ポートを閉じますか？", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        g_Port.Close();
+        ForgetLostPort();
+    }
+    // Whatever happened, the next tick shows the preset for the port state and sets the lines.
+    g_nLastOpenStatus = -1;
+}
+
+void SettingCommand(ICommandHost& host)
+{
+    CCommandScope scope;
+    const int nOldPort = g_nPortNumber;
+    int nIntervalIndex = g_nUpdateTime - 1;
+    int nPortIndex = g_nPortNumber - 1;
+    // The box has two states; a stored value other than 0 or 1 shows unticked and is kept unless
+    // the user changes the box.
+    const int bShownChecked = g_nAutoConnect == 1 ? 1 : 0;
+    int bAutoConnect = bShownChecked;
+    if (host.DoSettingDialog(nIntervalIndex, nPortIndex, bAutoConnect) != IDOK)
+        return;
+
+    g_nUpdateTime = nIntervalIndex + 1;
+    g_nPortNumber = nPortIndex + 1;
+    if (bAutoConnect != bShownChecked)
+        g_nAutoConnect = bAutoConnect;
+
+    host.StopPollTimer();
+    if (g_Port.IsOpen()) {
+        if (g_nPortNumber != nOldPort &&
+            host.MessageBox(Format(L"COM%dで接続しなおしますか？", g_nPortNumber),
+                            MB_YESNO | MB_ICONQUESTION) == IDYES) {
+            g_Port.Close();
+            ConnectPort(g_nPortNumber);
+            ForgetLostPort();
+        }
+    } else if (host.MessageBox(Format(L"COM%dで接続しますか？", g_nPortNumber),
+                               MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        // A failed open is silent here: the next tick shows the crossed-out lamp.
+        if (ConnectPort(g_nPortNumber))
+            ForgetLostPort();
+    }
+    SaveSettings();
+    g_nLastOpenStatus = -1;
+    host.StartPollTimer(PollPeriodMs(g_nUpdateTime));
+}
+
+void AboutCommand(ICommandHost& host)
+{
+    CCommandScope scope;
+    wchar_t szText[256];
+    std::swprintf(szText, sizeof szText / sizeof szText[0],
+                  L"Lumidot Version%ls\r\nCopyright (C) 2026 Lumidot developers\r\n\r\n%ls\r\n",
+                  L"1.00", HomePageUrl());
+    host.DoAboutDialog(szText, HelpPageUrl());
+}
+
+void HelpPageCommand(ICommandHost& host, const std::wstring& strHelpUrl)
+{
+    wchar_t szText[512];
+    std::swprintf(szText, sizeof szText / sizeof szText[0],
+                  L"ヘルプを表示するため\r\n%ls\r\nへ接続しますか？", strHelpUrl.c_str());
+    if (host.MessageBox(szText, MB_YESNO | MB_ICONQUESTION) != IDNO)
+        host.OpenInBrowser(strHelpUrl);
+}
+
+void ExitCommand(ICommandHost& host)
+{
+    CCommandScope scope;
+    if (host.MessageBox(L"終了しますか？", MB_YESNO | MB_ICONQUESTION) != IDNO)
+        host.EndProgram();
+}
