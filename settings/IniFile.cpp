@@ -6,10 +6,7 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-bool IsBlank(char ch)
-{
-    return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\v' || ch == '\f';
-}
+bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\v' || ch == '\f'; }
 
 std::string_view Trim(std::string_view str)
 {
@@ -44,7 +41,8 @@ Line LineAt(std::string_view strContent, std::size_t nBegin)
     std::size_t nNewLine = strContent.find('\n', nBegin);
     if (nNewLine == npos)
         return {nBegin, strContent.size(), strContent.size()};
-    std::size_t nEnd = nNewLine > nBegin && strContent[nNewLine - 1] == '\r' ? nNewLine - 1 : nNewLine;
+    std::size_t nEnd =
+        nNewLine > nBegin && strContent[nNewLine - 1] == '\r' ? nNewLine - 1 : nNewLine;
     return {nBegin, nEnd, nNewLine + 1};
 }
 
@@ -94,7 +92,7 @@ struct Location {
     bool bSection = false;
     std::size_t nInsert = 0;  // where a new key line goes: after the section's last key line
     bool bKey = false;
-    std::size_t nValue = 0;   // the key's value text is [nValue, nValueEnd)
+    std::size_t nValue = 0;  // the key's value text is [nValue, nValueEnd)
     std::size_t nValueEnd = 0;
 };
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-extern int g_nPortNumber;   // COM port number of the LED
-extern int g_nUpdateTime;   // poll period in units of 100 ms
+extern int g_nPortNumber;  // COM port number of the LED
+extern int g_nUpdateTime;  // poll period in units of 100 ms
 extern int g_nAutoConnect;  // exactly 1: open the port at start-up
 
 // Reads PortNumber, UpdateTime and AutoConnect from section "Setting", in that order. A missing

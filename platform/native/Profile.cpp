@@ -48,10 +48,15 @@ std::wstring FromUtf8(const std::string& strUtf8)
     std::size_t i = 0;
     while (i < strUtf8.size()) {
         auto nLead = static_cast<unsigned char>(strUtf8[i]);
-        std::size_t nLength = nLead < 0x80 ? 1 : nLead >= 0xC2 && nLead <= 0xDF ? 2
-                            : nLead >= 0xE0 && nLead <= 0xEF ? 3 : nLead >= 0xF0 && nLead <= 0xF4 ? 4 : 0;
-        std::uint32_t nCode = nLength == 1 ? nLead : nLength == 2 ? nLead & 0x1Fu
-                            : nLength == 3 ? nLead & 0x0Fu : nLead & 0x07u;
+        std::size_t nLength = nLead < 0x80                     ? 1
+                              : nLead >= 0xC2 && nLead <= 0xDF ? 2
+                              : nLead >= 0xE0 && nLead <= 0xEF ? 3
+                              : nLead >= 0xF0 && nLead <= 0xF4 ? 4
+                                                               : 0;
+        std::uint32_t nCode = nLength == 1   ? nLead
+                              : nLength == 2 ? nLead & 0x1Fu
+                              : nLength == 3 ? nLead & 0x0Fu
+                                             : nLead & 0x07u;
         bool bValid = nLength != 0 && i + nLength <= strUtf8.size();
         for (std::size_t k = 1; bValid && k < nLength; ++k) {
             auto nByte = static_cast<unsigned char>(strUtf8[i + k]);
@@ -94,7 +99,8 @@ bool WriteFile(const std::string& strPath, const std::string& strContent)
     FilePtr pFile(std::fopen(strPath.c_str(), "wb"));
     if (!pFile)
         return false;
-    bool bWritten = std::fwrite(strContent.data(), 1, strContent.size(), pFile.get()) == strContent.size();
+    bool bWritten =
+        std::fwrite(strContent.data(), 1, strContent.size(), pFile.get()) == strContent.size();
     return std::fclose(pFile.release()) == 0 && bWritten;
 }
 

@@ -10,7 +10,8 @@ namespace {
 
 TEST(IniReadTest, MatchesNamesWithoutCaseAndIgnoresWhiteSpaceAndQuotes)
 {
-    const std::string strFile = "[ setting ]\r\n  portNUMBER =  7 \t\r\nUpdateTime=\"3\"\r\nAutoConnect=\r\n";
+    const std::string strFile =
+        "[ setting ]\r\n  portNUMBER =  7 \t\r\nUpdateTime=\"3\"\r\nAutoConnect=\r\n";
     EXPECT_EQ(ReadValue(strFile, "Setting", "PortNumber"), "7");
     EXPECT_EQ(ReadValue(strFile, "SETTING", "updatetime"), "3");
     EXPECT_EQ(ReadValue(strFile, "Setting", "AutoConnect"), "");
@@ -25,14 +26,16 @@ TEST(IniReadTest, MissingSectionOrKeyGivesNothing)
 
 TEST(IniReadTest, LinesThatAreNotKeysOfTheSectionNeverMatch)
 {
-    const std::string strFile = "PortNumber=1\n[Setting]\n;PortNumber=2\n# PortNumber=3\nPortNumber\n"
-                                "[Setting\n[Next]\nPortNumber=4\n";
+    const std::string strFile =
+        "PortNumber=1\n[Setting]\n;PortNumber=2\n# PortNumber=3\nPortNumber\n"
+        "[Setting\n[Next]\nPortNumber=4\n";
     EXPECT_EQ(ReadValue(strFile, "Setting", "PortNumber"), std::nullopt);
 }
 
 TEST(IniReadTest, OnlyTheFirstOfTwinSectionsAndKeysCounts)
 {
-    const std::string strFile = "[Setting]\nPortNumber=1\nportnumber=2\n[Setting]\nPortNumber=3\nUpdateTime=4\n";
+    const std::string strFile =
+        "[Setting]\nPortNumber=1\nportnumber=2\n[Setting]\nPortNumber=3\nUpdateTime=4\n";
     EXPECT_EQ(ReadValue(strFile, "Setting", "PortNumber"), "1");
     EXPECT_EQ(ReadValue(strFile, "Setting", "UpdateTime"), std::nullopt);
     EXPECT_EQ(WriteValue(strFile, "Setting", "PortNumber", "9"),
@@ -48,15 +51,18 @@ TEST(IniReadTest, SectionNamesMayHoldSpacesAndTheFileAByteOrderMark)
 
 TEST(IniWriteTest, ChangesOnlyTheValueOfAnExistingKey)
 {
-    const std::string strBefore = "; Lumidot\r\n[Other]\r\nPortNumber=5\r\n\r\n[SETTING]\r\n"
-                                  "  portnumber = 007  \r\nUpdateTime=3\r\n";
+    const std::string strBefore =
+        "; Lumidot\r\n[Other]\r\nPortNumber=5\r\n\r\n[SETTING]\r\n"
+        "  portnumber = 007  \r\nUpdateTime=3\r\n";
     EXPECT_EQ(WriteValue(strBefore, "Setting", "PortNumber", "7"),
-              "; Lumidot\r\n[Other]\r\nPortNumber=5\r\n\r\n[SETTING]\r\n  portnumber = 7\r\nUpdateTime=3\r\n");
+              "; Lumidot\r\n[Other]\r\nPortNumber=5\r\n\r\n[SETTING]\r\n"
+              "  portnumber = 7\r\nUpdateTime=3\r\n");
 }
 
 TEST(IniWriteTest, PutsAMissingKeyAfterTheLastKeyOfItsSection)
 {
-    EXPECT_EQ(WriteValue("[Setting]\nPortNumber=1\n; about Other\n\n[Other]\nA=1\n", "Setting", "UpdateTime", "5"),
+    EXPECT_EQ(WriteValue("[Setting]\nPortNumber=1\n; about Other\n\n[Other]\nA=1\n", "Setting",
+                         "UpdateTime", "5"),
               "[Setting]\nPortNumber=1\nUpdateTime=5\n; about Other\n\n[Other]\nA=1\n");
     EXPECT_EQ(WriteValue("[Setting]\r\n[Other]\r\n", "Setting", "UpdateTime", "5"),
               "[Setting]\r\nUpdateTime=5\r\n[Other]\r\n");
@@ -65,19 +71,24 @@ TEST(IniWriteTest, PutsAMissingKeyAfterTheLastKeyOfItsSection)
 TEST(IniWriteTest, NewLinesEndLikeTheFilesLines)
 {
     EXPECT_EQ(WriteValue("", "Setting", "PortNumber", "1"), "[Setting]\r\nPortNumber=1\r\n");
-    EXPECT_EQ(WriteValue("[A]\nB=1\n", "Setting", "PortNumber", "1"), "[A]\nB=1\n[Setting]\nPortNumber=1\n");
+    EXPECT_EQ(WriteValue("[A]\nB=1\n", "Setting", "PortNumber", "1"),
+              "[A]\nB=1\n[Setting]\nPortNumber=1\n");
     EXPECT_EQ(WriteValue("[A]\r\nB=1\r\n", "Setting", "PortNumber", "1"),
               "[A]\r\nB=1\r\n[Setting]\r\nPortNumber=1\r\n");
     // A last line without a line end gets one before anything follows it.
-    EXPECT_EQ(WriteValue("[A]\nB=1", "Setting", "PortNumber", "1"), "[A]\nB=1\n[Setting]\nPortNumber=1\n");
-    EXPECT_EQ(WriteValue("[Setting]", "Setting", "PortNumber", "1"), "[Setting]\r\nPortNumber=1\r\n");
-    EXPECT_EQ(WriteValue("[Setting]\nA=1", "Setting", "PortNumber", "1"), "[Setting]\nA=1\nPortNumber=1\n");
+    EXPECT_EQ(WriteValue("[A]\nB=1", "Setting", "PortNumber", "1"),
+              "[A]\nB=1\n[Setting]\nPortNumber=1\n");
+    EXPECT_EQ(WriteValue("[Setting]", "Setting", "PortNumber", "1"),
+              "[Setting]\r\nPortNumber=1\r\n");
+    EXPECT_EQ(WriteValue("[Setting]\nA=1", "Setting", "PortNumber", "1"),
+              "[Setting]\nA=1\nPortNumber=1\n");
 }
 
 TEST(IniWriteTest, BinaryContentSurvivesAWrite)
 {
     const std::string strNul = "[Setting]\nA=\0x\n\0\0\n"s;
-    EXPECT_EQ(WriteValue(strNul, "Setting", "PortNumber", "1"), "[Setting]\nA=\0x\nPortNumber=1\n\0\0\n"s);
+    EXPECT_EQ(WriteValue(strNul, "Setting", "PortNumber", "1"),
+              "[Setting]\nA=\0x\nPortNumber=1\n\0\0\n"s);
 
     std::string strGarbage(10 * 1024 * 1024, '\0');
     std::uint32_t nSeed = 12345;

@@ -57,20 +57,22 @@ TEST_F(SettingsTest, ValuesLoadAsWrittenWithoutAnyRangeCheck)
 TEST_F(SettingsTest, SaveWritesPlainDecimalAndKeepsEveryOtherLine)
 {
     const std::string strOther = "; my LED\r\n[Window]\r\nPortNumber=4\r\n\r\n";
-    WriteIni(strOther + "[Setting]\r\nPortNumber = 007\r\nExtra=x\r\nUpdateTime=10\r\n[Last]\r\nA=1");
+    WriteIni(strOther +
+             "[Setting]\r\nPortNumber = 007\r\nExtra=x\r\nUpdateTime=10\r\n[Last]\r\nA=1");
     LoadSettings();
     EXPECT_EQ(g_nPortNumber, 7);
 
     g_nAutoConnect = 1;
     SaveSettings();
-    EXPECT_EQ(ReadIni(), strOther + "[Setting]\r\nPortNumber = 7\r\nExtra=x\r\nUpdateTime=10\r\n"
-                                    "AutoConnect=1\r\n[Last]\r\nA=1");
+    EXPECT_EQ(ReadIni(), strOther +
+                             "[Setting]\r\nPortNumber = 7\r\nExtra=x\r\nUpdateTime=10\r\n"
+                             "AutoConnect=1\r\n[Last]\r\nA=1");
 }
 
 TEST_F(SettingsTest, ValuesAreReadThroughA32CharacterBuffer)
 {
-    WriteIni("[Setting]\nPortNumber=" + std::string(31, '0') + "5\nUpdateTime=" + std::string(31, ' ') +
-             "5\n");
+    WriteIni("[Setting]\nPortNumber=" + std::string(31, '0') +
+             "5\nUpdateTime=" + std::string(31, ' ') + "5\n");
     LoadSettings();
     EXPECT_EQ(g_nPortNumber, 0);
     EXPECT_EQ(g_nUpdateTime, 5);  // white space around a value is not part of it
