@@ -35,6 +35,9 @@ INT_PTR CDialog::DoModal()
         m_bInModalLoop = false;
         return -1;
     }
+    // Templates without WS_VISIBLE are shown here, as DialogBox would.
+    if (m_bInModalLoop && !::IsWindowVisible(hWnd))
+        ::ShowWindow(hWnd, SW_SHOWNORMAL);
     const bool bDisableOwner = hOwner != nullptr && ::IsWindowEnabled(hOwner);
     if (bDisableOwner)
         ::EnableWindow(hOwner, FALSE);

@@ -1,10 +1,18 @@
 #include "app/IndicatorDlg.h"
 
 #include "core/ImePoller.h"
+#include "core/PortWatch.h"
 #include "core/SerialPort.h"
 #include "core/TrayIndicator.h"
 #include "res/resource.h"
 #include "settings/Settings.h"
+#include "ui/AboutDlg.h"
+#include "ui/Commands.h"
+#include "ui/PortDlg.h"
+#include "ui/SettingDlg.h"
+#include "ui/TrayMenu.h"
+
+#include <dbt.h>
 
 CResource<HANDLE, ::CloseHandle> g_hMutex;
 
@@ -33,6 +41,8 @@ BOOL CIndicatorDlg::OnInitDialog()
     const DWORD dwError = ::GetLastError();
     g_hMutex.Reset(hMutex);
     if (dwError == ERROR_ALREADY_EXISTS) {
+        // Hidden first: the template is visible and would flash up while the dialog ends.
+        Hide();
         OnOK();
         return TRUE;
     }
@@ -42,14 +52,19 @@ BOOL CIndicatorDlg::OnInitDialog()
     RegisterTrayPresets(m_hWnd);
     if (g_nAutoConnect == 1)
         ConnectPort(g_nPortNumber);
-    ::SetTimer(m_hWnd, kPollTimer, PollPeriodMs(g_nUpdateTime), nullptr);
+    StartPollTimer(PollPeriodMs(g_nUpdateTime));
 
-    // A tool window without WS_EX_APPWINDOW has no taskbar button and no Alt+Tab entry. The
-    // template is visible, so whatever shows it again later finds no area to draw.
+    Hide();
+    return TRUE;
+}
+
+void CIndicatorDlg::Hide()
+{
+    // A tool window without WS_EX_APPWINDOW has no taskbar button and no Alt+Tab entry, and a
+    // window of no size has nothing to draw even if something showed it.
     ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE,
                         ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE) & ~LONG_PTR{WS_EX_APPWINDOW});
     ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_HIDEWINDOW);
-    return TRUE;
 }
 
 BOOL CIndicatorDlg::PreTranslateMessage(MSG* pMsg)
@@ -71,11 +86,31 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(m_hIcon);
+    case WM_WINDOWPOSCHANGING:
+        // The template is visible, so the dialog manager shows the window again once
+        // WM_INITDIALOG returns. Refuse that: a visible window, even of no size, gets a taskbar
+        // button from some shells, tool window or not.
+        reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
+        break;
     case WM_TIMER:
         OnTimer(static_cast<UINT>(wParam));
         break;
     case WM_DESTROY:
         OnDestroy();
+        break;
+    case WM_TRAY_NOTIFY: {
+        POINT pt;
+        ::GetCursorPos(&pt);
+        if (lParam == WM_RBUTTONUP) {
+            if (IsCommandRunning())
+                ActivateRunningCommand();
+            else
+                ShowTrayMenu(m_hWnd, pt);
+        }
+        break;
+    }
+    case WM_DEVICECHANGE:
+        OnDeviceChange(wParam, lParam);
         break;
     default:
         if (message == s_uTaskbarCreated && m_bStarted)
@@ -83,6 +118,123 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     return CDialog::WindowProc(message, wParam, lParam);
+}
+
+BOOL CIndicatorDlg::OnCommand(UINT nID)
+{
+    switch (nID) {
+    case ID_MENU_CONNECT:
+    case ID_MENU_SETTING:
+    case ID_MENU_ABOUT:
+    case ID_MENU_EXIT:
+        if (IsCommandRunning()) {
+            ActivateRunningCommand();
+            return TRUE;
+        }
+        break;
+    default:
+        return CDialog::OnCommand(nID);
+    }
+    switch (nID) {
+    case ID_MENU_CONNECT: OnMenuConnect(); break;
+    case ID_MENU_SETTING: OnMenuSetting(); break;
+    case ID_MENU_ABOUT: OnMenuAbout(); break;
+    case ID_MENU_EXIT: OnMenuExit(); break;
+    }
+    return TRUE;
+}
+
+void CIndicatorDlg::OnMenuConnect() { ConnectCommand(*this); }
+void CIndicatorDlg::OnMenuSetting() { SettingCommand(*this); }
+void CIndicatorDlg::OnMenuAbout() { AboutCommand(*this); }
+void CIndicatorDlg::OnMenuExit() { ExitCommand(*this); }
+
+void CIndicatorDlg::ActivateRunningCommand()
+{
+    // The enabled window of ours that is not the main dialog is the one waiting for the user: a
+    // dialog, or the question it asked (which disables the dialog under it).
+    struct Search {
+        HWND hMain;
+        HWND hFound;
+    } search{m_hWnd, nullptr};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hWnd, LPARAM lParam) -> BOOL {
+            auto* pSearch = reinterpret_cast<Search*>(lParam);
+            if (hWnd != pSearch->hMain && ::IsWindowVisible(hWnd) && ::IsWindowEnabled(hWnd)) {
+                pSearch->hFound = hWnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.hFound != nullptr)
+        ::SetForegroundWindow(search.hFound);
+}
+
+void CIndicatorDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
+{
+    const auto* pHeader = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    if ((wParam != DBT_DEVICEARRIVAL && wParam != DBT_DEVICEREMOVECOMPLETE) || pHeader == nullptr ||
+        pHeader->dbch_devicetype != DBT_DEVTYP_PORT)
+        return;
+    const auto* pPort = reinterpret_cast<const DEV_BROADCAST_PORT_W*>(pHeader);
+    if (wParam == DBT_DEVICEARRIVAL)
+        OnPortDeviceArrived(pPort->dbcp_name);
+    else
+        OnPortDeviceRemoved(pPort->dbcp_name);
+}
+
+INT_PTR CIndicatorDlg::DoPortDialog(int& nPortIndex)
+{
+    CPortDlg dlg;
+    dlg.m_nPortIndex = nPortIndex;
+    INT_PTR nResult = dlg.DoModal();
+    if (nResult == IDOK)
+        nPortIndex = dlg.m_nPortIndex;
+    return nResult;
+}
+
+INT_PTR CIndicatorDlg::DoSettingDialog(int& nIntervalIndex, int& nPortIndex, int& bAutoConnect)
+{
+    CSettingDlg dlg;
+    dlg.m_nIntervalIndex = nIntervalIndex;
+    dlg.m_nPortIndex = nPortIndex;
+    dlg.m_bAutoConnect = bAutoConnect;
+    INT_PTR nResult = dlg.DoModal();
+    if (nResult == IDOK) {
+        nIntervalIndex = dlg.m_nIntervalIndex;
+        nPortIndex = dlg.m_nPortIndex;
+        bAutoConnect = dlg.m_bAutoConnect;
+    }
+    return nResult;
+}
+
+void CIndicatorDlg::DoAboutDialog(const std::wstring& strText, const std::wstring& strHelpUrl)
+{
+    CAboutDlg dlg(*this);
+    dlg.m_strText = strText;
+    dlg.m_strHelpUrl = strHelpUrl;
+    dlg.DoModal();
+}
+
+int CIndicatorDlg::MessageBox(const std::wstring& strText, UINT nType)
+{
+    return AfxMessageBox(strText, nType);
+}
+
+void CIndicatorDlg::StopPollTimer() { ::KillTimer(m_hWnd, kPollTimer); }
+
+void CIndicatorDlg::StartPollTimer(UINT nPeriodMs)
+{
+    ::SetTimer(m_hWnd, kPollTimer, nPeriodMs, nullptr);
+}
+
+void CIndicatorDlg::EndProgram() { OnOK(); }
+
+void CIndicatorDlg::OpenInBrowser(const std::wstring& strUrl)
+{
+    ::ShellExecuteW(nullptr, nullptr, strUrl.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CIndicatorDlg::OnPaint()

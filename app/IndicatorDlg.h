@@ -4,11 +4,12 @@
 
 #include "afx/Afx.h"
 #include "platform/Resource.h"
+#include "ui/CommandHost.h"
 
 // Exists while the first instance runs; a second instance sees it and ends at once.
 extern CResource<HANDLE, ::CloseHandle> g_hMutex;
 
-class CIndicatorDlg : public CDialog {
+class CIndicatorDlg : public CDialog, private ICommandHost {
 public:
     CIndicatorDlg();
 
@@ -16,11 +17,30 @@ protected:
     BOOL OnInitDialog() override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
     INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(UINT nID) override;
 
 private:
+    void Hide();
     void OnPaint();
     void OnTimer(UINT nIDEvent);
     void OnDestroy();
+    void OnDeviceChange(WPARAM wParam, LPARAM lParam);
+    void OnMenuConnect();
+    void OnMenuSetting();
+    void OnMenuAbout();
+    void OnMenuExit();
+    // A command's dialog or question is open: bring it to the front instead of starting another.
+    void ActivateRunningCommand();
+
+    // ICommandHost
+    INT_PTR DoPortDialog(int& nPortIndex) override;
+    INT_PTR DoSettingDialog(int& nIntervalIndex, int& nPortIndex, int& bAutoConnect) override;
+    void DoAboutDialog(const std::wstring& strText, const std::wstring& strHelpUrl) override;
+    int MessageBox(const std::wstring& strText, UINT nType) override;
+    void StopPollTimer() override;
+    void StartPollTimer(UINT nPeriodMs) override;
+    void EndProgram() override;
+    void OpenInBrowser(const std::wstring& strUrl) override;
 
     HICON m_hIcon;
     // False in a second instance, whose shutdown must leave the tray, the port and the settings

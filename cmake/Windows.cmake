@@ -9,12 +9,13 @@ add_executable(Lumidot WIN32
     app/IndicatorApp.cpp
     app/IndicatorDlg.cpp
     platform/win32/SystemCalls.cpp
+    ui/TrayMenu.cpp
     res/Lumidot.rc
 )
 target_link_libraries(Lumidot PRIVATE lumidot_logic imm32 shell32 comctl32 user32 gdi32 kernel32)
 target_compile_definitions(Lumidot PRIVATE UNICODE _UNICODE)
 target_compile_options(Lumidot PRIVATE ${LUMIDOT_WARNINGS})
-target_link_options(Lumidot PRIVATE -municode -static -static-libgcc -static-libstdc++)
+target_link_options(Lumidot PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
 target_compile_definitions(lumidot_logic PUBLIC UNICODE _UNICODE WINVER=0x0601 _WIN32_WINNT=0x0601)
 
 # The end-to-end test driver and its helper DLL run inside Wine next to Lumidot.exe.

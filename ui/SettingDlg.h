@@ -1,0 +1,22 @@
+// "動作設定": poll interval, LED port and whether the port opens at start-up.
+#pragma once
+
+#include "afx/Afx.h"
+#include "res/resource.h"
+
+class CSettingDlg : public CDialog {
+public:
+    CSettingDlg() : CDialog(IDD_SETTING_DIALOG) {}
+
+    int m_nIntervalIndex = -1;  // index i is (i + 1) x 100 ms
+    int m_nPortIndex = -1;      // index i is COM(i + 1)
+    int m_bAutoConnect = 0;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override
+    {
+        DDX_CBIndex(pDX, IDC_INTERVAL_COMBO, m_nIntervalIndex);
+        DDX_CBIndex(pDX, IDC_PORT_COMBO, m_nPortIndex);
+        DDX_Check(pDX, IDC_AUTOCONNECT_CHECK, m_bAutoConnect);
+    }
+};
