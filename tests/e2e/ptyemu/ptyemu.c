@@ -1,0 +1,234 @@
+/* LD_PRELOAD library that gives pseudo-terminals the DTR and RTS lines they lack, so that Wine's
+ * EscapeCommFunction works on a socat pty and the tests can read what the program did to the lines.
+ *
+ * Everything is driven by the folder named in PTYEMU_DIR (without it the library only passes calls
+ * on):
+ *   lines.log     every event, one line each, in order:
+ *                 "/dev/pts/N open", "/dev/pts/N close", "/dev/pts/N DTR=0", "/dev/pts/N RTS=1",
+ *                 "/dev/pts/N unchanged" (a line write that changed nothing),
+ *                 "/dev/pts/N TIOCMGET EIO" (a refused line call)
+ *   state-N       the current line bits of pty N; shared because wineserver opens the device and
+ *                 the program's own process drives the lines on a descriptor passed to it
+ *   exclusive     while it exists, a pty that is already open cannot be opened again (EBUSY):
+ *                 Wine ignores share modes on devices, real COM ports are exclusive
+ *   unplugged     while it exists, every line call fails with EIO like a removed USB adapter
+ *
+ * Opening a pty raises both lines, as opening a real serial port does.
+ */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
+
+#define LINE_BITS (TIOCM_DTR | TIOCM_RTS)
+#define MAX_TRACKED_FD 4096
+
+/* pts number + 1 of each descriptor this process opened on a pty, 0 for others */
+static int g_openPty[MAX_TRACKED_FD];
+
+static const char *ctl_dir(void)
+{
+    const char *dir = getenv("PTYEMU_DIR");
+    return dir && *dir ? dir : NULL;
+}
+
+static void ctl_path(char *out, size_t size, const char *name)
+{
+    snprintf(out, size, "%s/%s", ctl_dir(), name);
+}
+
+static int ctl_exists(const char *name)
+{
+    char path[PATH_MAX];
+    ctl_path(path, sizeof path, name);
+    return access(path, F_OK) == 0;
+}
+
+/* Number of the pty behind fd, or -1 when fd is no pty slave (character majors 136-143). */
+static int pty_number(int fd)
+{
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return -1;
+    unsigned int major = major(st.st_rdev);
+    if (major < 136 || major > 143) return -1;
+    return (int)((major - 136) * 256 + minor(st.st_rdev));
+}
+
+/* dlsym returns an object pointer; POSIX allows reading it as a function pointer as done here */
+static int (*real_open(void))(const char *, int, ...)
+{
+    static int (*fn)(const char *, int, ...);
+    if (!fn) *(void **)&fn = dlsym(RTLD_NEXT, "open");
+    return fn;
+}
+
+static void log_event(int pty, const char *what)
+{
+    char path[PATH_MAX], line[128];
+    ctl_path(path, sizeof path, "lines.log");
+    int fd = real_open()(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    int len = snprintf(line, sizeof line, "/dev/pts/%d %s\n", pty, what);
+    /* one write per line keeps lines whole when wineserver and the program both log */
+    if (write(fd, line, (size_t)len) < 0) { /* nothing sensible to do */ }
+    close(fd);
+}
+
+static int read_state(int pty)
+{
+    char name[32], path[PATH_MAX], buf[16] = {0};
+    snprintf(name, sizeof name, "state-%d", pty);
+    ctl_path(path, sizeof path, name);
+    int fd = real_open()(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return LINE_BITS;
+    ssize_t n = read(fd, buf, sizeof buf - 1);
+    close(fd);
+    return n > 0 ? atoi(buf) : LINE_BITS;
+}
+
+static void write_state(int pty, int bits)
+{
+    char name[32], path[PATH_MAX], buf[16];
+    snprintf(name, sizeof name, "state-%d", pty);
+    ctl_path(path, sizeof path, name);
+    int fd = real_open()(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    int len = snprintf(buf, sizeof buf, "%d", bits);
+    if (write(fd, buf, (size_t)len) < 0) { /* state stays as it was */ }
+    close(fd);
+}
+
+static int count_open(int pty)
+{
+    int n = 0;
+    for (int i = 0; i < MAX_TRACKED_FD; i++)
+        if (g_openPty[i] == pty + 1) n++;
+    return n;
+}
+
+/* Bookkeeping after an open of anything: refuse a second open in exclusive mode. */
+static int after_open(int fd)
+{
+    if (fd < 0 || !ctl_dir()) return fd;
+    int pty = pty_number(fd);
+    if (pty < 0) return fd;
+    if (ctl_exists("exclusive") && count_open(pty) > 0) {
+        close(fd);
+        errno = EBUSY;
+        return -1;
+    }
+    if (fd < MAX_TRACKED_FD) g_openPty[fd] = pty + 1;
+    write_state(pty, LINE_BITS);
+    log_event(pty, "open");
+    return fd;
+}
+
+static mode_t mode_arg(int flags, va_list ap)
+{
+    return (flags & (O_CREAT | O_TMPFILE)) ? (mode_t)va_arg(ap, int) : 0;
+}
+
+int open(const char *path, int flags, ...)
+{
+    va_list ap;
+    va_start(ap, flags);
+    mode_t mode = mode_arg(flags, ap);
+    va_end(ap);
+    return after_open(real_open()(path, flags, mode));
+}
+
+int open64(const char *path, int flags, ...)
+{
+    va_list ap;
+    va_start(ap, flags);
+    mode_t mode = mode_arg(flags, ap);
+    va_end(ap);
+    return after_open(real_open()(path, flags, mode));
+}
+
+int openat(int dirfd, const char *path, int flags, ...)
+{
+    static int (*fn)(int, const char *, int, ...);
+    if (!fn) *(void **)&fn = dlsym(RTLD_NEXT, "openat");
+    va_list ap;
+    va_start(ap, flags);
+    mode_t mode = mode_arg(flags, ap);
+    va_end(ap);
+    return after_open(fn(dirfd, path, flags, mode));
+}
+
+int openat64(int dirfd, const char *path, int flags, ...)
+{
+    va_list ap;
+    va_start(ap, flags);
+    mode_t mode = mode_arg(flags, ap);
+    va_end(ap);
+    return openat(dirfd, path, flags, mode);
+}
+
+/* _FORTIFY_SOURCE builds call these for opens without a mode */
+int __open_2(const char *path, int flags) { return open(path, flags); }
+int __open64_2(const char *path, int flags) { return open(path, flags); }
+
+int close(int fd)
+{
+    static int (*fn)(int);
+    if (!fn) *(void **)&fn = dlsym(RTLD_NEXT, "close");
+    if (fd >= 0 && fd < MAX_TRACKED_FD && g_openPty[fd]) {
+        int pty = g_openPty[fd] - 1;
+        g_openPty[fd] = 0;
+        if (ctl_dir() && count_open(pty) == 0) log_event(pty, "close");
+    }
+    return fn(fd);
+}
+
+static int line_ioctl(int pty, unsigned long request, int *arg)
+{
+    static const char *const names[] = {"TIOCMGET", "TIOCMSET", "TIOCMBIS", "TIOCMBIC"};
+    const char *name = names[request == TIOCMSET ? 1 : request == TIOCMBIS ? 2 : request == TIOCMBIC ? 3 : 0];
+    if (ctl_exists("unplugged")) {
+        char what[64];
+        snprintf(what, sizeof what, "%s EIO", name);
+        log_event(pty, what);
+        errno = EIO;
+        return -1;
+    }
+    int before = read_state(pty);
+    if (request == TIOCMGET) {
+        *arg = before;
+        return 0;
+    }
+    int after = request == TIOCMSET ? (*arg & LINE_BITS)
+              : request == TIOCMBIS ? (before | (*arg & LINE_BITS))
+              : (before & ~(*arg & LINE_BITS));
+    write_state(pty, after);
+    if (before == after) log_event(pty, "unchanged");
+    if ((before ^ after) & TIOCM_DTR) log_event(pty, after & TIOCM_DTR ? "DTR=1" : "DTR=0");
+    if ((before ^ after) & TIOCM_RTS) log_event(pty, after & TIOCM_RTS ? "RTS=1" : "RTS=0");
+    return 0;
+}
+
+int ioctl(int fd, unsigned long request, ...)
+{
+    static int (*fn)(int, unsigned long, ...);
+    if (!fn) *(void **)&fn = dlsym(RTLD_NEXT, "ioctl");
+    va_list ap;
+    va_start(ap, request);
+    void *arg = va_arg(ap, void *);
+    va_end(ap);
+    if ((request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC) && ctl_dir()) {
+        int pty = pty_number(fd);
+        if (pty >= 0) return line_ioctl(pty, request, (int *)arg);
+    }
+    return fn(fd, request, arg);
+}
