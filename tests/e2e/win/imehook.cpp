@@ -1,0 +1,94 @@
+// Hook DLL that the driver plants in Lumidot's GUI thread (WH_GETMESSAGE). Some things can only be
+// done from inside that thread under Wine: opening its IME (ImmSetOpenStatus from another thread
+// or process is ignored) and reading the items of its open pop-up menu (menus of another process
+// cannot be read). The driver posts the registered message "LumidotE2E.Hook" to one of Lumidot's
+// windows with wParam = request and lParam = the driver's window, which gets the answer as
+// WM_COPYDATA (dwData = request, UTF-16 text).
+#include <windows.h>
+#include <imm.h>
+
+#include <string>
+
+namespace {
+
+enum Request : WPARAM { Sync = 0, OpenIme = 1, ReadMenu = 2, Foreground = 3 };
+
+UINT HookMessage()
+{
+    static const UINT message = RegisterWindowMessageW(L"LumidotE2E.Hook");
+    return message;
+}
+
+void Reply(HWND driver, WPARAM request, const std::wstring& text)
+{
+    COPYDATASTRUCT data{};
+    data.dwData = request;
+    data.cbData = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    data.lpData = const_cast<wchar_t*>(text.c_str());
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(driver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+BOOL CALLBACK FindMenuWindow(HWND hwnd, LPARAM found)
+{
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (lstrcmpW(cls, L"#32768") == 0 && IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(found) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// One line per item: "id<TAB>text", separators as id 0 with empty text.
+std::wstring MenuItems()
+{
+    HWND menuWindow = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindMenuWindow, reinterpret_cast<LPARAM>(&menuWindow));
+    if (!menuWindow) return L"";
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+    std::wstring lines;
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; i++) {
+        wchar_t text[256] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 256, MF_BYPOSITION);
+        lines += std::to_wstring(GetMenuItemID(menu, i)) + L"\t" + text + L"\n";
+    }
+    return lines;
+}
+
+void Handle(HWND target, WPARAM request, HWND driver)
+{
+    switch (request) {
+    case Sync:
+        Reply(driver, request, L"1");
+        break;
+    case OpenIme: {
+        HIMC context = ImmGetContext(target);
+        ImmSetOpenStatus(context, TRUE);
+        const BOOL open = ImmGetOpenStatus(context);
+        ImmReleaseContext(target, context);
+        SetForegroundWindow(target);
+        Reply(driver, request, open ? L"1" : L"0");
+        break;
+    }
+    case ReadMenu:
+        Reply(driver, request, MenuItems());
+        break;
+    case Foreground:
+        Reply(driver, request, SetForegroundWindow(target) ? L"1" : L"0");
+        break;
+    }
+}
+
+} // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK GetMsgHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    // The hook also sees messages that are only peeked at; act once, when the message is taken.
+    MSG* msg = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == HookMessage()) {
+        Handle(msg->hwnd, msg->wParam, reinterpret_cast<HWND>(msg->lParam));
+        msg->message = WM_NULL;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
