@@ -1,0 +1,104 @@
+"""Start-up, the hidden host window and shutdown of the real Lumidot.exe under Wine."""
+import unittest
+
+from lumidot_e2e import (IDCANCEL, VK_ESCAPE, VK_RETURN, WM_CLOSE, WM_KEYDOWN, WS_EX_APPWINDOW,
+                         WS_EX_TOOLWINDOW, Session, wait_for)
+
+DEFAULTS = ["[Setting]", "PortNumber=1", "UpdateTime=5", "AutoConnect=0"]
+
+
+def ini_lines(data):
+    """The file's lines without line ends and blank lines, which Wine's profile writer may add."""
+    return [line for line in data.decode("ascii").splitlines() if line.strip()]
+
+
+class ShellTest(unittest.TestCase):
+    def session(self, **options):
+        return Session(f"{type(self).__name__}.{self._testMethodName}", **options)
+
+    def test_first_start_without_ini_runs_on_defaults_and_close_saves_them(self):
+        with self.session() as s:
+            s.wait_lamp("dark crossed")
+            self.assertIsNone(s.ini(), "nothing is written while running")
+            s.post(WM_CLOSE)
+            s.wait_exit()
+            self.assertEqual(s.lamp("after-exit"), "none")
+            self.assertEqual(ini_lines(s.ini()), DEFAULTS)
+
+    def test_lit_lamp_shows_until_the_first_tick(self):
+        with self.session(ini="[Setting]\nUpdateTime=10\n", start=False) as s:
+            s.start(wait=False)
+            s.wait_lamp("bright", timeout=20)
+            s.wait_lamp("dark crossed", timeout=5)
+
+    def test_second_instance_ends_at_once_and_leaves_the_first_alone(self):
+        with self.session(ini="[Setting]\nPortNumber=3\nUpdateTime=5\nAutoConnect=0\n") as s:
+            first = s.pids()
+            s.wait_lamp("dark crossed")
+            before = s.ini()
+            second = s.start(wait=False)
+            s.wait_exit(proc=second)
+            self.assertEqual(s.pids(), first)
+            self.assertEqual(s.lamps("after-second"), ["dark crossed"])
+            self.assertEqual(s.ini(), before)
+            self.assertIsNone(s.lumidot.poll())
+
+    def test_enter_and_escape_cannot_close_the_hidden_window(self):
+        with self.session() as s:
+            for key in (VK_RETURN, VK_ESCAPE):
+                s.post(WM_KEYDOWN, key)
+            s.sync()
+            self.assertIsNone(s.lumidot.poll())
+            self.assertEqual(s.info()["hwnd"], s.main)
+            s.wait_lamp("dark crossed")
+
+    def test_main_window_is_never_seen_and_has_no_taskbar_button(self):
+        with self.session() as s:
+            s.wait_lamp("dark crossed")
+            main = s.info()
+            self.assertTrue(not main["visible"] or main["w"] == 0 or main["h"] == 0, main)
+            self.assertTrue(main["exstyle"] & WS_EX_TOOLWINDOW)
+            self.assertFalse(main["exstyle"] & WS_EX_APPWINDOW)
+            self.assertEqual(s.windows(), [])
+
+    def test_auto_connect_starts_dark_and_follows_the_ime_from_the_first_tick(self):
+        with self.session(ports=[5], ini="[Setting]\nPortNumber=5\nUpdateTime=5\nAutoConnect=1\n") as s:
+            changes = lambda: [e for e in s.line_events(5) if e != "unchanged"]
+            # opening raises both lines; the connect sequence drops DTR, then RTS
+            self.assertEqual(changes(), ["open", "DTR=0", "RTS=0"])
+            s.ime_off()
+            s.wait_lamp("dark")
+            # the first tick wrote both lines (still off), later ticks with the same status do not
+            after_connect = lambda: s.line_events(5)[s.line_events(5).index("RTS=0") + 1:]
+            wait_for(lambda: after_connect() == ["unchanged", "unchanged"], what="the first tick's writes")
+
+            s.ime_on()
+            s.wait_lamp("bright")
+            wait_for(lambda: changes()[3:] == ["DTR=1", "RTS=1"], what="both lines raised, DTR first")
+            s.ime_off()
+            s.wait_lamp("dark")
+            wait_for(lambda: changes()[3:] == ["DTR=1", "RTS=1", "DTR=0", "RTS=0"], what="both lines dropped")
+
+            s.post(WM_CLOSE)
+            s.wait_exit()
+            self.assertEqual(s.line_events(5)[-1], "close")
+
+    def test_tray_icon_comes_back_when_the_shell_is_restarted(self):
+        with self.session() as s:
+            s.wait_lamp("dark crossed")
+            s.restart_shell()
+            s.wait_lamp("dark crossed")
+
+    def test_ini_keeps_other_lines_and_saves_values_in_plain_decimal(self):
+        ini = ("; written by hand\n[Other]\nKey=Value\n\n[Setting]\n; period in 100 ms\n"
+               "PortNumber=4\nUpdateTime=007\nAutoConnect=0\nExtra=kept\n\n[Tail]\nX=1\n")
+        with self.session(ini=ini) as s:
+            s.wait_lamp("dark crossed")
+            s.command(IDCANCEL)
+            s.wait_exit()
+            self.assertEqual(s.lamp("after-exit"), "none")
+            self.assertEqual(ini_lines(s.ini()), ini_lines(ini.replace("=007", "=7").encode()))
+
+
+if __name__ == "__main__":
+    unittest.main()
