@@ -1,0 +1,31 @@
+// The cheapest possible stand-in for the system calls, so the benchmark measures Lumidot's own
+// work per tick and nothing of a fake's bookkeeping.
+#include "platform/Platform.h"
+
+#include "tests/bench/NullSystem.h"
+
+NullSystem g_Null;
+
+namespace sys {
+
+HWND GetForegroundWindow() { return reinterpret_cast<HWND>(0x1000); }
+HWND ImmGetDefaultIMEWnd(HWND) { return reinterpret_cast<HWND>(0x2000); }
+bool SendMessageTimeout(HWND, UINT, WPARAM, LPARAM, UINT, UINT, DWORD_PTR* pResult)
+{
+    *pResult = g_Null.dwImeStatus;
+    return true;
+}
+BOOL Shell_NotifyIcon(DWORD, NOTIFYICONDATAW*) { return TRUE; }
+HICON LoadTrayIcon(UINT) { return nullptr; }
+HANDLE CreateFile(const wchar_t*, DWORD, DWORD, DWORD, DWORD)
+{
+    return reinterpret_cast<HANDLE>(0x3000);
+}
+BOOL GetCommState(HANDLE, DCB*) { return TRUE; }
+BOOL SetCommState(HANDLE, DCB*) { return TRUE; }
+BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS*) { return TRUE; }
+BOOL EscapeCommFunction(HANDLE, DWORD) { return TRUE; }
+BOOL CloseHandle(HANDLE) { return TRUE; }
+std::wstring GetModuleFileName() { return L"/tmp/Lumidot.exe"; }
+
+}  // namespace sys

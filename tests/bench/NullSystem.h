@@ -1,0 +1,9 @@
+#pragma once
+
+#include "platform/WinApi.h"
+
+struct NullSystem {
+    DWORD_PTR dwImeStatus = 0;
+};
+
+extern NullSystem g_Null;
