@@ -22,3 +22,5 @@ target_compile_definitions(lumidot_logic PUBLIC UNICODE _UNICODE WINVER=0x0601 _
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/win/CMakeLists.txt)
     add_subdirectory(tests/e2e/win)
 endif()
+
+include(cmake/Package.cmake)
