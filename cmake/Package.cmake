@@ -1,5 +1,5 @@
 # The portable release: Lumidot-<version>-win64.zip with Lumidot.exe and the Japanese read-me,
-# made by cpack.
+# made by cpack and checked by ctest (`cmake --workflow --preset release`).
 
 # The read-me is kept as plain UTF-8 with LF line ends. In the zip it gets a byte order mark and
 # CR LF: Notepad before Windows 10 1903 may take a file without a BOM for Shift_JIS, and before
@@ -35,3 +35,15 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
 include(CPack)
 
+# The windows preset otherwise has no tests: "package" makes the zip, "package_contents" checks
+# it. The check needs the fresh zip, so it is skipped (and counts as failed) when cpack failed.
+enable_testing()
+add_test(NAME package
+         COMMAND ${CMAKE_CPACK_COMMAND} --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+set_tests_properties(package PROPERTIES FIXTURES_SETUP release_zip)
+add_test(NAME package_contents
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/release/check_release.sh
+                 ${CMAKE_BINARY_DIR}/${LUMIDOT_PACKAGE}.zip
+                 $<TARGET_FILE:Lumidot> ${LUMIDOT_README_SOURCE} ${PROJECT_VERSION})
+set_tests_properties(package_contents PROPERTIES FIXTURES_REQUIRED release_zip)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Lumidot and runs every test: the unit tests (ASan + UBSan), the Windows build (warnings
-# as errors), the fuzz run of the settings-file reader, and the end-to-end tests of Lumidot.exe
-# under Wine and Xvfb. Each level prints ctest's summary; the script fails if any level failed.
+# as errors) and the check of its release zip, the fuzz run of the settings-file reader, and the
+# end-to-end tests of Lumidot.exe under Wine and Xvfb. Each level prints ctest's summary; the
+# script fails if any level failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,7 @@ run() {
 
 run cmake --workflow --preset native
 run cmake --workflow --preset windows
+run cmake --workflow --preset release
 run cmake --workflow --preset fuzz
 if [ -f build/windows/Lumidot.exe ]; then
     run cmake --workflow --preset e2e
