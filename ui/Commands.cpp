@@ -3,6 +3,7 @@
 #include "core/ImePoller.h"
 #include "core/PortWatch.h"
 #include "core/SerialPort.h"
+#include "res/version.h"
 #include "settings/Settings.h"
 #include "ui/SiteAddress.h"
 
@@ -103,7 +104,7 @@ void AboutCommand(ICommandHost& host)
     wchar_t szText[256];
     std::swprintf(szText, sizeof szText / sizeof szText[0],
                   L"Lumidot Version%ls\r\nCopyright (C) 2026 Lumidot developers\r\n\r\n%ls\r\n",
-                  L"1.00", HomePageUrl());
+                  LUMIDOT_ABOUT_VERSION, HomePageUrl());
     host.DoAboutDialog(szText, HelpPageUrl());
 }
 
