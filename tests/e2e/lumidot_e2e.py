@@ -180,6 +180,8 @@ class Session:
         self.close(check=exc_type is None)
 
     def _setup(self):
+        for path in (EXE, DRIVER, PTYEMU):
+            assert path.exists(), f"{path} is missing: build the windows and e2e presets first"
         self.tmp = Path(tempfile.mkdtemp(prefix="lumidot-e2e-"))
         self.artifacts = WORK / "artifacts" / self.name
         shutil.rmtree(self.artifacts, ignore_errors=True)
@@ -330,6 +332,19 @@ class Session:
     def answer(self, box, button_id):
         self.drv("click", self.control(box["hwnd"], button_id))
 
+    def open_menu(self):
+        """Right-clicks the tray icon and returns the menu's items [{id, text}] (separators id 0)."""
+        self.tray()
+        wait_for(self._menu_window, what="the tray menu")
+        return self.drv("menu")["items"]
+
+    def close_menu(self):
+        self.post(WM_KEYDOWN, VK_ESCAPE)
+        wait_for(lambda: not self._menu_window(), what="the tray menu to close")
+
+    def _menu_window(self):
+        return [w for w in self.drv("windows")["windows"] if w["cls"] == "#32768" and w["visible"]]
+
     def ime_on(self):
         """Opens Lumidot's own IME and puts one of its windows in front."""
         self.drv("ime_open")
@@ -338,7 +353,24 @@ class Session:
         """Puts a window of another process (the driver's) in front: its IME reads as off."""
         self.drv("front_foreign")
 
-    # --- files, lines, screen ---
+    # --- files, ports, lines, screen ---
+
+    def urls(self):
+        """The addresses handed to the web browser so far."""
+        path = self.tmp / "urls.txt"
+        return path.read_text().splitlines() if path.exists() else []
+
+    def hold_port(self, port):
+        """Opens COM<port> from another program (the driver) and makes it exclusive, as Windows does."""
+        (self.lines_dir / "exclusive").touch()
+        self.drv("port_open", port)
+
+    def release_port(self):
+        self.drv("port_close")
+
+    def unplug(self):
+        """From now on every DTR/RTS call fails, as when a USB serial adapter is pulled out."""
+        (self.lines_dir / "unplugged").touch()
 
     def ini(self):
         path = self.app / "Lumidot.ini"
@@ -408,15 +440,20 @@ class Session:
 
     def close(self, check=False):
         """Ends everything this session started. With check, proves no byte reached any port."""
+        def quietly(step, *args, **kwargs):
+            try:
+                step(*args, **kwargs)
+            except Exception as error:  # one failing step must not leave the others' processes behind
+                print(f"cleanup: {error!r}")
         if self.driver:
-            self.driver.close()
+            quietly(self.driver.close)
         if getattr(self, "env", None):
-            subprocess.run(["wineserver", "-k"], env=self.env, timeout=30,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            quietly(subprocess.run, ["wineserver", "-k"], env=self.env, timeout=30,
+                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for proc in self.procs:
-            stop(proc)
+            quietly(stop, proc)
         if self.x:
-            self.x.close()
+            quietly(self.x.close)
         tmp = getattr(self, "tmp", None)
         if tmp is None:
             return

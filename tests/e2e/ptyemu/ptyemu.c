@@ -6,6 +6,7 @@
  *   lines.log     every event, one line each, in order:
  *                 "/dev/pts/N open", "/dev/pts/N close", "/dev/pts/N DTR=0", "/dev/pts/N RTS=1",
  *                 "/dev/pts/N unchanged" (a line write that changed nothing),
+ *                 "/dev/pts/N busy" (an open refused because the pty is exclusive and open),
  *                 "/dev/pts/N TIOCMGET EIO" (a refused line call)
  *   state-N       the current line bits of pty N; shared because wineserver opens the device and
  *                 the program's own process drives the lines on a descriptor passed to it
@@ -124,6 +125,7 @@ static int after_open(int fd)
     if (pty < 0) return fd;
     if (ctl_exists("exclusive") && count_open(pty) > 0) {
         close(fd);
+        log_event(pty, "busy");
         errno = EBUSY;
         return -1;
     }

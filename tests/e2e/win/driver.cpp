@@ -113,7 +113,7 @@ std::string WindowJson(HWND hwnd)
            ",\"w\":" + std::to_string(r.right - r.left) + ",\"h\":" + std::to_string(r.bottom - r.top) +
            ",\"style\":" + Num(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE))) +
            ",\"exstyle\":" + Num(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE))) +
-           ",\"id\":" + Num(static_cast<unsigned long long>(GetWindowLongPtrW(hwnd, GWLP_ID))) + "}";
+           ",\"id\":" + std::to_string(GetWindowLongPtrW(hwnd, GWLP_ID)) + "}";
 }
 
 std::vector<DWORD> ProcessesNamed(const std::wstring& name)
