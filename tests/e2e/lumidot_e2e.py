@@ -302,7 +302,10 @@ class Session:
 
     def sync(self):
         """Returns once Lumidot's GUI thread has taken every message posted to it before."""
-        self.drv("sync")
+        try:
+            self.drv("sync")
+        except DriverError as error:
+            raise AssertionError(f"Lumidot's GUI thread no longer takes messages (ended?): {error}")
 
     def info(self, hwnd=None):
         return self.drv("info", hwnd or self.main)
