@@ -7,7 +7,8 @@
  *                 "/dev/pts/N open", "/dev/pts/N close", "/dev/pts/N DTR=0", "/dev/pts/N RTS=1",
  *                 "/dev/pts/N unchanged" (a line write that changed nothing),
  *                 "/dev/pts/N busy" (an open refused because the pty is exclusive and open),
- *                 "/dev/pts/N TIOCMGET EIO" (a refused line call)
+ *                 "/dev/pts/N TIOCMGET EIO" (a refused line call),
+ *                 "refused /dev/ttyS0" (see below)
  *   state-N       the current line bits of pty N; shared because wineserver opens the device and
  *                 the program's own process drives the lines on a descriptor passed to it
  *   exclusive     while it exists, a pty that is already open cannot be opened again (EBUSY):
@@ -15,6 +16,9 @@
  *   unplugged     while it exists, every line call fails with EIO like a removed USB adapter
  *
  * Opening a pty raises both lines, as opening a real serial port does.
+ *
+ * Safety net: while PTYEMU_DIR is set, real serial and console devices cannot be opened at all.
+ * Wine maps the machine's /dev/ttyS0 (here the console) to a COM number by itself.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -73,13 +77,15 @@ static int (*real_open(void))(const char *, int, ...)
     return fn;
 }
 
+/* A line about pty N, or about no pty when N < 0. */
 static void log_event(int pty, const char *what)
 {
-    char path[PATH_MAX], line[128];
+    char path[PATH_MAX], line[PATH_MAX + 64];
     ctl_path(path, sizeof path, "lines.log");
     int fd = real_open()(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) return;
-    int len = snprintf(line, sizeof line, "/dev/pts/%d %s\n", pty, what);
+    int len = pty < 0 ? snprintf(line, sizeof line, "%s\n", what)
+                      : snprintf(line, sizeof line, "/dev/pts/%d %s\n", pty, what);
     /* one write per line keeps lines whole when wineserver and the program both log */
     if (write(fd, line, (size_t)len) < 0) { /* nothing sensible to do */ }
     close(fd);
@@ -117,6 +123,26 @@ static int count_open(int pty)
     return n;
 }
 
+/* ttyS and virtual consoles (4), /dev/tty and /dev/console (5:0, 5:1), ttyACM (166), ttyUSB (188) */
+static int is_real_serial(dev_t dev)
+{
+    unsigned int major = major(dev), minor = minor(dev);
+    return major == 4 || (major == 5 && minor <= 1) || major == 166 || major == 188;
+}
+
+/* Checked before the open: opening a real port already raises its lines. */
+static int refused(int dirfd, const char *path)
+{
+    struct stat st;
+    if (!ctl_dir() || fstatat(dirfd, path, &st, 0) != 0 || !S_ISCHR(st.st_mode) || !is_real_serial(st.st_rdev))
+        return 0;
+    char what[PATH_MAX + 16];
+    snprintf(what, sizeof what, "refused %s", path);
+    log_event(-1, what);
+    errno = EACCES;
+    return 1;
+}
+
 /* Bookkeeping after an open of anything: refuse a second open in exclusive mode. */
 static int after_open(int fd)
 {
@@ -146,7 +172,7 @@ int open(const char *path, int flags, ...)
     va_start(ap, flags);
     mode_t mode = mode_arg(flags, ap);
     va_end(ap);
-    return after_open(real_open()(path, flags, mode));
+    return refused(AT_FDCWD, path) ? -1 : after_open(real_open()(path, flags, mode));
 }
 
 int open64(const char *path, int flags, ...)
@@ -155,7 +181,7 @@ int open64(const char *path, int flags, ...)
     va_start(ap, flags);
     mode_t mode = mode_arg(flags, ap);
     va_end(ap);
-    return after_open(real_open()(path, flags, mode));
+    return refused(AT_FDCWD, path) ? -1 : after_open(real_open()(path, flags, mode));
 }
 
 int openat(int dirfd, const char *path, int flags, ...)
@@ -166,7 +192,7 @@ int openat(int dirfd, const char *path, int flags, ...)
     va_start(ap, flags);
     mode_t mode = mode_arg(flags, ap);
     va_end(ap);
-    return after_open(fn(dirfd, path, flags, mode));
+    return refused(dirfd, path) ? -1 : after_open(fn(dirfd, path, flags, mode));
 }
 
 int openat64(int dirfd, const char *path, int flags, ...)
