@@ -388,16 +388,20 @@ class Session:
 
     def screenshot(self, label):
         self.shot_count += 1
-        path = self.artifacts / f"{self.shot_count:02d}-{label}.png"
+        return self._shoot(self.artifacts / f"{self.shot_count:02d}-{label}.png")
+
+    def _shoot(self, path):
         subprocess.run(["import", "-display", f":{self.x.display}", "-window", "root", str(path)],
                        check=True, stderr=subprocess.DEVNULL)
         return path
 
-    def lamps(self, label="tray"):
-        """The tray icons that show a lamp, right to left: 'bright', 'dark', 'bright crossed'..."""
+    def lamps(self, label="tray", shot=None):
+        """The tray icons that show a lamp, right to left: 'bright', 'dark', 'bright crossed'...
+        The screenshot is kept as the next artefact, or written to shot."""
         left, top, right, bottom = TRAY_AREA
         width, height = right - left, bottom - top
-        raw = subprocess.run([CONVERT, str(self.screenshot(label)), "-crop", f"{width}x{height}+{left}+{top}",
+        shot = self._shoot(shot) if shot else self.screenshot(label)
+        raw = subprocess.run([CONVERT, str(shot), "-crop", f"{width}x{height}+{left}+{top}",
                               "+repage", "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
         pixel = lambda x, y: tuple(raw[3 * (y * width + x):3 * (y * width + x) + 3])
         bright = lambda r, g, b: r < 80 and g > 200 and b < 80
@@ -423,16 +427,18 @@ class Session:
             states.append(("bright" if lit else "dark") + (" crossed" if crossed else ""))
         return states
 
-    def lamp(self, label="lamp"):
+    def lamp(self, label="lamp", shot=None):
         """The one tray lamp as drawn now, or 'none'."""
-        states = self.lamps(label)
+        states = self.lamps(label, shot)
         assert len(states) <= 1, f"more than one tray lamp: {states}"
         return states[0] if states else "none"
 
     def wait_lamp(self, state, timeout=10):
         seen = []
+        self.shot_count += 1
+        shot = self.artifacts / f"{self.shot_count:02d}-{state.replace(' ', '-')}.png"  # the last look only
         def shows():
-            seen.append(self.lamp(state.replace(" ", "-")))
+            seen.append(self.lamp(shot=shot))
             return seen[-1] == state
         try:
             return wait_for(shows, timeout, 0.05, f"lamp {state!r}")
