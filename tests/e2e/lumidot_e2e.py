@@ -375,6 +375,16 @@ class Session:
         """From now on every DTR/RTS call fails, as when a USB serial adapter is pulled out."""
         (self.lines_dir / "unplugged").touch()
 
+    def plug_in(self, port):
+        """Lines work again and Lumidot hears that COM<port> arrived, as Windows tells it when an
+        adapter is plugged in."""
+        (self.lines_dir / "unplugged").unlink(missing_ok=True)
+        self.drv("port_arrived", port)
+
+    def ticks(self):
+        """How many WM_TIMER messages the main window took since the driver first reached into it."""
+        return self.drv("ticks")["result"]
+
     def ini(self):
         path = self.app / "Lumidot.ini"
         return path.read_bytes() if path.exists() else None

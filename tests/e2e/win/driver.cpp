@@ -10,6 +10,8 @@
 //   sync                        answers once the target's GUI thread took what was posted before
 //   menu                        items of the target's open pop-up menu (read in its own thread)
 //   ime_open                    open the target's IME and bring its main window to the front
+//   ticks                       WM_TIMER messages the main window took since the first hook request
+//   port_arrived N              tell the main window that COMn arrived (WM_DEVICECHANGE)
 //   front_target | front_foreign | foreground
 //   tray_forget HWND ID         drop that tray icon as a freshly started shell would not know it
 //   taskbar_created             broadcast "TaskbarCreated" as a restarted shell does
@@ -306,8 +308,10 @@ std::string Run(const std::string& line)
         return PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button))
                    ? "ok {}" : Error("PostMessage failed");
     }
-    if (cmd == "sync" || cmd == "menu" || cmd == "ime_open" || cmd == "front_target") {
-        const WPARAM request = cmd == "sync" ? 0 : cmd == "ime_open" ? 1 : cmd == "menu" ? 2 : 3;
+    if (cmd == "sync" || cmd == "menu" || cmd == "ime_open" || cmd == "front_target" || cmd == "ticks" ||
+        cmd == "port_arrived") {
+        const WPARAM request = cmd == "sync" ? 0 : cmd == "ime_open" ? 1 : cmd == "menu" ? 2 :
+                               cmd == "front_target" ? 3 : cmd == "ticks" ? 4 : 5 | (ArgNum(in) << 8);
         std::wstring answer;
         std::string error;
         if (!AskHook(request, answer, error)) return "err " + error;

@@ -1,17 +1,26 @@
 // Hook DLL that the driver plants in Lumidot's GUI thread (WH_GETMESSAGE). Some things can only be
 // done from inside that thread under Wine: opening its IME (ImmSetOpenStatus from another thread
 // or process is ignored) and reading the items of its open pop-up menu (menus of another process
-// cannot be read). The driver posts the registered message "LumidotE2E.Hook" to one of Lumidot's
-// windows with wParam = request and lParam = the driver's window, which gets the answer as
-// WM_COPYDATA (dwData = request, UTF-16 text).
+// cannot be read), counting the poll timer's ticks, and handing Lumidot a device notification
+// whose lParam points into Lumidot's own memory. The driver posts the registered message
+// "LumidotE2E.Hook" to Lumidot's main window with wParam = request + (argument << 8) and lParam =
+// the driver's window, which gets the answer as WM_COPYDATA (dwData = request, UTF-16 text).
 #include <windows.h>
+#include <dbt.h>
 #include <imm.h>
 
+#include <cstddef>
+#include <cstring>
 #include <string>
 
 namespace {
 
-enum Request : WPARAM { Sync = 0, OpenIme = 1, ReadMenu = 2, Foreground = 3 };
+enum Request : WPARAM { Sync = 0, OpenIme = 1, ReadMenu = 2, Foreground = 3, TimerTicks = 4, PortArrived = 5 };
+
+// The window the driver's requests go to (Lumidot's main dialog) and the WM_TIMER messages it has
+// taken since the first request.
+HWND s_target = nullptr;
+unsigned s_ticks = 0;
 
 UINT HookMessage()
 {
@@ -56,8 +65,10 @@ std::wstring MenuItems()
     return lines;
 }
 
-void Handle(HWND target, WPARAM request, HWND driver)
+void Handle(HWND target, WPARAM wParam, HWND driver)
 {
+    const WPARAM request = wParam & 0xFF;
+    s_target = target;
     switch (request) {
     case Sync:
         Reply(driver, request, L"1");
@@ -77,6 +88,22 @@ void Handle(HWND target, WPARAM request, HWND driver)
     case Foreground:
         Reply(driver, request, SetForegroundWindow(target) ? L"1" : L"0");
         break;
+    case TimerTicks:
+        Reply(driver, request, std::to_wstring(s_ticks));
+        break;
+    case PortArrived: {
+        // What Windows broadcasts when a serial adapter is plugged in; Wine sends none for ptys.
+        const std::wstring name = L"COM" + std::to_wstring(wParam >> 8);
+        const size_t nameAt = offsetof(DEV_BROADCAST_PORT_W, dbcp_name);
+        alignas(DEV_BROADCAST_PORT_W) BYTE port[nameAt + 16 * sizeof(wchar_t)] = {};
+        auto* header = reinterpret_cast<DEV_BROADCAST_PORT_W*>(port);
+        header->dbcp_size = sizeof port;
+        header->dbcp_devicetype = DBT_DEVTYP_PORT;
+        memcpy(port + nameAt, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
+        SendMessageW(target, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(port));
+        Reply(driver, request, L"1");
+        break;
+    }
     }
 }
 
@@ -89,6 +116,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK GetMsgHook(int code, WPARAM wP
     if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == HookMessage()) {
         Handle(msg->hwnd, msg->wParam, reinterpret_cast<HWND>(msg->lParam));
         msg->message = WM_NULL;
+    } else if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_TIMER && msg->hwnd == s_target) {
+        s_ticks++;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
