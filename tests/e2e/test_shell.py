@@ -66,7 +66,8 @@ class ShellTest(unittest.TestCase):
         with self.session(ports=[5], ini="[Setting]\nPortNumber=5\nUpdateTime=5\nAutoConnect=1\n") as s:
             changes = lambda: [e for e in s.line_events(5) if e != "unchanged"]
             # opening raises both lines; the connect sequence drops DTR, then RTS
-            self.assertEqual(changes(), ["open", "DTR=0", "RTS=0"])
+            # (the main window exists before start-up has opened the port)
+            wait_for(lambda: changes() == ["open", "DTR=0", "RTS=0"], what="the connect sequence")
             s.ime_off()
             s.wait_lamp("dark")
             # the first tick wrote both lines (still off), later ticks with the same status do not
