@@ -3,9 +3,9 @@
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
-apt-get install -y --no-install-recommends \
+apt-get install -y \
     cmake make g++ googletest libgtest-dev libbenchmark-dev valgrind \
     clang libclang-rt-14-dev \
     mingw-w64 wine wine64 \
     xvfb x11-utils xdotool imagemagick fonts-ipafont-gothic \
-    socat python3 zip unzip
+    socat python3 zip unzip fonts-wine

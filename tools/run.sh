@@ -22,7 +22,16 @@ if [ -z "${DISPLAY:-}" ]; then
     headless=1
 fi
 
-[ -d "$WINEPREFIX" ] || wineboot -i
+if [ ! -d "$WINEPREFIX" ]; then
+    wineboot -i
+    # Wine draws Japanese only with a Japanese font standing in for the Windows ones, and the
+    # caption buttons only with Marlett.
+    for font in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "MS UI Gothic" "ＭＳ Ｐゴシック"; do
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAPGothic /f >/dev/null
+    done
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    wineserver -w
+fi
 cd build/run/app
 wine explorer /desktop=Lumidot,800x600 Lumidot.exe &
 if [ -n "${headless:-}" ]; then
