@@ -18,6 +18,7 @@ if [ -z "${DISPLAY:-}" ]; then
     Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp &
     xvfb_pid=$!
     trap 'wineserver -k 2>/dev/null; kill $xvfb_pid 2>/dev/null' EXIT
+    trap 'exit 130' INT TERM
     sleep 1
     headless=1
 fi
