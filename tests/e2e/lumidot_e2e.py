@@ -24,6 +24,7 @@ CONVERT = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert
 # Every COM number up to here is mapped by each test, so Wine's own mapping of /dev/ttyS0 (the
 # machine's console) lands above it, where no test goes.
 MAX_COM = 32
+MARLETT = Path("/usr/share/wine/fonts/marlett.ttf")
 NO_PORT = WORK / "no-port"          # an empty folder: opening it as a COM port fails
 SCREEN = (800, 600)
 TRAY_AREA = (400, 578, 800, 600)    # left, top, right, bottom: where the shell draws icons
@@ -121,6 +122,10 @@ def template_prefix():
             subprocess.run(["wine", "regedit", "/S", str(reg_file)], env=env, check=True, timeout=120,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+        # Wine draws caption buttons with Marlett, which Debian installs where this Wine does not
+        # look; without it every close button shows as a plain "r" in the screenshots.
+        if MARLETT.exists():
+            shutil.copy(MARLETT, template / "drive_c/windows/Fonts")
         (template / "ready").touch()
         return template
 

@@ -1,7 +1,6 @@
 """Takes the read-me's pictures of the real Lumidot.exe under Wine: the four tray lamps, the tray menu
 and the three dialogs. Usage: screenshots.py OUTPUT_FOLDER (tools/screenshots.sh runs it)."""
 import os
-import shutil
 import subprocess
 import sys
 import time
@@ -13,18 +12,11 @@ ID_MENU_CONNECT, ID_MENU_SETTING, ID_MENU_ABOUT = 1006, 1021, 32771
 TRAY_CROP = (780, 580, 800, 600)       # left, top, right, bottom: the 16 x 16 lamp and 2 px of taskbar
 MENU_CORNER = (790, 576)               # pointer just above the lamp: the menu opens up and to the left
 AWAY = (60, 60)                        # pointer where it neither shows the lamp's tip nor lights a button
-# Wine draws the caption buttons with Marlett; the Debian package installs it where this Wine does not
-# look, so the caption's close button would show as a plain "r".
-MARLETT = Path("/usr/share/wine/fonts/marlett.ttf")
-
 
 def main(out):
     out.mkdir(parents=True, exist_ok=True)
     ini = "[Setting]\nPortNumber=5\nUpdateTime=5\nAutoConnect=0\n"
-    with Session("screenshots", ports=[5], ini=ini, start=False) as s:
-        if MARLETT.exists():
-            shutil.copy(MARLETT, s.prefix / "drive_c/windows/Fonts")
-        s.start()
+    with Session("screenshots", ports=[5], ini=ini) as s:
         pointer(s, *AWAY)
 
         def lamp(state, name):
