@@ -122,25 +122,18 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 BOOL CIndicatorDlg::OnCommand(UINT nID)
 {
+    void (CIndicatorDlg::*pHandler)() = nullptr;
     switch (nID) {
-    case ID_MENU_CONNECT:
-    case ID_MENU_SETTING:
-    case ID_MENU_ABOUT:
-    case ID_MENU_EXIT:
-        if (IsCommandRunning()) {
-            ActivateRunningCommand();
-            return TRUE;
-        }
-        break;
-    default:
-        return CDialog::OnCommand(nID);
+    case ID_MENU_CONNECT: pHandler = &CIndicatorDlg::OnMenuConnect; break;
+    case ID_MENU_SETTING: pHandler = &CIndicatorDlg::OnMenuSetting; break;
+    case ID_MENU_ABOUT: pHandler = &CIndicatorDlg::OnMenuAbout; break;
+    case ID_MENU_EXIT: pHandler = &CIndicatorDlg::OnMenuExit; break;
+    default: return CDialog::OnCommand(nID);
     }
-    switch (nID) {
-    case ID_MENU_CONNECT: OnMenuConnect(); break;
-    case ID_MENU_SETTING: OnMenuSetting(); break;
-    case ID_MENU_ABOUT: OnMenuAbout(); break;
-    case ID_MENU_EXIT: OnMenuExit(); break;
-    }
+    if (IsCommandRunning())
+        ActivateRunningCommand();
+    else
+        (this->*pHandler)();
     return TRUE;
 }
 
