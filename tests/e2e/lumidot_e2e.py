@@ -28,6 +28,7 @@ MARLETT = Path("/usr/share/wine/fonts/marlett.ttf")
 NO_PORT = WORK / "no-port"          # an empty folder: opening it as a COM port fails
 SCREEN = (800, 600)
 TRAY_AREA = (400, 578, 800, 600)    # left, top, right, bottom: where the shell draws icons
+TRAY_ICON = (790, 590)              # the middle of the rightmost (with one icon: Lumidot's) icon
 
 WM_CLOSE, WM_KEYDOWN, WM_COMMAND = 0x0010, 0x0100, 0x0111
 WM_RBUTTONUP, WM_TRAY_NOTIFY = 0x0205, 0x0464
@@ -340,9 +341,15 @@ class Session:
     def answer(self, box, button_id):
         self.drv("click", self.control(box["hwnd"], button_id))
 
-    def open_menu(self):
-        """Right-clicks the tray icon and returns the menu's items [{id, text}] (separators id 0)."""
-        self.tray()
+    def open_menu(self, mouse=False):
+        """Right-clicks the tray icon and returns the menu's items [{id, text}] (separators id 0).
+        With mouse, a real click of the X pointer on the lamp, through Wine's tray."""
+        if mouse:
+            # no --sync: it can stall when the pointer is already there
+            subprocess.run(["xdotool", "mousemove", str(TRAY_ICON[0]), str(TRAY_ICON[1]), "click", "3"],
+                           env=dict(os.environ, DISPLAY=f":{self.x.display}"), check=True, timeout=10)
+        else:
+            self.tray()
         wait_for(self._menu_window, what="the tray menu")
         return self.drv("menu")["items"]
 

@@ -67,7 +67,7 @@ class MenuTest(unittest.TestCase):
             wait_for(lambda: s.line_events(5)[mark:] == ["close"], what="the port closed")
             s.wait_lamp("dark crossed")
             self.assertEqual(s.ini(), ini.replace("\n", "\r\n").encode())
-            self.assertEqual(s.open_menu(), menu("接続(&P)"))
+            self.assertEqual(s.open_menu(mouse=True), menu("接続(&P)"))
             s.screenshot("menu-disconnected")
             s.close_menu()
 
