@@ -3,6 +3,7 @@
 #include "core/SerialPort.h"
 #include "fakes/FakeSystem.h"
 #include "fakes/TempExeFolder.h"
+#include "platform/native/Utf8.h"
 #include "settings/Settings.h"
 #include "ui/Commands.h"
 
@@ -10,30 +11,10 @@
 
 #include <deque>
 #include <functional>
-#include <locale>
 
 namespace {
 
 using Calls = std::vector<std::string>;
-
-std::string Utf8(const std::wstring& str)
-{
-    std::string out;
-    for (wchar_t wc : str) {
-        auto c = static_cast<std::uint32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 // Plays the user: answers each dialog and question from a script, and logs what was shown into
 // the same call list as the system calls, so the order across both is visible.
@@ -80,7 +61,7 @@ public:
     }
     int MessageBox(const std::wstring& strText, UINT nType) override
     {
-        g_Fake.calls.push_back("MessageBox(" + Utf8(strText) + "," + std::to_string(nType) + ")");
+        g_Fake.calls.push_back("MessageBox(" + ToUtf8(strText) + "," + std::to_string(nType) + ")");
         if (onDialog)
             onDialog();
         int nAnswer = answers.empty() ? IDOK : answers.front();
@@ -96,7 +77,7 @@ public:
     void EndProgram() override { g_Fake.calls.push_back("EndProgram"); }
     void OpenInBrowser(const std::wstring& strUrl) override
     {
-        g_Fake.calls.push_back("Open(" + Utf8(strUrl) + ")");
+        g_Fake.calls.push_back("Open(" + ToUtf8(strUrl) + ")");
     }
 
     std::wstring strAboutText, strHelp;
@@ -382,9 +363,9 @@ TEST_F(CommandsTest, TheHelpPageOpensOnAnyAnswerButNo)
     host.answers = {IDNO, IDYES};
     HelpPageCommand(host, strUrl);
     HelpPageCommand(host, strUrl);
-    const std::string strAsk = "MessageBox(ヘルプを表示するため\r\n" + Utf8(strUrl) +
+    const std::string strAsk = "MessageBox(ヘルプを表示するため\r\n" + ToUtf8(strUrl) +
                                "\r\nへ接続しますか？," + kQuestion + ")";
-    EXPECT_EQ(g_Fake.calls, (Calls{strAsk, strAsk, "Open(" + Utf8(strUrl) + ")"}));
+    EXPECT_EQ(g_Fake.calls, (Calls{strAsk, strAsk, "Open(" + ToUtf8(strUrl) + ")"}));
 }
 
 // --- A lost adapter ---
