@@ -1,16 +1,20 @@
 // One RAII holder for every kind of system handle, keyed on the function that releases it.
+//
+// None is the value that means "no handle": null for Windows handles, -1 for a POSIX file
+// descriptor (CResource<int, CloseFd, -1>). For pointer-like handles the all-ones value means "no
+// handle" too, because Windows returns INVALID_HANDLE_VALUE instead of null from some calls; no
+// real pointer or handle ever has that value.
 #pragma once
 
-#include "platform/WinApi.h"
-
+#include <cstdint>
 #include <type_traits>
 #include <utility>
 
-template <typename T, auto Release>
+template <typename T, auto Release, T None = T{}>
 class CResource {
 public:
     CResource() = default;
-    explicit CResource(T h) : m_h(IsValid(h) ? h : T{}) {}
+    explicit CResource(T h) : m_h(IsValid(h) ? h : None) {}
     ~CResource() { Reset(); }
 
     CResource(const CResource&) = delete;
@@ -23,27 +27,27 @@ public:
         return *this;
     }
 
-    // Null and INVALID_HANDLE_VALUE both mean "no handle"; only a real handle is ever stored.
+    // Only a real handle is ever stored.
     static bool IsValid(T h)
     {
-        if constexpr (std::is_same_v<T, HANDLE>)
-            return h != nullptr && h != INVALID_HANDLE_VALUE;
+        if constexpr (std::is_pointer_v<T>)
+            return h != None && reinterpret_cast<std::uintptr_t>(h) != ~std::uintptr_t{0};
         else
-            return h != T{};
+            return h != None;
     }
 
     T Get() const { return m_h; }
-    explicit operator bool() const { return m_h != T{}; }
+    explicit operator bool() const { return m_h != None; }
 
-    T Detach() { return std::exchange(m_h, T{}); }
+    T Detach() { return std::exchange(m_h, None); }
 
-    void Reset(T h = T{})
+    void Reset(T h = None)
     {
-        T old = std::exchange(m_h, IsValid(h) ? h : T{});
-        if (old != T{})
+        T old = std::exchange(m_h, IsValid(h) ? h : None);
+        if (old != None)
             Release(old);
     }
 
 private:
-    T m_h{};
+    T m_h = None;
 };
