@@ -38,12 +38,13 @@ struct Line {
 
 Line LineAt(std::string_view strContent, std::size_t nBegin)
 {
-    std::size_t nNewLine = strContent.find('\n', nBegin);
-    if (nNewLine == npos)
+    std::size_t nEnd = strContent.find_first_of("\r\n", nBegin);
+    if (nEnd == npos)
         return {nBegin, strContent.size(), strContent.size()};
-    std::size_t nEnd =
-        nNewLine > nBegin && strContent[nNewLine - 1] == '\r' ? nNewLine - 1 : nNewLine;
-    return {nBegin, nEnd, nNewLine + 1};
+    std::size_t nNext = nEnd + 1;
+    if (strContent[nEnd] == '\r' && nNext < strContent.size() && strContent[nNext] == '\n')
+        ++nNext;
+    return {nBegin, nEnd, nNext};
 }
 
 enum class LineKind { Other, Section, Key };
@@ -51,7 +52,8 @@ enum class LineKind { Other, Section, Key };
 struct ParsedLine {
     LineKind kind = LineKind::Other;
     std::string_view strName;
-    std::size_t nValue = 0;  // key lines: offset in the file where the text after '=' starts
+    bool bValue = false;  // key lines: whether there is an '=' at all
+    std::size_t nValue = 0;  // key lines: offset in the file where the value (or the '=') goes
 };
 
 ParsedLine ParseLine(std::string_view strContent, const Line& line)
@@ -69,17 +71,22 @@ ParsedLine ParseLine(std::string_view strContent, const Line& line)
     if (nStart == strText.size() || strText[nStart] == ';' || strText[nStart] == '#')
         return parsed;
     if (strText[nStart] == '[') {
-        std::size_t nClose = strText.find(']', nStart + 1);
+        std::size_t nClose = strText.rfind(']');
         if (nClose != npos) {
             parsed.kind = LineKind::Section;
             parsed.strName = Trim(strText.substr(nStart + 1, nClose - nStart - 1));
+            return parsed;
         }
+        // Without a ']' the line is no header; Windows takes it for a key like any other line.
+    }
+    parsed.kind = LineKind::Key;
+    std::size_t nEquals = strText.find('=', nStart);
+    if (nEquals == npos) {
+        parsed.strName = Trim(strText.substr(nStart));
+        parsed.nValue = line.nBegin + nStart + parsed.strName.size();
         return parsed;
     }
-    std::size_t nEquals = strText.find('=', nStart);
-    if (nEquals == npos)
-        return parsed;
-    parsed.kind = LineKind::Key;
+    parsed.bValue = true;
     parsed.strName = Trim(strText.substr(nStart, nEquals - nStart));
     std::size_t nValue = nEquals + 1;
     while (nValue < strText.size() && IsBlank(strText[nValue]))
@@ -92,6 +99,7 @@ struct Location {
     bool bSection = false;
     std::size_t nInsert = 0;  // where a new key line goes: after the section's last key line
     bool bKey = false;
+    bool bValue = false;     // the key's line has an '='
     std::size_t nValue = 0;  // the key's value text is [nValue, nValueEnd)
     std::size_t nValueEnd = 0;
 };
@@ -116,6 +124,7 @@ Location Find(std::string_view strContent, std::string_view strSection, std::str
         } else if (bInside && parsed.kind == LineKind::Key) {
             if (EqualsNoCase(parsed.strName, strKey)) {
                 loc.bKey = true;
+                loc.bValue = parsed.bValue;
                 loc.nValue = parsed.nValue;
                 loc.nValueEnd = line.nEnd;
                 break;
@@ -126,12 +135,16 @@ Location Find(std::string_view strContent, std::string_view strSection, std::str
     return loc;
 }
 
+bool IsLineEnd(char ch) { return ch == '\r' || ch == '\n'; }
+
 std::string_view LineEndOf(std::string_view strContent)
 {
-    std::size_t nNewLine = strContent.find('\n');
-    if (nNewLine != npos && (nNewLine == 0 || strContent[nNewLine - 1] != '\r'))
+    std::size_t nEnd = strContent.find_first_of("\r\n");
+    if (nEnd == npos)
+        return "\r\n";
+    if (strContent[nEnd] == '\n')
         return "\n";
-    return "\r\n";
+    return nEnd + 1 < strContent.size() && strContent[nEnd + 1] == '\n' ? "\r\n" : "\r";
 }
 
 }  // namespace
@@ -140,7 +153,7 @@ std::optional<std::string> ReadValue(std::string_view strContent, std::string_vi
                                      std::string_view strKey)
 {
     Location loc = Find(strContent, strSection, strKey);
-    if (!loc.bKey)
+    if (!loc.bKey || !loc.bValue)
         return std::nullopt;
     std::string_view strValue = Trim(strContent.substr(loc.nValue, loc.nValueEnd - loc.nValue));
     if (strValue.size() >= 2 && (strValue.front() == '"' || strValue.front() == '\'') &&
@@ -158,6 +171,8 @@ std::string WriteValue(std::string_view strContent, std::string_view strSection,
 
     if (loc.bKey) {
         strOut.append(strContent.substr(0, loc.nValue));
+        if (!loc.bValue)
+            strOut.append("=");
         strOut.append(strValue);
         strOut.append(strContent.substr(loc.nValueEnd));
         return strOut;
@@ -165,9 +180,12 @@ std::string WriteValue(std::string_view strContent, std::string_view strSection,
 
     std::string_view strEol = LineEndOf(strContent);
     std::size_t nInsert = loc.bSection ? loc.nInsert : strContent.size();
+    // A lone CR right before an empty LF line would join it into one CR LF, losing that line.
+    if (strEol == "\r" && nInsert < strContent.size() && strContent[nInsert] == '\n')
+        strEol = "\r\n";
     strOut.append(strContent.substr(0, nInsert));
     // The line we follow may be the file's last one, without a line end of its own.
-    if (!strOut.empty() && strOut.back() != '\n')
+    if (!strOut.empty() && !IsLineEnd(strOut.back()))
         strOut.append(strEol);
     if (!loc.bSection) {
         strOut.append("[").append(Trim(strSection)).append("]").append(strEol);

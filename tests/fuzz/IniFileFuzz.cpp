@@ -5,6 +5,7 @@
 
 #include "platform/Platform.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdint>
@@ -42,13 +43,23 @@ void Check(bool bCondition)
         std::abort();
 }
 
-// Lines with their line ends, which are part of what must be kept.
+bool IsLineEnd(char ch) { return ch == '\r' || ch == '\n'; }
+
+// The length of the text of a line that starts at str's beginning, without its line end.
+std::size_t TextLength(std::string_view str)
+{
+    std::size_t n = str.find_first_of("\r\n");
+    return n == std::string_view::npos ? str.size() : n;
+}
+
+// Lines with their line ends (LF, CR LF or a lone CR), which are part of what must be kept.
 std::vector<std::string_view> SplitLines(std::string_view str)
 {
     std::vector<std::string_view> lines;
     while (!str.empty()) {
-        std::size_t n = str.find('\n');
-        n = n == std::string_view::npos ? str.size() : n + 1;
+        std::size_t n = TextLength(str);
+        if (n < str.size())
+            n += str.compare(n, 2, "\r\n") == 0 ? 2 : 1;
         lines.push_back(str.substr(0, n));
         str.remove_prefix(n);
     }
@@ -72,18 +83,31 @@ bool SameNameNoCase(std::string_view strText, std::string_view strName)
     return true;
 }
 
-// What the value of an existing key line becomes: only the text after '=' and its blanks changes.
+// The name part of a key line: the text before its '=', or all of it when there is none.
+std::string_view NameOf(std::string_view strLine)
+{
+    return strLine.substr(0, std::min(strLine.find('='), TextLength(strLine)));
+}
+
+// What an existing key line becomes: only the text after '=' and its blanks changes; a line
+// without '=' gets one after the name.
 std::string Replaced(std::string_view strLine, std::string_view strValue)
 {
-    std::size_t nEnd = strLine.size();
-    if (nEnd > 0 && strLine[nEnd - 1] == '\n')
-        --nEnd;
-    if (nEnd > 0 && strLine[nEnd - 1] == '\r' && nEnd < strLine.size())
-        --nEnd;
-    std::size_t nValue = strLine.find('=') + 1;
-    while (nValue < nEnd && IsBlank(strLine[nValue]))
+    std::size_t nEnd = TextLength(strLine);
+    std::size_t nValue = strLine.find('=');
+    std::string strPrefix;
+    if (nValue < nEnd) {
         ++nValue;
-    return std::string(strLine.substr(0, nValue)).append(strValue).append(strLine.substr(nEnd));
+        while (nValue < nEnd && IsBlank(strLine[nValue]))
+            ++nValue;
+        strPrefix = strLine.substr(0, nValue);
+    } else {
+        nValue = nEnd;
+        while (nValue > 0 && IsBlank(strLine[nValue - 1]))
+            --nValue;
+        strPrefix = std::string(strLine.substr(0, nValue)) + "=";
+    }
+    return strPrefix.append(strValue).append(strLine.substr(nEnd));
 }
 
 void CheckWrite(std::string_view strBefore, std::string_view strAfter, const Write& write)
@@ -99,27 +123,27 @@ void CheckWrite(std::string_view strBefore, std::string_view strAfter, const Wri
     std::vector<std::string_view> gone(before.begin() + nPrefix, before.end() - nSuffix);
     std::vector<std::string_view> added(after.begin() + nPrefix, after.end() - nSuffix);
 
-    std::size_t nNewLine = strBefore.find('\n');
-    std::string strEol =
-        nNewLine != std::string_view::npos && (nNewLine == 0 || strBefore[nNewLine - 1] != '\r')
-            ? "\n"
-            : "\r\n";
-    std::string strKeyLine = std::string(write.pszKey) + "=" + write.pszValue + strEol;
+    // New lines copy the first line end, but a lone CR must not run into an empty LF line after it.
+    std::string strEol = "\r\n";
+    if (!before.empty() && TextLength(before[0]) < before[0].size())
+        strEol = before[0].substr(TextLength(before[0]));
+    std::string strKeyEol = strEol;
+    if (strEol == "\r" && nSuffix > 0 && after[after.size() - nSuffix].front() == '\n')
+        strKeyEol = "\r\n";
+    std::string strKeyLine = std::string(write.pszKey) + "=" + write.pszValue + strKeyEol;
     std::string strSectionLine = "[" + std::string(write.pszSection) + "]" + strEol;
 
     if (gone.empty() && added.empty())
         return;  // the key already held the value
     if (gone.size() == 1 && added.size() == 1) {
-        std::size_t nEquals = gone[0].find('=');
-        Check(nEquals != std::string_view::npos &&
-              SameNameNoCase(gone[0].substr(0, nEquals), write.pszKey));
+        Check(SameNameNoCase(NameOf(gone[0]), write.pszKey));
         Check(added[0] == Replaced(gone[0], write.pszValue));
         return;
     }
     // Otherwise lines were only added, after the one last line that had no line end of its own.
     std::size_t nFirst = 0;
     if (gone.size() == 1) {
-        Check(nSuffix == 0 && gone[0].back() != '\n' && !added.empty() &&
+        Check(nSuffix == 0 && !IsLineEnd(gone[0].back()) && !added.empty() &&
               added[0] == std::string(gone[0]) + strEol);
         nFirst = 1;
     } else {

@@ -27,9 +27,33 @@ TEST(IniReadTest, MissingSectionOrKeyGivesNothing)
 TEST(IniReadTest, LinesThatAreNotKeysOfTheSectionNeverMatch)
 {
     const std::string strFile =
-        "PortNumber=1\n[Setting]\n;PortNumber=2\n# PortNumber=3\nPortNumber\n"
-        "[Setting\n[Next]\nPortNumber=4\n";
+        "PortNumber=1\n[Setting]\n;PortNumber=2\n# PortNumber=3\n[Next]\nPortNumber=4\n";
     EXPECT_EQ(ReadValue(strFile, "Setting", "PortNumber"), std::nullopt);
+}
+
+TEST(IniReadTest, AKeyWithoutEqualsHasNoValueButHidesItsTwin)
+{
+    // "[Broken" is no header either, so UpdateTime is still in Setting.
+    const std::string strFile = "[Setting]\n  PortNumber \r\nPortNumber=2\n[Broken\nUpdateTime=3\n";
+    EXPECT_EQ(ReadValue(strFile, "Setting", "PortNumber"), std::nullopt);
+    EXPECT_EQ(ReadValue(strFile, "Setting", "UpdateTime"), "3");
+    EXPECT_EQ(WriteValue(strFile, "Setting", "PortNumber", "7"),
+              "[Setting]\n  PortNumber=7\r\nPortNumber=2\n[Broken\nUpdateTime=3\n");
+}
+
+TEST(IniReadTest, ASectionNameRunsToTheLastBracket)
+{
+    const std::string strFile = "[ a]b ]\nKey=1\n";
+    EXPECT_EQ(ReadValue(strFile, "a]b", "Key"), "1");
+    EXPECT_EQ(ReadValue(strFile, "a", "Key"), std::nullopt);
+}
+
+TEST(IniReadTest, ALoneCrEndsALine)
+{
+    const std::string strFile = "[Setting]\rPortNumber=1\rUpdateTime=2\r\nAutoConnect=3\n";
+    EXPECT_EQ(ReadValue(strFile, "Setting", "PortNumber"), "1");
+    EXPECT_EQ(ReadValue(strFile, "Setting", "UpdateTime"), "2");
+    EXPECT_EQ(ReadValue(strFile, "Setting", "AutoConnect"), "3");
 }
 
 TEST(IniReadTest, OnlyTheFirstOfTwinSectionsAndKeysCounts)
@@ -82,13 +106,18 @@ TEST(IniWriteTest, NewLinesEndLikeTheFilesLines)
               "[Setting]\r\nPortNumber=1\r\n");
     EXPECT_EQ(WriteValue("[Setting]\nA=1", "Setting", "PortNumber", "1"),
               "[Setting]\nA=1\nPortNumber=1\n");
+    EXPECT_EQ(WriteValue("[A]\rB=1\r", "Setting", "PortNumber", "1"),
+              "[A]\rB=1\r[Setting]\rPortNumber=1\r");
+    // A lone CR before the empty line would make one CR LF of the two line ends.
+    EXPECT_EQ(WriteValue("[Setting]\rA=1\n\n[B]\r", "Setting", "PortNumber", "1"),
+              "[Setting]\rA=1\nPortNumber=1\r\n\n[B]\r");
 }
 
 TEST(IniWriteTest, BinaryContentSurvivesAWrite)
 {
     const std::string strNul = "[Setting]\nA=\0x\n\0\0\n"s;
     EXPECT_EQ(WriteValue(strNul, "Setting", "PortNumber", "1"),
-              "[Setting]\nA=\0x\nPortNumber=1\n\0\0\n"s);
+              "[Setting]\nA=\0x\n\0\0\nPortNumber=1\n"s);
 
     std::string strGarbage(10 * 1024 * 1024, '\0');
     std::uint32_t nSeed = 12345;
