@@ -1,0 +1,223 @@
+#include "platform/linux/SerialDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string pattern = (fs::temp_directory_path() / "serialtest-XXXXXX").string();
+        if (mkdtemp(pattern.data()))
+            m_path = pattern;
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    const fs::path &path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+// Waits for a condition that another process brings about; the bound only keeps a broken run from
+// hanging.
+template <typename Condition>
+bool eventually(Condition condition)
+{
+    for (int i = 0; i < 1000 && !condition(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return condition();
+}
+
+// A pseudo-terminal made by socat, reached through the link `pty`; whatever is written to it ends up
+// in the file `far`. Stopping socat closes the master side, which hangs the terminal up as
+// unplugging a USB adapter does.
+class SocatPty {
+public:
+    explicit SocatPty(const fs::path &dir, const std::string &name)
+        : m_pty((dir / name).string()), m_far((dir / (name + ".far")).string())
+    {
+        std::string from = "PTY,link=" + m_pty;
+        std::string to = "CREATE:" + m_far;
+        char socat[] = "socat", unidirectional[] = "-u";
+        char *argv[] = {socat, unidirectional, from.data(), to.data(), nullptr};
+        if (posix_spawnp(&m_pid, "socat", nullptr, nullptr, argv, environ) != 0)
+            m_pid = -1;
+        m_ready = m_pid > 0 && eventually([&] { return fs::exists(m_pty) && fs::exists(m_far); });
+    }
+    ~SocatPty() { stop(); }
+
+    bool ready() const { return m_ready; }
+    const std::string &pty() const { return m_pty; }
+    const std::string &far() const { return m_far; }
+
+    void stop()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+
+private:
+    std::string m_pty, m_far;
+    pid_t m_pid = -1;
+    bool m_ready = false;
+};
+
+std::string contents(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// This process's descriptors open on devnode: what a SerialDevice holds, seen from outside.
+std::vector<int> descriptorsOn(const std::string &devnode)
+{
+    std::vector<int> fds;
+    for (const auto &entry : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (fs::read_symlink(entry.path(), error) == devnode)
+            fds.push_back(std::stoi(entry.path().filename().string()));
+    }
+    return fds;
+}
+
+int exclusiveFlag(int fd)
+{
+    int exclusive = -1;
+    ioctl(fd, TIOCGEXCL, &exclusive);
+    return exclusive;
+}
+
+TEST(SerialDeviceTest, OpensRawAt9600EightNOneAndNeverSendsAByte)
+{
+    TempDir dir;
+    SocatPty socat(dir.path(), "led");
+    ASSERT_TRUE(socat.ready());
+
+    SerialDevice port;
+    ASSERT_TRUE(port.open(socat.pty()));
+    EXPECT_EQ(port.path(), socat.pty());
+    EXPECT_EQ(port.devnode(), fs::canonical(socat.pty()).string());
+    const std::vector<int> held = descriptorsOn(port.devnode());
+    ASSERT_EQ(held.size(), 1u);
+    const int fd = held[0];
+
+    // socat leaves the terminal cooked (echo, canonical input, output processing, 38400 baud).
+    termios tio{};
+    ASSERT_EQ(tcgetattr(fd, &tio), 0);
+    EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
+    EXPECT_EQ(cfgetispeed(&tio), static_cast<speed_t>(B9600));
+    EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | CSTOPB), static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(tio.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+    EXPECT_EQ(tio.c_iflag & (ICRNL | IXON | ISTRIP), 0u);
+    EXPECT_NE(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+
+    port.setLines(true);
+    port.setLines(false);
+    port.close();
+
+    // Bytes pass through the terminal in order: if the marker is the first thing at the far end,
+    // nothing came before it.
+    const int marker = open(socat.pty().c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(marker, 0);
+    ASSERT_EQ(write(marker, "!", 1), 1);
+    close(marker);
+    ASSERT_TRUE(eventually([&] { return !contents(socat.far()).empty(); }));
+    EXPECT_EQ(contents(socat.far()), "!");
+}
+
+TEST(SerialDeviceTest, IsExclusiveEvenAgainstRootAndCloseReleasesIt)
+{
+    TempDir dir;
+    SocatPty socat(dir.path(), "led");
+    SocatPty other(dir.path(), "other");
+    ASSERT_TRUE(socat.ready() && other.ready());
+
+    SerialDevice first;
+    EXPECT_FALSE(first.open(""));
+    ASSERT_TRUE(first.open(socat.pty()));
+    const std::string devnode = first.devnode();
+    ASSERT_EQ(descriptorsOn(devnode).size(), 1u);
+    // Other programs than root are turned away by the kernel itself.
+    EXPECT_EQ(exclusiveFlag(descriptorsOn(devnode)[0]), 1);
+
+    // The kernel lets root open it again (as this test may run): the device itself must refuse.
+    SerialDevice second;
+    EXPECT_FALSE(second.open(socat.pty()));
+    EXPECT_FALSE(second.isOpen());
+    EXPECT_EQ(descriptorsOn(devnode).size(), 1u);
+
+    // While open, another port is not even opened, and the open one stays.
+    EXPECT_FALSE(first.open(other.pty()));
+    EXPECT_TRUE(descriptorsOn(fs::canonical(other.pty()).string()).empty());
+    EXPECT_EQ(first.path(), socat.pty());
+    EXPECT_EQ(descriptorsOn(devnode).size(), 1u);
+
+    first.close();
+    EXPECT_FALSE(first.isOpen());
+    EXPECT_TRUE(descriptorsOn(devnode).empty());
+
+    // Other programs hold a port with the lock alone, or with TIOCEXCL alone: either turns us away
+    // and their hold stays as it was.
+    const int holder = open(socat.pty().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    // The pseudo-terminal outlives our close (socat keeps the other end): our flag must not.
+    EXPECT_EQ(exclusiveFlag(holder), 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    EXPECT_FALSE(second.open(socat.pty()));
+    EXPECT_EQ(exclusiveFlag(holder), 0);
+    flock(holder, LOCK_UN);
+    ASSERT_EQ(ioctl(holder, TIOCEXCL), 0);
+    EXPECT_FALSE(second.open(socat.pty()));
+    EXPECT_EQ(exclusiveFlag(holder), 1);
+    ioctl(holder, TIOCNXCL);
+    close(holder);
+
+    EXPECT_TRUE(second.open(socat.pty()));
+}
+
+TEST(SerialDeviceTest, ARefusedLineChangeIsFailedButAHangUpIsGone)
+{
+    TempDir dir;
+    SocatPty socat(dir.path(), "led");
+    ASSERT_TRUE(socat.ready());
+
+    SerialDevice port;
+    ASSERT_TRUE(port.open(socat.pty()));
+    // A pseudo-terminal has no modem lines (ENOTTY): the port is not lost for that.
+    EXPECT_EQ(port.setLines(true), SerialDevice::LineResult::Failed);
+    EXPECT_TRUE(port.isOpen());
+
+    socat.stop();
+    EXPECT_EQ(port.setLines(false), SerialDevice::LineResult::Gone);
+}
+
+}  // namespace
