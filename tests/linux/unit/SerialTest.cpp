@@ -1,4 +1,5 @@
 #include "platform/linux/SerialDevice.h"
+#include "platform/linux/SerialPorts.h"
 
 #include <gtest/gtest.h>
 
@@ -218,6 +219,45 @@ TEST(SerialDeviceTest, ARefusedLineChangeIsFailedButAHangUpIsGone)
 
     socat.stop();
     EXPECT_EQ(port.setLines(false), SerialDevice::LineResult::Gone);
+}
+
+// Stand-ins for device nodes are links to real character devices, which stat() sees through as it
+// sees through /dev/serial/by-id links; distinct targets give distinct device numbers.
+TEST(SerialPortsTest, ListsPresentDevicesByIdFirstThenUnlinkedNodesInNaturalOrder)
+{
+    TempDir dir;
+    const fs::path dev = dir.path() / "dev";
+    fs::create_directories(dev / "serial/by-id");
+    fs::create_symlink("/dev/null", dev / "ttyUSB0");
+    fs::create_symlink("/dev/zero", dev / "ttyUSB2");
+    fs::create_symlink("/dev/full", dev / "ttyUSB10");
+    fs::create_symlink("/dev/random", dev / "ttyACM0");
+    fs::create_symlink("/dev/null", dev / "ttyS0");
+    std::ofstream(dev / "ttyUSB3");  // a plain file is no device
+    fs::create_symlink("../../ttyUSB0", dev / "serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0");
+    fs::create_symlink("../../ttyUSB7", dev / "serial/by-id/usb-Prolific_gone-if00-port0");
+    const std::string handMade = (dir.path() / "led").string();
+    fs::create_symlink("/dev/urandom", handMade);
+
+    const std::string root = dev.string();
+    const std::vector<std::pair<std::string, std::string>> listed = {
+        {root + "/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0", "usb-FTDI_FT232R_A50285BI-if00-port0"},
+        {root + "/ttyUSB2", "ttyUSB2"},
+        {root + "/ttyUSB10", "ttyUSB10"},
+        {root + "/ttyACM0", "ttyACM0"},
+    };
+    auto pairs = [](const std::vector<SerialPortEntry> &ports) {
+        std::vector<std::pair<std::string, std::string>> result;
+        for (const SerialPortEntry &port : ports)
+            result.emplace_back(port.path, port.name);
+        return result;
+    };
+
+    auto withHandMade = listed;
+    withHandMade.emplace_back(handMade, handMade);
+    EXPECT_EQ(pairs(listSerialPorts(handMade, root)), withHandMade);
+    for (const std::string &configured : {std::string(), root + "/ttyUSB2", root + "/ttyUSB3", root + "/ttyUSB7"})
+        EXPECT_EQ(pairs(listSerialPorts(configured, root)), listed) << configured;
 }
 
 }  // namespace
