@@ -1,7 +1,10 @@
 #include "platform/linux/SerialDevice.h"
 #include "platform/linux/SerialPorts.h"
+#include "platform/linux/UdevMonitor.h"
 
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
 
 #include <chrono>
 #include <csignal>
@@ -258,6 +261,52 @@ TEST(SerialPortsTest, ListsPresentDevicesByIdFirstThenUnlinkedNodesInNaturalOrde
     EXPECT_EQ(pairs(listSerialPorts(handMade, root)), withHandMade);
     for (const std::string &configured : {std::string(), root + "/ttyUSB2", root + "/ttyUSB3", root + "/ttyUSB7"})
         EXPECT_EQ(pairs(listSerialPorts(configured, root)), listed) << configured;
+}
+
+TEST(UdevMonitorTest, MatchesTheConfiguredPortByNodeOrAnyOfItsLinks)
+{
+    TempDir dir;
+    const std::string handMade = (dir.path() / "led").string();
+    fs::create_symlink("/dev/null", handMade);
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0";
+    const std::vector<std::string> links = {"/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0", byId};
+
+    EXPECT_TRUE(isSameSerialDevice("/dev/ttyUSB0", "/dev/ttyUSB0", links));
+    EXPECT_TRUE(isSameSerialDevice(byId, "/dev/ttyUSB0", links));
+    EXPECT_TRUE(isSameSerialDevice(handMade, "/dev/null", {}));
+    EXPECT_FALSE(isSameSerialDevice("/dev/ttyUSB1", "/dev/ttyUSB0", links));
+    EXPECT_FALSE(isSameSerialDevice(byId, "/dev/ttyACM0", {"/dev/serial/by-id/usb-Arduino-if00"}));
+    EXPECT_FALSE(isSameSerialDevice("", "", {}));
+}
+
+std::vector<QString> s_messages;
+void recordMessage(QtMsgType, const QMessageLogContext &, const QString &message) { s_messages.push_back(message); }
+
+// Containers have no udev daemon: the monitor must come up anyway, without a word.
+TEST(UdevMonitorTest, StartsQuietlyWhereverItRuns)
+{
+    int argc = 1;
+    char name[] = "serial_tests";
+    char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    TempDir dir;
+    const std::string stderrCopy = (dir.path() / "stderr").string();
+    s_messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordMessage);
+    const int savedStderr = dup(STDERR_FILENO);
+    const int capture = open(stderrCopy.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_TRUE(savedStderr >= 0 && capture >= 0);
+    dup2(capture, STDERR_FILENO);
+    {
+        UdevMonitor monitor;
+        QCoreApplication::processEvents();
+    }
+    dup2(savedStderr, STDERR_FILENO);
+    close(savedStderr);
+    close(capture);
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(s_messages.empty());
+    EXPECT_EQ(contents(stderrCopy), "");
 }
 
 }  // namespace
