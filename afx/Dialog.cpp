@@ -1,5 +1,7 @@
 #include "afx/Afx.h"
 
+#include "afx/CommandMessage.h"
+
 #include <cstring>
 #include <vector>
 
@@ -112,14 +114,13 @@ BOOL CDialog::OnCommand(UINT nID)
     }
 }
 
-INT_PTR CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM)
+INT_PTR CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog();
     case WM_COMMAND:
-        // Notification codes 0 (menu, button click) and 1 (accelerator) are commands.
-        if (HIWORD(wParam) <= 1)
+        if (IsCommandMessage(wParam, lParam))
             return OnCommand(LOWORD(wParam));
         return FALSE;
     default:

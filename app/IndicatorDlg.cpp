@@ -2,10 +2,9 @@
 
 #include "core/ImePoller.h"
 #include "core/PortWatch.h"
-#include "core/SerialPort.h"
 #include "core/TrayIndicator.h"
+#include "platform/win32/DeviceBroadcast.h"
 #include "res/resource.h"
-#include "settings/Settings.h"
 #include "ui/AboutDlg.h"
 #include "ui/Commands.h"
 #include "ui/PortDlg.h"
@@ -27,7 +26,7 @@ const UINT s_uTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 }  // namespace
 
 CIndicatorDlg::CIndicatorDlg()
-    : CDialog(IDD_MAIN_DIALOG), m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME))
+    : CDialog(IDD_MAIN_DIALOG), m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)), m_lifecycle(*this)
 {
 }
 
@@ -37,26 +36,35 @@ BOOL CIndicatorDlg::OnInitDialog()
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    HANDLE hMutex = ::CreateMutexW(nullptr, TRUE, kMutexName);
-    const DWORD dwError = ::GetLastError();
-    g_hMutex.Reset(hMutex);
-    if (dwError == ERROR_ALREADY_EXISTS) {
+    if (!m_lifecycle.StartUp()) {
         // Hidden first: the template is visible and would flash up while the dialog ends.
         Hide();
         OnOK();
         return TRUE;
     }
-    m_bStarted = true;
-
-    LoadSettings();
-    RegisterTrayPresets(m_hWnd);
-    if (g_nAutoConnect == 1)
-        ConnectPort(g_nPortNumber);
-    StartPollTimer(PollPeriodMs(g_nUpdateTime));
-
     Hide();
     return TRUE;
 }
+
+bool CIndicatorDlg::ClaimInstance()
+{
+    HANDLE hMutex = ::CreateMutexW(nullptr, TRUE, kMutexName);
+    const DWORD dwError = ::GetLastError();
+    g_hMutex.Reset(hMutex);
+    return dwError != ERROR_ALREADY_EXISTS;
+}
+
+void CIndicatorDlg::ReleaseInstance() { g_hMutex.Reset(); }
+
+void CIndicatorDlg::AddTrayIcon()
+{
+    // An elevated Lumidot would not hear from Explorer, which runs unelevated, that the taskbar
+    // came back: let that one message through.
+    ::ChangeWindowMessageFilterEx(m_hWnd, s_uTaskbarCreated, MSGFLT_ALLOW, nullptr);
+    RegisterTrayPresets(m_hWnd);
+}
+
+void CIndicatorDlg::RemoveTrayIcon() { RemoveTrayPresets(); }
 
 void CIndicatorDlg::Hide()
 {
@@ -112,8 +120,16 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DEVICECHANGE:
         OnDeviceChange(wParam, lParam);
         break;
+    case WM_ENDSESSION:
+        // The session ends (log off, shut down): Windows ends the program after this message
+        // without destroying its windows, so this is the last chance to save and let go.
+        if (wParam) {
+            m_lifecycle.ShutDown();
+            OnOK();
+        }
+        break;
     default:
-        if (message == s_uTaskbarCreated && m_bStarted)
+        if (message == s_uTaskbarCreated && m_lifecycle.IsRunning())
             OnTaskbarCreated();
         break;
     }
@@ -167,15 +183,16 @@ void CIndicatorDlg::ActivateRunningCommand()
 
 void CIndicatorDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
 {
-    const auto* pHeader = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
-    if ((wParam != DBT_DEVICEARRIVAL && wParam != DBT_DEVICEREMOVECOMPLETE) || pHeader == nullptr ||
-        pHeader->dbch_devicetype != DBT_DEVTYP_PORT)
+    if (wParam != DBT_DEVICEARRIVAL && wParam != DBT_DEVICEREMOVECOMPLETE)
         return;
-    const auto* pPort = reinterpret_cast<const DEV_BROADCAST_PORT_W*>(pHeader);
+    std::optional<std::wstring> strPort =
+        PortNameOfDeviceBroadcast(reinterpret_cast<const void*>(lParam));
+    if (!strPort)
+        return;
     if (wParam == DBT_DEVICEARRIVAL)
-        OnPortDeviceArrived(pPort->dbcp_name);
+        OnPortDeviceArrived(strPort->c_str());
     else
-        OnPortDeviceRemoved(pPort->dbcp_name);
+        OnPortDeviceRemoved(strPort->c_str());
 }
 
 INT_PTR CIndicatorDlg::DoPortDialog(int& nPortIndex)
@@ -248,13 +265,4 @@ void CIndicatorDlg::OnTimer(UINT)
     PollImeStatus();
 }
 
-void CIndicatorDlg::OnDestroy()
-{
-    if (m_bStarted) {
-        RemoveTrayPresets();
-        // The lines are left as they are: closing the port is what the LED sees.
-        g_Port.Close();
-        SaveSettings();
-    }
-    g_hMutex.Reset();
-}
+void CIndicatorDlg::OnDestroy() { m_lifecycle.ShutDown(); }

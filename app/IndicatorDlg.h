@@ -3,13 +3,14 @@
 #pragma once
 
 #include "afx/Afx.h"
+#include "core/Lifecycle.h"
 #include "platform/Resource.h"
 #include "ui/CommandHost.h"
 
 // Exists while the first instance runs; a second instance sees it and ends at once.
 extern CResource<HANDLE, ::CloseHandle> g_hMutex;
 
-class CIndicatorDlg : public CDialog, private ICommandHost {
+class CIndicatorDlg : public CDialog, private ICommandHost, private IAppHost {
 public:
     CIndicatorDlg();
 
@@ -42,8 +43,12 @@ private:
     void EndProgram() override;
     void OpenInBrowser(const std::wstring& strUrl) override;
 
+    // IAppHost (StartPollTimer and StopPollTimer above serve both)
+    bool ClaimInstance() override;
+    void ReleaseInstance() override;
+    void AddTrayIcon() override;
+    void RemoveTrayIcon() override;
+
     HICON m_hIcon;
-    // False in a second instance, whose shutdown must leave the tray, the port and the settings
-    // file of the running one alone.
-    bool m_bStarted = false;
+    CLifecycle m_lifecycle;
 };

@@ -8,6 +8,8 @@
 
 int g_nLastOpenStatus = -1;
 
+void RequestRefresh() { g_nLastOpenStatus = -1; }
+
 std::optional<int> QueryImeOpenStatus(HWND hWnd)
 {
     HWND hIme = sys::ImmGetDefaultIMEWnd(hWnd);
@@ -33,26 +35,27 @@ void PollImeStatus()
     RetryTrayIconIfMissing();
 
     std::optional<int> status = QueryImeOpenStatus(sys::GetForegroundWindow());
-    if (!status)
+    if (!status || *status == g_nLastOpenStatus)
         return;
 
-    if (*status != g_nLastOpenStatus) {
-        TraceChangeState();
-        const bool bOn = *status == 1;
-        if (g_Port.IsOpen()) {
-            // Icon first, then the lines, so the lamp never lags behind the LED.
-            ShowTrayPreset(bOn ? TRAY_ON_CONNECTED : TRAY_OFF_CONNECTED);
-            if (!g_Port.SetLines(bOn)) {
-                // The adapter is gone: let go of it; the next tick shows the crossed lamp.
-                OnPortLost();
-                return;
-            }
-        } else {
-            ShowTrayPreset(bOn ? TRAY_ON_DISCONNECTED : TRAY_OFF_DISCONNECTED);
-        }
-    }
-    // Remembered raw: a change from 0 to 2 repeats the off actions once.
+    // Remembered raw (a change from 0 to 2 repeats the off actions once), and before acting: the
+    // shell and the line calls can run messages sent to us meanwhile (a device arrival), and a
+    // refresh they request must outlive this tick.
     g_nLastOpenStatus = *status;
+    TraceChangeState();
+    const bool bOn = *status == 1;
+    if (!g_Port.IsOpen()) {
+        ShowTrayPreset(bOn ? TRAY_ON_DISCONNECTED : TRAY_OFF_DISCONNECTED);
+        return;
+    }
+    // Icon first, then the lines, so the lamp never lags behind the LED.
+    ShowTrayPreset(bOn ? TRAY_ON_CONNECTED : TRAY_OFF_CONNECTED);
+    // A message handled during the shell call may have closed the port; the refresh it asked for
+    // puts things right at the next tick.
+    if (g_Port.IsOpen() && g_Port.SetLines(bOn) == LineResult::Gone) {
+        // The adapter is gone: let go of it; the next tick shows the crossed lamp.
+        OnPortLost();
+    }
 }
 
 UINT PollPeriodMs(int nUpdateTime)

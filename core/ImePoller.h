@@ -9,6 +9,10 @@
 // The raw status the last tick read; -1 means "no reading yet" and makes the next tick act.
 extern int g_nLastOpenStatus;
 
+// Makes the next tick show the lamp and drive the lines even if the IME status did not change:
+// after the port or the settings changed.
+void RequestRefresh();
+
 // How long a tick waits for the foreground application's IME window to answer.
 constexpr UINT IME_QUERY_TIMEOUT_MS = 100;
 

@@ -2,6 +2,7 @@
 
 #include "core/ImePoller.h"
 #include "core/SerialPort.h"
+#include "settings/Settings.h"
 
 #include <cwctype>
 
@@ -36,7 +37,7 @@ void OnPortLost()
 {
     s_nLostPort = g_Port.GetPortNumber();
     g_Port.Close();
-    g_nLastOpenStatus = -1;
+    RequestRefresh();
 }
 
 void ForgetLostPort() { s_nLostPort = 0; }
@@ -51,10 +52,12 @@ void OnPortDeviceRemoved(const wchar_t* pszPortName)
 void OnPortDeviceArrived(const wchar_t* pszPortName)
 {
     const int nPort = PortNumberOf(pszPortName);
-    if (g_Port.IsOpen() || nPort == 0 || nPort != s_nLostPort)
+    // Another device may take the lost number later, and opening a port toggles DTR, which resets
+    // many microcontroller boards: only the port the user still wants comes back.
+    if (g_Port.IsOpen() || nPort == 0 || nPort != s_nLostPort || nPort != g_nPortNumber)
         return;
     if (ConnectPort(nPort)) {
         s_nLostPort = 0;
-        g_nLastOpenStatus = -1;
+        RequestRefresh();
     }
 }

@@ -6,7 +6,7 @@ CSerialPort g_Port;
 
 BOOL CSerialPort::Open(int nPort, DWORD dwBaudRate, BYTE byParity, BYTE byStopBits)
 {
-    if (nPort == 0)
+    if (nPort == 0 || IsOpen())
         return FALSE;
 
     // The device-namespace form, so that COM10 and above open like COM1 to COM9.
@@ -44,11 +44,34 @@ BOOL CSerialPort::Open(int nPort, DWORD dwBaudRate, BYTE byParity, BYTE byStopBi
     return TRUE;
 }
 
-BOOL CSerialPort::SetLines(bool bOn)
+LineResult CSerialPort::SetLines(bool bOn)
 {
-    BOOL bDtr = sys::EscapeCommFunction(m_hComm.Get(), bOn ? SETDTR : CLRDTR);
-    BOOL bRts = sys::EscapeCommFunction(m_hComm.Get(), bOn ? SETRTS : CLRRTS);
-    return bDtr && bRts;
+    LineResult result = LineResult::Ok;
+    for (DWORD dwFunc : {bOn ? SETDTR : CLRDTR, bOn ? SETRTS : CLRRTS}) {
+        if (sys::EscapeCommFunction(m_hComm.Get(), dwFunc))
+            continue;
+        if (IsDeviceGoneError(sys::GetLastError()))
+            return LineResult::Gone;
+        result = LineResult::Failed;
+    }
+    return result;
+}
+
+bool IsDeviceGoneError(DWORD dwError)
+{
+    switch (dwError) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_NOT_READY:
+    case ERROR_NO_SUCH_DEVICE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+        return true;
+    default:
+        return false;
+    }
 }
 
 BOOL ConnectPort(int nPort)

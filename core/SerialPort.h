@@ -4,12 +4,16 @@
 #include "platform/Platform.h"
 #include "platform/Resource.h"
 
+// What a line change found: done, refused (the port stays ours), or the device is gone.
+enum class LineResult { Ok, Failed, Gone };
+
 class CSerialPort {
 public:
     CSerialPort() = default;
 
-    // Opens "\\.\COMn" exclusively with the given line settings. Port 0 is refused without asking the
-    // system. Must be called only while closed.
+    // Opens "\\.\COMn" exclusively with the given line settings. Port 0, and any call while a port
+    // is open, are refused without asking the system: reopening would first let go of a working
+    // handle and then fail against our own exclusive open.
     BOOL Open(int nPort, DWORD dwBaudRate, BYTE byParity, BYTE byStopBits);
     BOOL IsOpen() const { return m_hComm ? TRUE : FALSE; }
     void Close() { m_hComm.Reset(); }
@@ -18,9 +22,10 @@ public:
     // reconnect).
     int GetPortNumber() const { return m_nPort; }
 
-    // Raises (bOn) or drops both modem lines, DTR first. FALSE when either change failed, which is
-    // what an unplugged adapter looks like.
-    BOOL SetLines(bool bOn);
+    // Raises (bOn) or drops both modem lines, DTR first. Gone only when an error says the device
+    // went away (see IsDeviceGoneError); any other failure is Failed and the port stays open, so an
+    // adapter that drives only one of the two lines keeps working on that line.
+    LineResult SetLines(bool bOn);
 
 private:
     CResource<HANDLE, sys::CloseHandle> m_hComm;
@@ -28,6 +33,16 @@ private:
 };
 
 extern CSerialPort g_Port;
+
+// The errors of a line change that mean the device is no longer there. Unplugged USB serial
+// adapters report them, depending on the driver: ERROR_ACCESS_DENIED and ERROR_INVALID_HANDLE (the
+// handle outlived its device), ERROR_BAD_COMMAND and ERROR_GEN_FAILURE (the driver refuses every
+// request of a removed device), ERROR_NOT_READY, ERROR_NO_SUCH_DEVICE, ERROR_DEVICE_NOT_CONNECTED
+// and ERROR_DEVICE_REMOVED. (Wine reports the EIO of an unplugged adapter as ERROR_NOT_READY, its
+// ENODEV as ERROR_GEN_FAILURE and its ENXIO as ERROR_NO_SUCH_DEVICE.) Anything else, such as
+// ERROR_INVALID_PARAMETER or ERROR_NOT_SUPPORTED from an adapter without RTS, is taken as passing
+// or partial.
+bool IsDeviceGoneError(DWORD dwError);
 
 // The connect sequence every caller uses: 9600 baud, 8N1, then both lines cleared so the LED starts
 // dark until the next tick sets it from the IME status.

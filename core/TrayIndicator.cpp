@@ -11,16 +11,21 @@ namespace {
 
 // The preset the icon shows (or should show, while the shell has no icon of ours).
 int s_nShownPreset = TRAY_ON_CONNECTED;
-bool s_bIconAdded = false;
+bool s_bIconPlaced = false;
+DWORD s_dwLastAttempt = 0;
 
-bool AddIcon(int nPreset)
+// Makes the shell show preset nPreset as our icon, whether it has the icon or not. A refused add
+// does not prove there is no icon: the shell refuses a duplicate, and an add during a busy logon
+// can time out yet take effect. The modify that follows succeeds exactly when the icon exists.
+bool PlaceIcon(int nPreset)
 {
-    if (!sys::Shell_NotifyIcon(NIM_ADD, &g_TrayPresets[nPreset]))
-        return false;
-    s_bIconAdded = true;
-    s_nShownPreset = nPreset;
-    return true;
+    s_dwLastAttempt = sys::GetTickCount();
+    s_bIconPlaced = sys::Shell_NotifyIcon(NIM_ADD, &g_TrayPresets[nPreset]) ||
+                    sys::Shell_NotifyIcon(NIM_MODIFY, &g_TrayPresets[nPreset]);
+    return s_bIconPlaced;
 }
+
+bool RetryIsDue() { return sys::GetTickCount() - s_dwLastAttempt >= TRAY_RETRY_MS; }
 
 }  // namespace
 
@@ -43,40 +48,50 @@ void RegisterTrayPresets(HWND hWnd)
     }
     // All four name the same icon: the first add that the shell accepts creates it, the later
     // ones are refused as duplicates.
-    s_bIconAdded = false;
-    s_nShownPreset = TRAY_ON_CONNECTED;
+    s_bIconPlaced = false;
     for (int i = 0; i < TRAY_PRESET_COUNT; ++i) {
-        if (s_bIconAdded)
+        if (s_bIconPlaced) {
             sys::Shell_NotifyIcon(NIM_ADD, &g_TrayPresets[i]);
-        else
-            AddIcon(i);
+        } else {
+            s_nShownPreset = i;
+            PlaceIcon(i);
+        }
     }
+    if (!s_bIconPlaced)
+        s_nShownPreset = TRAY_ON_CONNECTED;
 }
 
 void ShowTrayPreset(int nPreset)
 {
     s_nShownPreset = nPreset;
-    if (s_bIconAdded)
-        sys::Shell_NotifyIcon(NIM_MODIFY, &g_TrayPresets[nPreset]);
-    else
-        AddIcon(nPreset);
+    if (s_bIconPlaced) {
+        // A refused modify means the shell lost the icon; it is placed again by a later retry.
+        s_bIconPlaced = sys::Shell_NotifyIcon(NIM_MODIFY, &g_TrayPresets[nPreset]);
+        if (!s_bIconPlaced)
+            s_dwLastAttempt = sys::GetTickCount();
+    } else if (RetryIsDue()) {
+        PlaceIcon(nPreset);
+    }
 }
 
 void RemoveTrayPresets()
 {
     for (NOTIFYICONDATAW& nid : g_TrayPresets)
         sys::Shell_NotifyIcon(NIM_DELETE, &nid);
-    s_bIconAdded = false;
+    s_bIconPlaced = false;
 }
 
 void OnTaskbarCreated()
 {
-    s_bIconAdded = false;
-    AddIcon(s_nShownPreset);
+    // The shell is there now, so this is no retry to hold back.
+    NOTIFYICONDATAW* pPreset = &g_TrayPresets[s_nShownPreset];
+    s_dwLastAttempt = sys::GetTickCount();
+    s_bIconPlaced = sys::Shell_NotifyIcon(NIM_MODIFY, pPreset) ||
+                    sys::Shell_NotifyIcon(NIM_ADD, pPreset);
 }
 
 void RetryTrayIconIfMissing()
 {
-    if (!s_bIconAdded)
-        AddIcon(s_nShownPreset);
+    if (!s_bIconPlaced && RetryIsDue())
+        PlaceIcon(s_nShownPreset);
 }

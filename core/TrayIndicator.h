@@ -22,8 +22,12 @@ void ShowTrayPreset(int nPreset);
 // Removes the icon.
 void RemoveTrayPresets();
 
-// The taskbar was (re)created, after an Explorer restart or a late start of the shell: the icon is
-// gone and must be added again, showing the preset it showed before.
+// "TaskbarCreated": after an Explorer restart the icon is gone and must be added again, but Windows
+// also sends it when the display scaling or the monitors change and on a remote-desktop connect,
+// while our icon still exists. Either way the icon ends up showing the preset it showed before.
 void OnTaskbarCreated();
-// Adds the icon again if no add has succeeded yet (the shell wasn't ready at start-up).
+// Places the icon if the shell has none of ours yet (it wasn't ready at start-up, or it lost the
+// icon), at most once every TRAY_RETRY_MS: a busy shell blocks each call for seconds.
 void RetryTrayIconIfMissing();
+
+constexpr DWORD TRAY_RETRY_MS = 5000;

@@ -32,6 +32,16 @@ BOOL SetCommState(HANDLE hComm, DCB* pDcb);
 BOOL SetCommTimeouts(HANDLE hComm, COMMTIMEOUTS* pTimeouts);
 BOOL EscapeCommFunction(HANDLE hComm, DWORD dwFunc);
 BOOL CloseHandle(HANDLE hObject);
+// The calling thread's last error code, right after a call that failed.
+DWORD GetLastError();
+
+// --- Time ---
+// Milliseconds since the system started; wraps around after 49.7 days, so compare differences.
+DWORD GetTickCount();
+
+// --- Diagnostic builds ---
+// Writes one trace line where a debugger sees it (diagnostic builds only).
+void TraceLine(const wchar_t* pszLine);
 
 // --- Settings file ---
 // Full path of the running executable, however long it is.

@@ -18,6 +18,10 @@
 #ifndef IMC_GETOPENSTATUS
 #define IMC_GETOPENSTATUS 0x0005
 #endif
+// Missing from mingw-w64's winerror.h.
+#ifndef ERROR_NO_SUCH_DEVICE
+#define ERROR_NO_SUCH_DEVICE 433L
+#endif
 
 #else
 
@@ -54,6 +58,18 @@ using HICON = struct HICON__*;
 #define CLRDTR 6u
 #define NOPARITY 0
 #define ONESTOPBIT 0
+
+// Error codes
+#define ERROR_ACCESS_DENIED 5u
+#define ERROR_INVALID_HANDLE 6u
+#define ERROR_NOT_READY 21u
+#define ERROR_BAD_COMMAND 22u
+#define ERROR_GEN_FAILURE 31u
+#define ERROR_NOT_SUPPORTED 50u
+#define ERROR_INVALID_PARAMETER 87u
+#define ERROR_NO_SUCH_DEVICE 433u
+#define ERROR_DEVICE_NOT_CONNECTED 1167u
+#define ERROR_DEVICE_REMOVED 1617u
 
 struct DCB {
     DWORD DCBlength;

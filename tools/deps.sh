@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Installs everything Lumidot's build and tests need on Debian 12 (run as root or with sudo).
+# Installs everything Lumidot's build and tests need on Debian 12. Run it as any user: it raises
+# itself with sudo when it is not root (a fresh Debian where root logs in has no sudo at all).
 set -euo pipefail
+if [ "$(id -u)" -ne 0 ]; then
+    exec sudo "$0" "$@"
+fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
 apt-get install -y \

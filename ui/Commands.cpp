@@ -29,6 +29,23 @@ std::wstring Format(const wchar_t* pszFormat, int nValue)
     return szText;
 }
 
+// The list index a stored setting preselects (value n is item n - 1). Anything below 1 selects
+// nothing, and any int is safe: the file may hold -2147483648.
+int IndexOfSetting(int nValue) { return nValue >= 1 ? nValue - 1 : -1; }
+
+// Connects to nPort as the user just chose. The port is looked at again, because while a dialog or
+// question was open an unplugged adapter may have come back and been reconnected by itself: the
+// chosen port already open is kept, another open port is closed first.
+bool ConnectChosenPort(int nPort)
+{
+    if (g_Port.IsOpen()) {
+        if (g_Port.GetPortNumber() == nPort)
+            return true;
+        g_Port.Close();
+    }
+    return ConnectPort(nPort) != FALSE;
+}
+
 }  // namespace
 
 std::wstring ConnectMenuLabel()
@@ -42,12 +59,11 @@ void ConnectCommand(ICommandHost& host)
 {
     CCommandScope scope;
     if (!g_Port.IsOpen()) {
-        int nPortIndex = g_nPortNumber - 1;
+        int nPortIndex = IndexOfSetting(g_nPortNumber);
         if (host.DoPortDialog(nPortIndex) == IDOK) {
             g_nPortNumber = nPortIndex + 1;
-            if (ConnectPort(g_nPortNumber))
-                ForgetLostPort();
-            else
+            ForgetLostPort();
+            if (!ConnectChosenPort(g_nPortNumber))
                 host.MessageBox(L"ポートが開けません.", MB_OK | MB_ICONEXCLAMATION);
             // Saved even when the open failed, so the next attempt preselects this port.
             SaveSettings();
@@ -57,44 +73,38 @@ void ConnectCommand(ICommandHost& host)
         ForgetLostPort();
     }
     // Whatever happened, the next tick shows the preset for the port state and sets the lines.
-    g_nLastOpenStatus = -1;
+    RequestRefresh();
 }
 
 void SettingCommand(ICommandHost& host)
 {
     CCommandScope scope;
     const int nOldPort = g_nPortNumber;
-    int nIntervalIndex = g_nUpdateTime - 1;
-    int nPortIndex = g_nPortNumber - 1;
-    // The box has two states; a stored value other than 0 or 1 shows unticked and is kept unless
-    // the user changes the box.
-    const int bShownChecked = g_nAutoConnect == 1 ? 1 : 0;
-    int bAutoConnect = bShownChecked;
+    int nIntervalIndex = IndexOfSetting(g_nUpdateTime);
+    int nPortIndex = IndexOfSetting(g_nPortNumber);
+    // The box has two states: a stored value other than 0 or 1 shows unticked.
+    int bAutoConnect = g_nAutoConnect == 1 ? 1 : 0;
     if (host.DoSettingDialog(nIntervalIndex, nPortIndex, bAutoConnect) != IDOK)
         return;
 
     g_nUpdateTime = nIntervalIndex + 1;
     g_nPortNumber = nPortIndex + 1;
-    if (bAutoConnect != bShownChecked)
-        g_nAutoConnect = bAutoConnect;
+    g_nAutoConnect = bAutoConnect == 1 ? 1 : 0;
+    ForgetLostPort();
 
     host.StopPollTimer();
     if (g_Port.IsOpen()) {
         if (g_nPortNumber != nOldPort &&
             host.MessageBox(Format(L"COM%dで接続しなおしますか？", g_nPortNumber),
-                            MB_YESNO | MB_ICONQUESTION) == IDYES) {
-            g_Port.Close();
-            ConnectPort(g_nPortNumber);
-            ForgetLostPort();
-        }
+                            MB_YESNO | MB_ICONQUESTION) == IDYES)
+            ConnectChosenPort(g_nPortNumber);
     } else if (host.MessageBox(Format(L"COM%dで接続しますか？", g_nPortNumber),
                                MB_YESNO | MB_ICONQUESTION) == IDYES) {
         // A failed open is silent here: the next tick shows the crossed-out lamp.
-        if (ConnectPort(g_nPortNumber))
-            ForgetLostPort();
+        ConnectChosenPort(g_nPortNumber);
     }
     SaveSettings();
-    g_nLastOpenStatus = -1;
+    RequestRefresh();
     host.StartPollTimer(PollPeriodMs(g_nUpdateTime));
 }
 

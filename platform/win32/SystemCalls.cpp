@@ -48,11 +48,17 @@ BOOL SetCommTimeouts(HANDLE hComm, COMMTIMEOUTS* pTimeouts)
 }
 BOOL EscapeCommFunction(HANDLE hComm, DWORD dwFunc) { return ::EscapeCommFunction(hComm, dwFunc); }
 BOOL CloseHandle(HANDLE hObject) { return ::CloseHandle(hObject); }
+DWORD GetLastError() { return ::GetLastError(); }
+
+DWORD GetTickCount() { return ::GetTickCount(); }
+
+void TraceLine(const wchar_t* pszLine) { ::OutputDebugStringW(pszLine); }
 
 std::wstring GetModuleFileName()
 {
-    // MAX_PATH is not a limit on modern Windows: grow the buffer until the whole path fits, so a
-    // deep install folder still finds its own settings file.
+    // Read the whole path however long it is, so the settings path names the real folder, never a
+    // cut-off one. (Whether the private-profile functions then take a path past MAX_PATH is up to
+    // the system: Wine's do not, so a folder that deep is not supported.)
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         DWORD cch = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
@@ -81,21 +87,3 @@ BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
 }
 
 }  // namespace sys
-
-#ifdef LUMIDOT_TRACE
-#include "core/Trace.h"
-
-#include <cwchar>
-
-void TraceQuery(HWND hWnd, HWND hIme, int nStatus)
-{
-    wchar_t szLine[96];
-    std::swprintf(szLine, 96, L"hWnd:0x%08X hIme=0x%08X Status=0x%08X\r\n",
-                  static_cast<unsigned>(reinterpret_cast<UINT_PTR>(hWnd)),
-                  static_cast<unsigned>(reinterpret_cast<UINT_PTR>(hIme)),
-                  static_cast<unsigned>(nStatus));
-    ::OutputDebugStringW(szLine);
-}
-
-void TraceChangeState() { ::OutputDebugStringW(L"#### Change State\r\n"); }
-#endif

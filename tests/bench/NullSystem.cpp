@@ -26,6 +26,9 @@ BOOL SetCommState(HANDLE, DCB*) { return TRUE; }
 BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS*) { return TRUE; }
 BOOL EscapeCommFunction(HANDLE, DWORD) { return TRUE; }
 BOOL CloseHandle(HANDLE) { return TRUE; }
+DWORD GetLastError() { return 0; }
+DWORD GetTickCount() { return 0; }
+void TraceLine(const wchar_t*) {}
 std::wstring GetModuleFileName() { return L"/tmp/Lumidot.exe"; }
 
 }  // namespace sys

@@ -77,7 +77,24 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)
         preset = std::to_string(pData - g_TrayPresets);
     Record(std::string("Shell_NotifyIcon(") + NimName(dwMessage) + "," + preset + ")");
     g_Fake.shownRecords.push_back(*pData);
-    return g_Fake.bShellAccepts;
+    if (g_Fake.onShellCall)
+        g_Fake.onShellCall();
+    if (!g_Fake.bShellAccepts)
+        return FALSE;
+    const std::pair<HWND, UINT> icon(pData->hWnd, pData->uID);
+    const bool bHas = g_Fake.icons.count(icon) != 0;
+    switch (dwMessage) {
+    case NIM_ADD:
+        if (bHas)
+            return FALSE;
+        g_Fake.icons.insert(icon);
+        return g_Fake.bAddReportsFailure ? FALSE : TRUE;
+    case NIM_DELETE:
+        g_Fake.icons.erase(icon);
+        return bHas;
+    default:
+        return bHas;
+    }
 }
 
 HICON LoadTrayIcon(UINT nResourceId)
@@ -123,11 +140,25 @@ BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS* pTimeouts)
     return TRUE;
 }
 
-BOOL EscapeCommFunction(HANDLE, DWORD dwFunc)
+BOOL EscapeCommFunction(HANDLE hComm, DWORD dwFunc)
 {
     Record(std::string("EscapeCommFunction(") + EscapeName(dwFunc) + ")");
-    return g_Fake.bEscapeFails ? FALSE : TRUE;
+    if (hComm == nullptr) {
+        g_Fake.dwLastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    if (g_Fake.bEscapeFails || g_Fake.failingEscapes.count(dwFunc)) {
+        g_Fake.dwLastError = g_Fake.dwEscapeError;
+        return FALSE;
+    }
+    return TRUE;
 }
+
+DWORD GetLastError() { return g_Fake.dwLastError; }
+
+DWORD GetTickCount() { return g_Fake.dwTickCount; }
+
+void TraceLine(const wchar_t* pszLine) { g_Fake.traceLines.push_back(pszLine); }
 
 BOOL CloseHandle(HANDLE)
 {

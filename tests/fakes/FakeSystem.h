@@ -5,7 +5,10 @@
 
 #include "platform/Platform.h"
 
+#include <functional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct FakeSystem {
@@ -19,9 +22,13 @@ struct FakeSystem {
     UINT uLastTimeoutMs = 0;
     UINT uLastSendFlags = 0;
 
-    // Tray
-    bool bShellAccepts = true;
+    // Tray: the shell keeps the icons it has, as the real one does: it refuses to add an icon
+    // twice and to modify or delete one it doesn't have.
+    bool bShellAccepts = true;        // false: the shell refuses everything (not ready, or hung)
+    bool bAddReportsFailure = false;  // an add takes effect but reports failure (timed out)
+    std::set<std::pair<HWND, UINT>> icons;
     std::vector<NOTIFYICONDATAW> shownRecords;  // copies of every record handed to the shell
+    std::function<void()> onShellCall;  // runs inside every shell call, as a sent message would
 
     // Serial port
     HANDLE hNextComm = reinterpret_cast<HANDLE>(0x3000);  // what CreateFile returns
@@ -32,7 +39,13 @@ struct FakeSystem {
     DCB dcbWritten{};     // what SetCommState was given
     COMMTIMEOUTS timeoutsWritten{};
     bool bEscapeFails = false;
+    std::set<DWORD> failingEscapes;  // codes that fail even when bEscapeFails is false
+    DWORD dwEscapeError = ERROR_GEN_FAILURE;  // the error a failing line change reports
+    DWORD dwLastError = 0;
     int nOpenHandles = 0;
+
+    DWORD dwTickCount = 100000;
+    std::vector<std::wstring> traceLines;
 
     // Settings
     std::wstring strExePath = L"/opt/Lumidot/Lumidot.exe";

@@ -1,20 +1,15 @@
-#include "core/ImePoller.h"
-#include "core/PortWatch.h"
-#include "core/SerialPort.h"
-#include "fakes/FakeSystem.h"
+#include "fakes/LogicTest.h"
 #include "fakes/TempExeFolder.h"
 #include "platform/native/Utf8.h"
 #include "settings/Settings.h"
 #include "ui/Commands.h"
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
+#include <climits>
 #include <deque>
 #include <functional>
 
 namespace {
-
-using Calls = std::vector<std::string>;
 
 // Plays the user: answers each dialog and question from a script, and logs what was shown into
 // the same call list as the system calls, so the order across both is visible.
@@ -106,26 +101,15 @@ Calls Concat(Calls a, const Calls& b)
     return a;
 }
 
-class CommandsTest : public ::testing::Test {
+class CommandsTest : public CLogicTest {
 protected:
     void SetUp() override
     {
-        g_Fake.Reset();
+        CLogicTest::SetUp();
+        RegisterTray();
         m_folder = std::make_unique<CTempExeFolder>();
         g_nPortNumber = 3;
-        g_nUpdateTime = 5;
-        g_nAutoConnect = 0;
         g_nLastOpenStatus = 1;
-    }
-    void TearDown() override
-    {
-        g_Port.Close();
-        ForgetLostPort();
-    }
-    void Connect(int nPort)
-    {
-        ASSERT_TRUE(ConnectPort(nPort));
-        g_Fake.calls.clear();
     }
     std::string Ini() const { return m_folder->ReadIni(); }
 
@@ -326,14 +310,14 @@ TEST_F(CommandsTest, NothingChosenStoresZerosAndAFailedConnectIsSilent)
     EXPECT_EQ(Ini(), "[Setting]\r\nPortNumber=0\r\nUpdateTime=0\r\nAutoConnect=0\r\n");
 }
 
-TEST_F(CommandsTest, TheAutoConnectBoxStoresWhatTheUserTickedAndKeepsAnOddValueUntouched)
+TEST_F(CommandsTest, TheAutoConnectBoxShowsAnOddValueUntickedAndStoresOnlyZeroOrOne)
 {
     host.answers = {IDNO, IDNO, IDNO};
     g_nAutoConnect = 2;
     host.dialogs = {{IDOK}};
     SettingCommand(host);
     EXPECT_EQ(host.bShownAuto, 0);
-    EXPECT_EQ(g_nAutoConnect, 2);
+    EXPECT_EQ(g_nAutoConnect, 0);
 
     host.dialogs = {{IDOK, -2, -2, 1}};
     SettingCommand(host);
@@ -342,6 +326,25 @@ TEST_F(CommandsTest, TheAutoConnectBoxStoresWhatTheUserTickedAndKeepsAnOddValueU
     host.dialogs = {{IDOK, -2, -2, 0}};
     SettingCommand(host);
     EXPECT_EQ(g_nAutoConnect, 0);
+}
+
+TEST_F(CommandsTest, ExtremeStoredValuesSelectNothingAndOverflowNothing)
+{
+    for (int nValue : {INT_MIN, INT_MAX}) {
+        g_nPortNumber = g_nUpdateTime = nValue;
+        host.dialogs = {{IDCANCEL}, {IDCANCEL}};
+        ConnectCommand(host);
+        EXPECT_EQ(host.nShownPort, nValue == INT_MIN ? -1 : INT_MAX - 1);
+        SettingCommand(host);
+        EXPECT_EQ(host.nShownInterval, nValue == INT_MIN ? -1 : INT_MAX - 1);
+
+        // Confirmed as shown; the lists of the real dialogs hold nothing at that index.
+        host.dialogs = {{IDOK, -1, -1, -2}};
+        host.answers = {IDNO};
+        SettingCommand(host);
+        EXPECT_EQ(g_nUpdateTime, 0);
+        EXPECT_EQ(g_nPortNumber, 0);
+    }
 }
 
 // --- About ---
@@ -401,6 +404,52 @@ TEST_F(CommandsTest, ARemovedPortIsClosedAndReconnectedWhenItArrivesAgain)
     OnPortDeviceArrived(L"COM3");
     EXPECT_EQ(g_Fake.calls, kOpenSequence);
     EXPECT_EQ(g_Fake.strLastDevice, L"\\\\.\\COM3");
+}
+
+TEST_F(CommandsTest, APortThatCameBackWhileTheUserChoseIsKeptOrSwappedButNeverDropped)
+{
+    Connect(3);
+    OnPortDeviceRemoved(L"COM3");
+    // The adapter comes back, and is reconnected, while the connect dialog is open.
+    host.onDialog = [] { OnPortDeviceArrived(L"COM3"); };
+    host.dialogs = {{IDOK, -2, 2}};
+    ConnectCommand(host);
+    EXPECT_TRUE(g_Port.IsOpen());
+    EXPECT_EQ(g_Port.GetPortNumber(), 3);
+    EXPECT_EQ(std::count(g_Fake.calls.begin(), g_Fake.calls.end(), "CreateFile"), 1);
+    EXPECT_NE(Ini().find("PortNumber=3"), std::string::npos);
+
+    // The same, but the user picks another port: the one that came back is closed first.
+    OnPortDeviceRemoved(L"COM3");
+    g_Fake.calls.clear();
+    host.dialogs = {{IDOK, -2, 4}};
+    ConnectCommand(host);
+    EXPECT_EQ(g_Port.GetPortNumber(), 5);
+    EXPECT_EQ(g_Fake.calls, Concat({"PortDialog"}, Concat(kOpenSequence, Concat({"CloseHandle"},
+                                                                                 kOpenSequence))));
+}
+
+TEST_F(CommandsTest, ALostPortComesBackOnlyWhileTheUserStillWantsIt)
+{
+    // The user tried another port meanwhile, and it failed.
+    Connect(3);
+    OnPortDeviceRemoved(L"COM3");
+    g_Fake.hNextComm = INVALID_HANDLE_VALUE;
+    host.dialogs = {{IDOK, -2, 3}};
+    ConnectCommand(host);
+    g_Fake.hNextComm = reinterpret_cast<HANDLE>(0x3000);
+    OnPortDeviceArrived(L"COM3");
+    EXPECT_FALSE(g_Port.IsOpen());
+
+    // The settings name another port, after a declined reconnect.
+    g_nPortNumber = 3;
+    Connect(3);
+    host.dialogs = {{IDOK, -2, 7, -2}};
+    host.answers = {IDNO};
+    SettingCommand(host);
+    OnPortDeviceRemoved(L"COM3");
+    OnPortDeviceArrived(L"COM3");
+    EXPECT_FALSE(g_Port.IsOpen());
 }
 
 TEST_F(CommandsTest, APortTheUserDisconnectedDoesNotComeBackByItself)

@@ -1,32 +1,19 @@
-#include "core/ImePoller.h"
-#include "core/SerialPort.h"
-#include "core/TrayIndicator.h"
-#include "fakes/FakeSystem.h"
-
-#include <gtest/gtest.h>
+#include "fakes/LogicTest.h"
 
 #include <climits>
 
 namespace {
 
-using Calls = std::vector<std::string>;
-
 // Each test starts after a registered icon, with no reading yet, disconnected or connected.
-class ImePollerTest : public ::testing::Test {
+class ImePollerTest : public CLogicTest {
 protected:
     void SetUp() override
     {
-        g_Fake.Reset();
-        RegisterTrayPresets(reinterpret_cast<HWND>(0x42));
-        g_nLastOpenStatus = -1;
+        CLogicTest::SetUp();
+        RegisterTray();
     }
-    void TearDown() override { g_Port.Close(); }
 
-    void Connect()
-    {
-        ASSERT_TRUE(ConnectPort(3));
-        g_Fake.calls.clear();
-    }
+    void Connect() { CLogicTest::Connect(3); }
 
     // One tick with the IME answering nStatus; returns what it did apart from the query itself.
     Calls Tick(int nStatus)
@@ -122,6 +109,30 @@ TEST_F(ImePollerTest, AHungOrFailedQueryChangesNothing)
     // Not even the sentinel's forced first action happens on a query that got no answer.
     g_nLastOpenStatus = -1;
     EXPECT_EQ(Tick(0), Calls{});
+    EXPECT_EQ(g_nLastOpenStatus, -1);
+}
+
+TEST_F(ImePollerTest, APortWhoseLinesFailForAnotherReasonStaysConnected)
+{
+    Connect();
+    g_Fake.failingEscapes = {SETRTS, CLRRTS};  // an adapter without RTS
+    g_Fake.dwEscapeError = ERROR_NOT_SUPPORTED;
+    EXPECT_EQ(Tick(1), kOnConnected);
+    EXPECT_EQ(Tick(0), kOffConnected);
+    EXPECT_TRUE(g_Port.IsOpen());
+}
+
+TEST_F(ImePollerTest, MessagesHandledInsideTheShellCallKeepTheirEffect)
+{
+    // A device arrival handled while the shell call runs asks for a refresh.
+    g_Fake.onShellCall = [] { RequestRefresh(); };
+    Tick(1);
+    EXPECT_EQ(g_nLastOpenStatus, -1);
+
+    // The port's removal handled there closes it: no line call reaches the closed handle.
+    Connect();
+    g_Fake.onShellCall = [] { OnPortDeviceRemoved(L"COM3"); };
+    EXPECT_EQ(Tick(0), (Calls{"Shell_NotifyIcon(NIM_MODIFY,1)", "CloseHandle"}));
     EXPECT_EQ(g_nLastOpenStatus, -1);
 }
 

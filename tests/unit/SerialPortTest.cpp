@@ -1,17 +1,8 @@
-#include "core/SerialPort.h"
-#include "fakes/FakeSystem.h"
-
-#include <gtest/gtest.h>
+#include "fakes/LogicTest.h"
 
 namespace {
 
-using Calls = std::vector<std::string>;
-
-class SerialPortTest : public ::testing::Test {
-protected:
-    void SetUp() override { g_Fake.Reset(); }
-    void TearDown() override { g_Port.Close(); }
-};
+using SerialPortTest = CLogicTest;
 
 TEST_F(SerialPortTest, PortZeroIsRefusedWithoutAskingTheSystem)
 {
@@ -130,12 +121,36 @@ TEST_F(SerialPortTest, ConnectPortTouchesNoLineWhenTheOpenFails)
     EXPECT_EQ(g_Fake.calls, (Calls{"CreateFile"}));
 }
 
-TEST_F(SerialPortTest, SetLinesReportsAFailedLineChange)
+TEST_F(SerialPortTest, OpeningWhileOpenIsRefusedWithoutTouchingTheWorkingPort)
 {
     ASSERT_TRUE(ConnectPort(4));
-    EXPECT_TRUE(g_Port.SetLines(true));
+    g_Fake.calls.clear();
+    EXPECT_FALSE(g_Port.Open(4, 9600, NOPARITY, ONESTOPBIT));
+    EXPECT_FALSE(ConnectPort(5));
+    EXPECT_TRUE(g_Fake.calls.empty());
+    EXPECT_TRUE(g_Port.IsOpen());
+    EXPECT_EQ(g_Port.GetPortNumber(), 4);
+}
+
+TEST_F(SerialPortTest, OnlyTheErrorsOfAVanishedDeviceCountAsGone)
+{
+    ASSERT_TRUE(ConnectPort(4));
+    EXPECT_EQ(g_Port.SetLines(true), LineResult::Ok);
+
+    // An adapter without RTS: DTR still moves.
+    g_Fake.failingEscapes = {SETRTS, CLRRTS};
+    g_Fake.dwEscapeError = ERROR_INVALID_PARAMETER;
+    g_Fake.calls.clear();
+    EXPECT_EQ(g_Port.SetLines(false), LineResult::Failed);
+    EXPECT_EQ(g_Fake.calls, (Calls{"EscapeCommFunction(CLRDTR)", "EscapeCommFunction(CLRRTS)"}));
+
     g_Fake.bEscapeFails = true;
-    EXPECT_FALSE(g_Port.SetLines(false));
+    for (DWORD dwError : {ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE, ERROR_NOT_READY,
+                          ERROR_BAD_COMMAND, ERROR_GEN_FAILURE, ERROR_NO_SUCH_DEVICE,
+                          ERROR_DEVICE_NOT_CONNECTED, ERROR_DEVICE_REMOVED}) {
+        g_Fake.dwEscapeError = dwError;
+        EXPECT_EQ(g_Port.SetLines(true), LineResult::Gone) << dwError;
+    }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "settings/Settings.h"
+#include "fakes/LogicTest.h"
 #include "fakes/TempExeFolder.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +12,11 @@ namespace fs = std::filesystem;
 namespace {
 
 // Settings kept in a real file: the exe "runs" from a fresh temporary folder.
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public CLogicTest {
 protected:
     void SetUp() override
     {
-        g_Fake.Reset();
+        CLogicTest::SetUp();
         m_folder = std::make_unique<CTempExeFolder>();
     }
     void TearDown() override { m_folder.reset(); }

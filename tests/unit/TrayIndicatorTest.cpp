@@ -1,20 +1,13 @@
-#include "core/TrayIndicator.h"
-#include "fakes/FakeSystem.h"
+#include "fakes/LogicTest.h"
 #include "res/resource.h"
-
-#include <gtest/gtest.h>
 
 #include <cwchar>
 
 namespace {
 
-using Calls = std::vector<std::string>;
 const HWND kMain = reinterpret_cast<HWND>(0x42);
 
-class TrayIndicatorTest : public ::testing::Test {
-protected:
-    void SetUp() override { g_Fake.Reset(); }
-};
+using TrayIndicatorTest = CLogicTest;
 
 TEST_F(TrayIndicatorTest, RegisterFillsFourRecordsOfTheSameIcon)
 {
@@ -44,23 +37,51 @@ TEST_F(TrayIndicatorTest, RegisterAddsAllFourInOrderAndRemoveDeletesAllFour)
                      "Shell_NotifyIcon(NIM_DELETE,2)", "Shell_NotifyIcon(NIM_DELETE,3)"}));
 }
 
-TEST_F(TrayIndicatorTest, ATaskbarRestartAddsTheIconAgainWithThePresetItShowed)
+TEST_F(TrayIndicatorTest, AfterAnExplorerRestartTheIconIsAddedAgainWithThePresetItShowed)
 {
     RegisterTrayPresets(kMain);
     ShowTrayPreset(TRAY_OFF_DISCONNECTED);
+    g_Fake.icons.clear();  // the new shell has no icons
     g_Fake.calls.clear();
     OnTaskbarCreated();
-    EXPECT_EQ(g_Fake.calls, (Calls{"Shell_NotifyIcon(NIM_ADD,3)"}));
+    EXPECT_EQ(g_Fake.calls,
+              (Calls{"Shell_NotifyIcon(NIM_MODIFY,3)", "Shell_NotifyIcon(NIM_ADD,3)"}));
 }
 
-TEST_F(TrayIndicatorTest, AnIconTheShellRefusedAtStartIsAddedByALaterTry)
+TEST_F(TrayIndicatorTest, TaskbarCreatedWhileTheIconStillExistsKeepsTheLampFollowing)
+{
+    // Windows also sends it when the display scaling changes: the shell still has our icon.
+    RegisterTrayPresets(kMain);
+    OnTaskbarCreated();
+    g_Fake.calls.clear();
+    ShowTrayPreset(TRAY_OFF_CONNECTED);
+    EXPECT_EQ(g_Fake.calls, (Calls{"Shell_NotifyIcon(NIM_MODIFY,1)"}));
+}
+
+TEST_F(TrayIndicatorTest, AnAddThatReportedFailureYetTookEffectIsConfirmedByAModify)
+{
+    g_Fake.bAddReportsFailure = true;  // a busy logon: the shell gave up waiting, yet added it
+    RegisterTrayPresets(kMain);
+    ShowTrayPreset(TRAY_OFF_CONNECTED);
+    EXPECT_EQ(g_Fake.calls,
+              (Calls{"Shell_NotifyIcon(NIM_ADD,0)", "Shell_NotifyIcon(NIM_MODIFY,0)",
+                     "Shell_NotifyIcon(NIM_ADD,1)", "Shell_NotifyIcon(NIM_ADD,2)",
+                     "Shell_NotifyIcon(NIM_ADD,3)", "Shell_NotifyIcon(NIM_MODIFY,1)"}));
+}
+
+TEST_F(TrayIndicatorTest, AnIconTheShellRefusedAtStartIsPlacedByALaterTryNoMoreOftenThanItAllows)
 {
     g_Fake.bShellAccepts = false;
     RegisterTrayPresets(kMain);
-    ShowTrayPreset(TRAY_OFF_CONNECTED);  // no icon yet: tries to add, refused again
     g_Fake.bShellAccepts = true;
     g_Fake.calls.clear();
 
+    // Every tick and lamp change would block on a busy shell: they wait for the retry period.
+    ShowTrayPreset(TRAY_OFF_CONNECTED);
+    RetryTrayIconIfMissing();
+    EXPECT_TRUE(g_Fake.calls.empty());
+
+    g_Fake.dwTickCount += TRAY_RETRY_MS;
     RetryTrayIconIfMissing();
     RetryTrayIconIfMissing();  // once there, nothing more to do
     ShowTrayPreset(TRAY_ON_CONNECTED);

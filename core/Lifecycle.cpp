@@ -1,0 +1,38 @@
+#include "core/Lifecycle.h"
+
+#include "core/ImePoller.h"
+#include "core/SerialPort.h"
+#include "settings/Settings.h"
+
+bool CLifecycle::StartUp()
+{
+    // Even a refused claim leaves something to release (the handle of the other one's name).
+    m_bClaimed = true;
+    if (!m_host.ClaimInstance())
+        return false;
+    m_bStarted = true;
+    LoadSettings();
+    m_host.AddTrayIcon();
+    if (g_nAutoConnect == 1)
+        ConnectPort(g_nPortNumber);
+    m_host.StartPollTimer(PollPeriodMs(g_nUpdateTime));
+    return true;
+}
+
+void CLifecycle::ShutDown()
+{
+    if (m_bStarted) {
+        m_bStarted = false;
+        // At the end of a session the program goes on running a little after this: no tick may
+        // put the icon back or touch the port.
+        m_host.StopPollTimer();
+        m_host.RemoveTrayIcon();
+        // The lines are left as they are: closing the port is what the LED sees.
+        g_Port.Close();
+        SaveSettings();
+    }
+    if (m_bClaimed) {
+        m_bClaimed = false;
+        m_host.ReleaseInstance();
+    }
+}
