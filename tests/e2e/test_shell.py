@@ -5,6 +5,8 @@ from lumidot_e2e import (IDCANCEL, VK_ESCAPE, VK_RETURN, WM_CLOSE, WM_KEYDOWN, W
                          WS_EX_TOOLWINDOW, Session, wait_for)
 
 DEFAULTS = ["[Setting]", "PortNumber=1", "UpdateTime=5", "AutoConnect=0"]
+MUTEX = "Lumidot Viewer for Windows"
+WM_QUERYENDSESSION, WM_ENDSESSION = 0x0011, 0x0016
 
 
 def ini_lines(data):
@@ -24,6 +26,7 @@ class ShellTest(unittest.TestCase):
             s.wait_exit()
             self.assertEqual(s.lamp("after-exit"), "none")
             self.assertEqual(ini_lines(s.ini()), DEFAULTS)
+            self.assertFalse(s.drv("mutex", MUTEX)["exists"])
 
     def test_lit_lamp_shows_until_the_first_tick(self):
         with self.session(ini="[Setting]\nUpdateTime=10\n", start=False) as s:
@@ -36,6 +39,7 @@ class ShellTest(unittest.TestCase):
         with self.session(ports=[3], ini="[Setting]\nPortNumber=03\nUpdateTime=05\nAutoConnect=1\n") as s:
             first = s.pids()
             s.wait_lamp("dark")
+            self.assertTrue(s.drv("mutex", MUTEX)["exists"])
             before = s.ini(), s.line_events(3)
             second = s.start(wait=False)
             s.wait_exit(proc=second)
@@ -85,11 +89,29 @@ class ShellTest(unittest.TestCase):
             s.wait_exit()
             self.assertEqual(s.line_events(5)[-1], "close")
 
-    def test_tray_icon_comes_back_when_the_shell_is_restarted(self):
+    def test_tray_lamp_keeps_following_after_taskbar_created_with_or_without_a_new_shell(self):
         with self.session() as s:
             s.wait_lamp("dark crossed")
+            # also sent when the display scaling changes, while the shell still has the icon
+            s.drv("taskbar_created")
+            s.ime_on()
+            s.wait_lamp("bright crossed")
             s.restart_shell()
+            s.wait_lamp("bright crossed")
+            s.ime_off()
             s.wait_lamp("dark crossed")
+
+    def test_end_of_session_saves_closes_the_port_and_ends(self):
+        ini = "[Setting]\nPortNumber=5\nUpdateTime=05\nAutoConnect=1\n"
+        with self.session(ports=[5], ini=ini) as s:
+            s.ime_off()
+            s.wait_lamp("dark")
+            self.assertEqual(s.drv("send", s.main, WM_QUERYENDSESSION, 0, 0)["result"], 1)
+            s.drv("send", s.main, WM_ENDSESSION, 1, 0)
+            # Windows would end the process right after the message; by then all is put away
+            self.assertEqual(s.line_events(5)[-1], "close")
+            self.assertEqual(ini_lines(s.ini()), ["[Setting]", "PortNumber=5", "UpdateTime=5", "AutoConnect=1"])
+            s.wait_exit()
 
     def test_ini_keeps_other_lines_and_saves_values_in_plain_decimal(self):
         ini = ("; written by hand\n[Other]\nKey=Value\n\n[Setting]\n; period in 100 ms\n"

@@ -7,13 +7,14 @@
  *                 "/dev/pts/N open", "/dev/pts/N close", "/dev/pts/N DTR=0", "/dev/pts/N RTS=1",
  *                 "/dev/pts/N unchanged" (a line write that changed nothing),
  *                 "/dev/pts/N busy" (an open refused because the pty is exclusive and open),
- *                 "/dev/pts/N TIOCMGET EIO" (a refused line call),
+ *                 "/dev/pts/N TIOCMGET errno 5" (a refused line call),
  *                 "refused /dev/ttyS0" (see below)
  *   state-N       the current line bits of pty N; shared because wineserver opens the device and
  *                 the program's own process drives the lines on a descriptor passed to it
  *   exclusive     while it exists, a pty that is already open cannot be opened again (EBUSY):
  *                 Wine ignores share modes on devices, real COM ports are exclusive
- *   unplugged     while it exists, every line call fails with EIO like a removed USB adapter
+ *   unplugged     while it exists, every line call fails like a removed USB adapter's: with EIO,
+ *                 or with the errno number the file holds
  *
  * Opening a pty raises both lines, as opening a real serial port does.
  *
@@ -91,16 +92,23 @@ static void log_event(int pty, const char *what)
     close(fd);
 }
 
-static int read_state(int pty)
+/* The number a control file holds, or fallback when it is missing or empty. */
+static int read_number(const char *file, int fallback)
 {
-    char name[32], path[PATH_MAX], buf[16] = {0};
-    snprintf(name, sizeof name, "state-%d", pty);
-    ctl_path(path, sizeof path, name);
+    char path[PATH_MAX], buf[16] = {0};
+    ctl_path(path, sizeof path, file);
     int fd = real_open()(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return LINE_BITS;
+    if (fd < 0) return fallback;
     ssize_t n = read(fd, buf, sizeof buf - 1);
     close(fd);
-    return n > 0 ? atoi(buf) : LINE_BITS;
+    return n > 0 ? atoi(buf) : fallback;
+}
+
+static int read_state(int pty)
+{
+    char name[32];
+    snprintf(name, sizeof name, "state-%d", pty);
+    return read_number(name, LINE_BITS);
 }
 
 static void write_state(int pty, int bits)
@@ -226,10 +234,11 @@ static int line_ioctl(int pty, unsigned long request, int *arg)
     static const char *const names[] = {"TIOCMGET", "TIOCMSET", "TIOCMBIS", "TIOCMBIC"};
     const char *name = names[request == TIOCMSET ? 1 : request == TIOCMBIS ? 2 : request == TIOCMBIC ? 3 : 0];
     if (ctl_exists("unplugged")) {
+        int err = read_number("unplugged", EIO);
         char what[64];
-        snprintf(what, sizeof what, "%s EIO", name);
+        snprintf(what, sizeof what, "%s errno %d", name, err);
         log_event(pty, what);
-        errno = EIO;
+        errno = err;
         return -1;
     }
     int before = read_state(pty);

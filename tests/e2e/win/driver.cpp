@@ -16,6 +16,7 @@
 //   tray_forget HWND ID         drop that tray icon as a freshly started shell would not know it
 //   taskbar_created             broadcast "TaskbarCreated" as a restarted shell does
 //   port_open N | port_escape FUNC | port_close   the driver's own use of \\.\COMn
+//   mutex NAME...               whether a named mutex exists (the rest of the line is the name)
 //   quit
 #include <windows.h>
 #include <shellapi.h>
@@ -345,6 +346,14 @@ std::string Run(const std::string& line)
     }
     if (cmd == "taskbar_created") {
         return PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0) ? "ok {}" : Error("broadcast failed");
+    }
+    if (cmd == "mutex") {
+        std::string name;
+        std::getline(in >> std::ws, name);
+        while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, Wide(name).c_str());
+        if (mutex) CloseHandle(mutex);
+        return std::string("ok {\"exists\":") + (mutex ? "true" : "false") + "}";
     }
     if (cmd == "port_open") {
         if (g_port != INVALID_HANDLE_VALUE) return "err port already open";
