@@ -431,11 +431,11 @@ TEST_F(CommandsTest, APortThatCameBackWhileTheUserChoseIsKeptOrSwappedButNeverDr
 
 TEST_F(CommandsTest, ALostPortComesBackOnlyWhileTheUserStillWantsIt)
 {
-    // The user tried another port meanwhile, and it failed.
+    // The user chose the port meanwhile, and the open failed: the choice was the user's to make.
     Connect(3);
     OnPortDeviceRemoved(L"COM3");
     g_Fake.hNextComm = INVALID_HANDLE_VALUE;
-    host.dialogs = {{IDOK, -2, 3}};
+    host.dialogs = {{IDOK, -2, 2}};
     ConnectCommand(host);
     g_Fake.hNextComm = reinterpret_cast<HANDLE>(0x3000);
     OnPortDeviceArrived(L"COM3");
@@ -448,6 +448,16 @@ TEST_F(CommandsTest, ALostPortComesBackOnlyWhileTheUserStillWantsIt)
     host.answers = {IDNO};
     SettingCommand(host);
     OnPortDeviceRemoved(L"COM3");
+    OnPortDeviceArrived(L"COM3");
+    EXPECT_FALSE(g_Port.IsOpen());
+
+    // The port was lost, then the user confirmed the settings and declined to connect.
+    g_nPortNumber = 3;
+    Connect(3);
+    OnPortDeviceRemoved(L"COM3");
+    host.dialogs = {{IDOK}};
+    host.answers = {IDNO};
+    SettingCommand(host);
     OnPortDeviceArrived(L"COM3");
     EXPECT_FALSE(g_Port.IsOpen());
 }
