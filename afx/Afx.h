@@ -2,7 +2,7 @@
 // dialogs with data exchange, message boxes captioned with the application title). Windows only.
 #pragma once
 
-#include "platform/WinApi.h"
+#include "platform/win32/WinApi.h"
 
 #include <string>
 

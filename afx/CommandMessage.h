@@ -1,7 +1,7 @@
 // Which WM_COMMAND messages are commands.
 #pragma once
 
-#include "platform/WinApi.h"
+#include "platform/win32/WinApi.h"
 
 // A menu item (notification code 0) or an accelerator (1) comes without a control window; a
 // control sends its window and a notification code, and of those only a button click (BN_CLICKED,

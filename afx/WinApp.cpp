@@ -1,6 +1,6 @@
 #include "afx/Afx.h"
 
-#include "platform/Platform.h"
+#include "platform/win32/Win32Calls.h"
 
 #include <commctrl.h>
 
@@ -35,7 +35,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int)
     CWinApp* pApp = AfxGetApp();
     pApp->m_hInstance = hInstance;
 
-    std::wstring strPath = sys::GetModuleFileName();
+    std::wstring strPath = win32::GetModuleFileName();
     std::wstring strName = strPath.substr(strPath.find_last_of(L"\\/") + 1);
     pApp->m_strTitle = strName.substr(0, strName.find_last_of(L'.'));
 

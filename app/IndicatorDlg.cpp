@@ -1,12 +1,13 @@
 #include "app/IndicatorDlg.h"
 
+#include "commands/Commands.h"
 #include "core/ImePoller.h"
 #include "core/PortWatch.h"
-#include "core/TrayIndicator.h"
+#include "platform/win32/ComPorts.h"
 #include "platform/win32/DeviceBroadcast.h"
+#include "platform/win32/TrayIndicator.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
-#include "ui/Commands.h"
 #include "ui/PortDlg.h"
 #include "ui/SettingDlg.h"
 #include "ui/TrayMenu.h"
@@ -190,34 +191,40 @@ void CIndicatorDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
     if (!strPort)
         return;
     if (wParam == DBT_DEVICEARRIVAL)
-        OnPortDeviceArrived(strPort->c_str());
+        OnPortDeviceArrived(*strPort);
     else
-        OnPortDeviceRemoved(strPort->c_str());
+        OnPortDeviceRemoved(*strPort);
 }
 
-INT_PTR CIndicatorDlg::DoPortDialog(int& nPortIndex)
+// The commands' answers are Windows' own button ids and message box styles.
+static_assert(static_cast<int>(Answer::Ok) == IDOK && static_cast<int>(Answer::Cancel) == IDCANCEL &&
+              static_cast<int>(Answer::Yes) == IDYES && static_cast<int>(Answer::No) == IDNO);
+static_assert(static_cast<UINT>(MessageKind::Warning) == (MB_OK | MB_ICONEXCLAMATION) &&
+              static_cast<UINT>(MessageKind::Question) == (MB_YESNO | MB_ICONQUESTION));
+
+Answer CIndicatorDlg::DoPortDialog(std::wstring& strPort)
 {
     CPortDlg dlg;
-    dlg.m_nPortIndex = nPortIndex;
-    INT_PTR nResult = dlg.DoModal();
+    dlg.m_nPortIndex = ComboIndexOfPort(strPort);
+    const INT_PTR nResult = dlg.DoModal();
     if (nResult == IDOK)
-        nPortIndex = dlg.m_nPortIndex;
-    return nResult;
+        strPort = PortOfComboIndex(dlg.m_nPortIndex);
+    return static_cast<Answer>(nResult);
 }
 
-INT_PTR CIndicatorDlg::DoSettingDialog(int& nIntervalIndex, int& nPortIndex, int& bAutoConnect)
+Answer CIndicatorDlg::DoSettingDialog(int& nIntervalIndex, std::wstring& strPort, int& bAutoConnect)
 {
     CSettingDlg dlg;
     dlg.m_nIntervalIndex = nIntervalIndex;
-    dlg.m_nPortIndex = nPortIndex;
+    dlg.m_nPortIndex = ComboIndexOfPort(strPort);
     dlg.m_bAutoConnect = bAutoConnect;
-    INT_PTR nResult = dlg.DoModal();
+    const INT_PTR nResult = dlg.DoModal();
     if (nResult == IDOK) {
         nIntervalIndex = dlg.m_nIntervalIndex;
-        nPortIndex = dlg.m_nPortIndex;
+        strPort = PortOfComboIndex(dlg.m_nPortIndex);
         bAutoConnect = dlg.m_bAutoConnect;
     }
-    return nResult;
+    return static_cast<Answer>(nResult);
 }
 
 void CIndicatorDlg::DoAboutDialog(const std::wstring& strText, const std::wstring& strHelpUrl)
@@ -228,14 +235,14 @@ void CIndicatorDlg::DoAboutDialog(const std::wstring& strText, const std::wstrin
     dlg.DoModal();
 }
 
-int CIndicatorDlg::MessageBox(const std::wstring& strText, UINT nType)
+Answer CIndicatorDlg::ShowMessageBox(const std::wstring& strText, MessageKind kind)
 {
-    return AfxMessageBox(strText, nType);
+    return static_cast<Answer>(AfxMessageBox(strText, static_cast<UINT>(kind)));
 }
 
 void CIndicatorDlg::StopPollTimer() { ::KillTimer(m_hWnd, kPollTimer); }
 
-void CIndicatorDlg::StartPollTimer(UINT nPeriodMs)
+void CIndicatorDlg::StartPollTimer(unsigned int nPeriodMs)
 {
     ::SetTimer(m_hWnd, kPollTimer, nPeriodMs, nullptr);
 }
@@ -262,6 +269,8 @@ void CIndicatorDlg::OnPaint()
 
 void CIndicatorDlg::OnTimer(UINT)
 {
+    // A shell that wasn't ready, or lost our icon, gets it again first.
+    RetryTrayIconIfMissing();
     PollImeStatus();
 }
 

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "afx/Afx.h"
+#include "commands/CommandHost.h"
 #include "core/Lifecycle.h"
 #include "platform/Resource.h"
-#include "ui/CommandHost.h"
 
 // Exists while the first instance runs; a second instance sees it and ends at once.
 extern CResource<HANDLE, ::CloseHandle> g_hMutex;
@@ -34,12 +34,12 @@ private:
     void ActivateRunningCommand();
 
     // ICommandHost
-    INT_PTR DoPortDialog(int& nPortIndex) override;
-    INT_PTR DoSettingDialog(int& nIntervalIndex, int& nPortIndex, int& bAutoConnect) override;
+    Answer DoPortDialog(std::wstring& strPort) override;
+    Answer DoSettingDialog(int& nIntervalIndex, std::wstring& strPort, int& bAutoConnect) override;
     void DoAboutDialog(const std::wstring& strText, const std::wstring& strHelpUrl) override;
-    int MessageBox(const std::wstring& strText, UINT nType) override;
+    Answer ShowMessageBox(const std::wstring& strText, MessageKind kind) override;
     void StopPollTimer() override;
-    void StartPollTimer(UINT nPeriodMs) override;
+    void StartPollTimer(unsigned int nPeriodMs) override;
     void EndProgram() override;
     void OpenInBrowser(const std::wstring& strUrl) override;
 

@@ -1,71 +1,50 @@
 #include "core/ImePoller.h"
 
 #include "core/PortWatch.h"
-#include "core/SerialPort.h"
 #include "core/Trace.h"
-#include "core/TrayIndicator.h"
 #include "platform/Platform.h"
+
+using sys::LineResult;
 
 int g_nLastOpenStatus = -1;
 
 void RequestRefresh() { g_nLastOpenStatus = -1; }
 
-std::optional<int> QueryImeOpenStatus(HWND hWnd)
-{
-    HWND hIme = sys::ImmGetDefaultIMEWnd(hWnd);
-    if (hIme == nullptr) {
-        TraceQuery(hWnd, hIme, 0);
-        return 0;
-    }
-    // The IME window belongs to the foreground application's thread. If that application hangs,
-    // an unbounded send would hang Lumidot with it; a hung or slow answer is skipped instead and
-    // asked again at the next tick.
-    DWORD_PTR dwResult = 0;
-    if (!sys::SendMessageTimeout(hIme, WM_IME_CONTROL, IMC_GETOPENSTATUS, 0, SMTO_ABORTIFHUNG,
-                                 IME_QUERY_TIMEOUT_MS, &dwResult))
-        return std::nullopt;
-    // The status is a 32-bit value carried in a pointer-sized result; keep it raw.
-    int nStatus = static_cast<int>(static_cast<DWORD>(dwResult));
-    TraceQuery(hWnd, hIme, nStatus);
-    return nStatus;
-}
-
 void PollImeStatus()
 {
-    RetryTrayIconIfMissing();
-
-    std::optional<int> status = QueryImeOpenStatus(sys::GetForegroundWindow());
-    if (!status || *status == g_nLastOpenStatus)
+    std::optional<sys::ImeReading> reading = sys::ReadImeState(false);
+    if (!reading || reading->nOpenStatus == g_nLastOpenStatus)
         return;
+    const int nStatus = reading->nOpenStatus;
 
     // Remembered raw (a change from 0 to 2 repeats the off actions once), and before acting: the
     // shell and the line calls can run messages sent to us meanwhile (a device arrival), and a
     // refresh they request must outlive this tick.
-    g_nLastOpenStatus = *status;
+    g_nLastOpenStatus = nStatus;
     TraceChangeState();
-    const bool bOn = *status == 1;
-    if (!g_Port.IsOpen()) {
-        ShowTrayPreset(bOn ? TRAY_ON_DISCONNECTED : TRAY_OFF_DISCONNECTED);
+    const bool bOn = nStatus == 1;
+    if (!sys::IsLedPortOpen()) {
+        sys::ShowTrayPreset(bOn ? sys::TRAY_ON_DISCONNECTED : sys::TRAY_OFF_DISCONNECTED);
         return;
     }
     // Icon first, then the lines, so the lamp never lags behind the LED.
-    ShowTrayPreset(bOn ? TRAY_ON_CONNECTED : TRAY_OFF_CONNECTED);
+    sys::ShowTrayPreset(bOn ? sys::TRAY_ON_CONNECTED : sys::TRAY_OFF_CONNECTED);
     // A message handled during the shell call may have closed the port; the refresh it asked for
     // puts things right at the next tick.
-    if (g_Port.IsOpen() && g_Port.SetLines(bOn) == LineResult::Gone) {
+    if (sys::IsLedPortOpen() && sys::SetLedLines(bOn) == LineResult::Gone) {
         // The adapter is gone: let go of it; the next tick shows the crossed lamp.
         OnPortLost();
     }
 }
 
-UINT PollPeriodMs(int nUpdateTime)
+unsigned int PollPeriodMs(int nUpdateTime)
 {
     constexpr long long kDefaultMs = 500;
-    constexpr long long kLongestMs = 0x7FFFFFFF;  // USER_TIMER_MAXIMUM
+    constexpr long long kLongestMs = 0x7FFFFFFF;  // the longest timer Windows allows
     long long llPeriod = static_cast<long long>(nUpdateTime) * 100;
     if (llPeriod <= 0)
         llPeriod = kDefaultMs;
     if (llPeriod > kLongestMs)
         llPeriod = kLongestMs;
-    return static_cast<UINT>(llPeriod);
+    return static_cast<unsigned int>(llPeriod);
 }

@@ -1,7 +1,8 @@
 #include "core/Lifecycle.h"
 
 #include "core/ImePoller.h"
-#include "core/SerialPort.h"
+#include "core/LedPort.h"
+#include "platform/Platform.h"
 #include "settings/Settings.h"
 
 bool CLifecycle::StartUp()
@@ -14,7 +15,7 @@ bool CLifecycle::StartUp()
     LoadSettings();
     m_host.AddTrayIcon();
     if (g_nAutoConnect == 1)
-        ConnectPort(g_nPortNumber);
+        ConnectPort(ConfiguredPort());
     m_host.StartPollTimer(PollPeriodMs(g_nUpdateTime));
     return true;
 }
@@ -28,7 +29,7 @@ void CLifecycle::ShutDown()
         m_host.StopPollTimer();
         m_host.RemoveTrayIcon();
         // The lines are left as they are: closing the port is what the LED sees.
-        g_Port.Close();
+        sys::CloseLedPort();
         SaveSettings();
     }
     if (m_bClaimed) {

@@ -1,9 +1,11 @@
-// An LED adapter that goes away while connected (unplugged USB serial adapter). Windows reports the
-// removal of the port's device, or a line change on the open port fails: either way the handle is
-// let go and the lamp shows "no port" from the next tick. When the same port arrives again, and
-// it is still the port the settings name and the user made no port choice in between, it is
-// connected again by itself.
+// An LED adapter that goes away while connected (unplugged USB serial adapter). The system reports
+// the removal of the port's device, or a line change on the open port fails as only a vanished
+// device fails: either way the port is let go and the lamp shows "no port" from the next tick.
+// When the same port arrives again, it is still the port the settings name and the user made no
+// port choice in between, it is connected again by itself.
 #pragma once
+
+#include <string>
 
 // Closes the lost port and makes the next tick act.
 void OnPortLost();
@@ -11,6 +13,6 @@ void OnPortLost();
 // reconnected.
 void ForgetLostPort();
 
-// A serial port device named pszPortName ("COM3") was removed or has arrived.
-void OnPortDeviceRemoved(const wchar_t* pszPortName);
-void OnPortDeviceArrived(const wchar_t* pszPortName);
+// A serial port device named strName ("COM3", "/dev/ttyUSB0") was removed or has arrived.
+void OnPortDeviceRemoved(const std::wstring& strName);
+void OnPortDeviceArrived(const std::wstring& strName);

@@ -2,12 +2,11 @@
 // release builds carry no trace code at all.
 #pragma once
 
-#include "platform/WinApi.h"
-
 #ifdef LUMIDOT_TRACE
-void TraceQuery(HWND hWnd, HWND hIme, int nStatus);
-void TraceChangeState();
+#include "platform/Platform.h"
+
+// A tick found the status changed.
+inline void TraceChangeState() { sys::TraceLine(L"#### Change State\r\n"); }
 #else
-inline void TraceQuery(HWND, HWND, int) {}
 inline void TraceChangeState() {}
 #endif

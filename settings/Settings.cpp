@@ -7,25 +7,36 @@
 int g_nPortNumber = 1;
 int g_nUpdateTime = 5;
 int g_nAutoConnect = 0;
+std::wstring g_strPortDevice;
 
 namespace {
 
 const wchar_t kSection[] = L"Setting";
 
 // Values are read through a 32-character buffer, so at most 31 characters of a value count.
-constexpr DWORD kValueBufferChars = 32;
+constexpr unsigned int kValueBufferChars = 32;
+// A device path can be long.
+constexpr unsigned int kPathBufferChars = 1024;
+// Returned for a missing key: no value can hold a line end.
+const wchar_t kMissing[] = L"\n";
+
+std::wstring ReadText(const wchar_t* pszKey, const wchar_t* pszDefault, unsigned int cchBuffer)
+{
+    return sys::ReadPrivateProfile(kSection, pszKey, pszDefault, cchBuffer,
+                                        sys::GetIniPath().c_str());
+}
 
 int ReadSetting(const wchar_t* pszKey, const wchar_t* pszDefault)
 {
-    return ParseSettingValue(sys::GetPrivateProfileString(kSection, pszKey, pszDefault,
-                                                          kValueBufferChars, GetIniPath().c_str()));
+    return ParseSettingValue(ReadText(pszKey, pszDefault, kValueBufferChars));
 }
 
-void WriteSetting(const wchar_t* pszKey, int nValue)
+void WriteText(const wchar_t* pszKey, const std::wstring& strValue)
 {
-    sys::WritePrivateProfileString(kSection, pszKey, std::to_wstring(nValue).c_str(),
-                                   GetIniPath().c_str());
+    sys::WritePrivateProfile(kSection, pszKey, strValue.c_str(), sys::GetIniPath().c_str());
 }
+
+void WriteSetting(const wchar_t* pszKey, int nValue) { WriteText(pszKey, std::to_wstring(nValue)); }
 
 bool IsSpace(wchar_t ch) { return ch == L' ' || (ch >= L'\t' && ch <= L'\r'); }
 
@@ -36,6 +47,7 @@ void LoadSettings()
     g_nPortNumber = ReadSetting(L"PortNumber", L"1");
     g_nUpdateTime = ReadSetting(L"UpdateTime", L"5");
     g_nAutoConnect = ReadSetting(L"AutoConnect", L"0");
+    g_strPortDevice = ReadText(L"PortDevice", L"", kPathBufferChars);
 }
 
 void SaveSettings()
@@ -43,15 +55,16 @@ void SaveSettings()
     WriteSetting(L"PortNumber", g_nPortNumber);
     WriteSetting(L"UpdateTime", g_nUpdateTime);
     WriteSetting(L"AutoConnect", g_nAutoConnect);
+    // An emptied choice must reach a file that names a device, or the old one would come back.
+    if (!g_strPortDevice.empty() || ReadText(L"PortDevice", kMissing, 2) != kMissing)
+        WriteText(L"PortDevice", g_strPortDevice);
 }
 
-std::wstring GetIniPath()
+std::wstring ConfiguredPort() { return sys::PortOfSettings(g_nPortNumber, g_strPortDevice); }
+
+void SetConfiguredPort(const std::wstring& strPort)
 {
-    std::wstring strPath = sys::GetModuleFileName();
-    // '/' too: Windows accepts it in a module path, and the native tests use POSIX paths.
-    std::size_t nSeparator = strPath.find_last_of(L"\\/");
-    strPath.erase(nSeparator == std::wstring::npos ? 0 : nSeparator + 1);
-    return strPath + L"Lumidot.ini";
+    sys::PortToSettings(strPort, g_nPortNumber, g_strPortDevice);
 }
 
 int ParseSettingValue(const std::wstring& strText)

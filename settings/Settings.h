@@ -1,21 +1,26 @@
-// The three persistent settings and their file, "Lumidot.ini" beside the executable.
+// The persistent settings and their file, "Lumidot.ini" (beside the exe on Windows).
 #pragma once
 
 #include <string>
 
-extern int g_nPortNumber;  // COM port number of the LED
+extern int g_nPortNumber;  // the LED's COM port number (Windows)
 extern int g_nUpdateTime;  // poll period in units of 100 ms
 extern int g_nAutoConnect;  // exactly 1: open the port at start-up
+extern std::wstring g_strPortDevice;  // the LED's device path (Linux)
 
-// Reads PortNumber, UpdateTime and AutoConnect from section "Setting", in that order. A missing
-// file, section or key gives the default (1, 5, 0); nothing is range-checked.
+// Reads PortNumber, UpdateTime and AutoConnect from section "Setting", in that order, then the
+// keys later additions brought (PortDevice). A missing file, section or key gives the default
+// (1, 5, 0, empty); nothing is range-checked.
 void LoadSettings();
-// Writes the three keys in the same order, each by its own call, in plain decimal. Failures are
-// ignored: the next start simply reads whatever the file then holds.
+// Writes the three keys in the same order, each by its own call, in plain decimal; then each added
+// key that the file already had or that now differs from its default, so the file of a user who
+// never used an addition stays as it was. Failures are ignored: the next start simply reads
+// whatever the file then holds.
 void SaveSettings();
 
-// "Lumidot.ini" in the directory of the running executable, whatever the executable is called.
-std::wstring GetIniPath();
+// The configured LED port, named the platform's way ("COM3", "/dev/ttyUSB0").
+std::wstring ConfiguredPort();
+void SetConfiguredPort(const std::wstring& strPort);
 
 // The text-to-number rule of the settings file: leading white space, an optional sign, then the
 // decimal digits up to the first other character; no digits gives 0. Values beyond the int range

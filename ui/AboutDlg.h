@@ -2,9 +2,9 @@
 #pragma once
 
 #include "afx/Afx.h"
+#include "commands/CommandHost.h"
+#include "commands/Commands.h"
 #include "res/resource.h"
-#include "ui/CommandHost.h"
-#include "ui/Commands.h"
 
 class CAboutDlg : public CDialog {
 public:

@@ -3,7 +3,7 @@
 #include "afx/Afx.h"
 #include "platform/Resource.h"
 #include "res/resource.h"
-#include "ui/Commands.h"
+#include "commands/Commands.h"
 
 void ShowTrayMenu(HWND hOwner, POINT pt)
 {

@@ -1,9 +1,11 @@
-// The real system calls behind platform/Platform.h.
+// The real Win32 calls behind platform/win32/Win32Calls.h, and the parts of platform/Platform.h
+// that Windows answers directly.
 #include "platform/Platform.h"
+#include "platform/win32/Win32Calls.h"
 
 #include <vector>
 
-namespace sys {
+namespace win32 {
 
 HWND GetForegroundWindow() { return ::GetForegroundWindow(); }
 
@@ -52,7 +54,6 @@ DWORD GetLastError() { return ::GetLastError(); }
 
 DWORD GetTickCount() { return ::GetTickCount(); }
 
-void TraceLine(const wchar_t* pszLine) { ::OutputDebugStringW(pszLine); }
 
 std::wstring GetModuleFileName()
 {
@@ -70,8 +71,12 @@ std::wstring GetModuleFileName()
     }
 }
 
-std::wstring GetPrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
-                                     const wchar_t* pszDefault, DWORD cchBuffer,
+}  // namespace win32
+
+namespace sys {
+
+std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
+                                     const wchar_t* pszDefault, unsigned int cchBuffer,
                                      const wchar_t* pszPath)
 {
     std::vector<wchar_t> buffer(cchBuffer);
@@ -80,10 +85,12 @@ std::wstring GetPrivateProfileString(const wchar_t* pszSection, const wchar_t* p
     return std::wstring(buffer.data(), cch);
 }
 
-BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
+bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
                                const wchar_t* pszValue, const wchar_t* pszPath)
 {
-    return ::WritePrivateProfileStringW(pszSection, pszKey, pszValue, pszPath);
+    return ::WritePrivateProfileStringW(pszSection, pszKey, pszValue, pszPath) != FALSE;
 }
+
+void TraceLine(const wchar_t* pszLine) { ::OutputDebugStringW(pszLine); }
 
 }  // namespace sys

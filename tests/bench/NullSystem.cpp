@@ -1,12 +1,13 @@
 // The cheapest possible stand-in for the system calls, so the benchmark measures Lumidot's own
 // work per tick and nothing of a fake's bookkeeping.
 #include "platform/Platform.h"
+#include "platform/win32/Win32Calls.h"
 
 #include "tests/bench/NullSystem.h"
 
 NullSystem g_Null;
 
-namespace sys {
+namespace win32 {
 
 HWND GetForegroundWindow() { return reinterpret_cast<HWND>(0x1000); }
 HWND ImmGetDefaultIMEWnd(HWND) { return reinterpret_cast<HWND>(0x2000); }
@@ -28,7 +29,8 @@ BOOL EscapeCommFunction(HANDLE, DWORD) { return TRUE; }
 BOOL CloseHandle(HANDLE) { return TRUE; }
 DWORD GetLastError() { return 0; }
 DWORD GetTickCount() { return 0; }
-void TraceLine(const wchar_t*) {}
 std::wstring GetModuleFileName() { return L"/tmp/Lumidot.exe"; }
 
-}  // namespace sys
+}  // namespace win32
+
+void sys::TraceLine(const wchar_t*) {}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WinApi.h"
+#include "platform/win32/WinApi.h"
 
 struct NullSystem {
     DWORD_PTR dwImeStatus = 0;

@@ -4,8 +4,9 @@
 //   cmake --workflow --preset bench      # time and heap allocations per tick
 //   tools/bench-instructions.sh          # instructions per tick, counted by callgrind
 #include "core/ImePoller.h"
-#include "core/SerialPort.h"
-#include "core/TrayIndicator.h"
+#include "core/LedPort.h"
+#include "platform/Platform.h"
+#include "platform/win32/TrayIndicator.h"
 #include "tests/bench/NullSystem.h"
 
 #include <benchmark/benchmark.h>
@@ -33,8 +34,8 @@ namespace {
 void Prepare()
 {
     RegisterTrayPresets(reinterpret_cast<HWND>(0x42));
-    if (!g_Port.IsOpen())
-        ConnectPort(3);
+    if (!sys::IsLedPortOpen())
+        ConnectPort(L"COM3");
     g_nLastOpenStatus = -1;
 }
 

@@ -1,6 +1,7 @@
 #include "fakes/FakeSystem.h"
 
-#include "core/TrayIndicator.h"
+#include "platform/Platform.h"
+#include "platform/win32/TrayIndicator.h"
 
 FakeSystem g_Fake;
 
@@ -43,7 +44,7 @@ std::vector<std::string> NonImeCalls()
     return out;
 }
 
-namespace sys {
+namespace win32 {
 
 HWND GetForegroundWindow()
 {
@@ -158,8 +159,6 @@ DWORD GetLastError() { return g_Fake.dwLastError; }
 
 DWORD GetTickCount() { return g_Fake.dwTickCount; }
 
-void TraceLine(const wchar_t* pszLine) { g_Fake.traceLines.push_back(pszLine); }
-
 BOOL CloseHandle(HANDLE)
 {
     Record("CloseHandle");
@@ -169,4 +168,6 @@ BOOL CloseHandle(HANDLE)
 
 std::wstring GetModuleFileName() { return g_Fake.strExePath; }
 
-}  // namespace sys
+}  // namespace win32
+
+void sys::TraceLine(const wchar_t* pszLine) { g_Fake.traceLines.push_back(pszLine); }

@@ -3,7 +3,7 @@
 // other fields choose what the "system" answers.
 #pragma once
 
-#include "platform/Platform.h"
+#include "platform/win32/Win32Calls.h"
 
 #include <functional>
 #include <set>

@@ -1,12 +1,16 @@
-// The base of the logic's tests: the fake system and the program's shared state as a fresh start
-// finds them, reset here in one place before each test.
+// The base of the unit tests: the fake Win32 calls and the program's shared state as a fresh start
+// finds them, reset here in one place before and after each test. The logic runs on the Windows
+// side of the seam, so the tests see every Win32 call it leads to.
 #pragma once
 
 #include "core/ImePoller.h"
+#include "core/LedPort.h"
 #include "core/PortWatch.h"
-#include "core/SerialPort.h"
-#include "core/TrayIndicator.h"
 #include "fakes/FakeSystem.h"
+#include "platform/Platform.h"
+#include "platform/win32/ComPorts.h"
+#include "platform/win32/SerialPort.h"
+#include "platform/win32/TrayIndicator.h"
 #include "settings/Settings.h"
 
 #include <gtest/gtest.h>
@@ -28,20 +32,21 @@ protected:
     }
     void Connect(int nPort)
     {
-        ASSERT_TRUE(ConnectPort(nPort));
+        ASSERT_TRUE(ConnectPort(ComPortName(nPort)));
         g_Fake.calls.clear();
     }
 
 private:
     static void ResetSharedState()
     {
-        g_Port.Close();
+        sys::CloseLedPort();
         ForgetLostPort();
         RemoveTrayPresets();
         g_Fake.Reset();
         g_nPortNumber = 1;
         g_nUpdateTime = 5;
         g_nAutoConnect = 0;
+        g_strPortDevice.clear();
         g_nLastOpenStatus = -1;
     }
 };

@@ -1,6 +1,6 @@
 // Arbitrary bytes as the content of the settings file: reading must not crash, and every write must
 // be one of the few edits a write may make, leaving all other lines byte for byte.
-#include "settings/IniFile.h"
+#include "platform/posix/IniFile.h"
 #include "settings/Settings.h"
 
 #include "platform/Platform.h"
@@ -15,10 +15,10 @@
 #include <string_view>
 #include <vector>
 
-namespace sys {
-// Settings.cpp wants one; the fuzzer never touches a file.
-std::wstring GetModuleFileName() { return L"/nonexistent/Lumidot.exe"; }
-}  // namespace sys
+// Settings.cpp wants these; the fuzzer never touches a file or a port.
+std::wstring sys::GetIniPath() { return L"/nonexistent/Lumidot.ini"; }
+std::wstring sys::PortOfSettings(int, const std::wstring&) { return L""; }
+void sys::PortToSettings(const std::wstring&, int&, std::wstring&) {}
 
 namespace {
 

@@ -1,8 +1,7 @@
 #include "fakes/LogicTest.h"
 #include "fakes/TempExeFolder.h"
-#include "platform/native/Utf8.h"
-#include "settings/Settings.h"
-#include "ui/Commands.h"
+#include "commands/Commands.h"
+#include "platform/posix/Utf8.h"
 
 #include <algorithm>
 #include <climits>
@@ -12,7 +11,8 @@
 namespace {
 
 // Plays the user: answers each dialog and question from a script, and logs what was shown into
-// the same call list as the system calls, so the order across both is visible.
+// the same call list as the system calls, so the order across both is visible. Its dialogs list
+// ports as the Windows ones do (item i is COM(i + 1)), so scripts and checks speak in list items.
 class CFakeHost : public ICommandHost {
 public:
     struct Dialog {
@@ -25,28 +25,31 @@ public:
     int nShownInterval = 0, nShownPort = 0, bShownAuto = 0;
     std::function<void()> onDialog;  // runs while a dialog is open
 
-    INT_PTR DoPortDialog(int& nPortIndex) override
+    Answer DoPortDialog(std::wstring& strPort) override
     {
         g_Fake.calls.push_back("PortDialog");
-        nShownPort = nPortIndex;
+        int nPortIndex = nShownPort = ComboIndexOfPort(strPort);
         Dialog d = Next();
         if (d.nResult == IDOK && d.nPortIndex != -2)
             nPortIndex = d.nPortIndex;
-        return d.nResult;
+        if (d.nResult == IDOK)
+            strPort = PortOfComboIndex(nPortIndex);
+        return static_cast<Answer>(d.nResult);
     }
-    INT_PTR DoSettingDialog(int& nIntervalIndex, int& nPortIndex, int& bAutoConnect) override
+    Answer DoSettingDialog(int& nIntervalIndex, std::wstring& strPort, int& bAutoConnect) override
     {
         g_Fake.calls.push_back("SettingDialog");
         nShownInterval = nIntervalIndex;
-        nShownPort = nPortIndex;
+        int nPortIndex = nShownPort = ComboIndexOfPort(strPort);
         bShownAuto = bAutoConnect;
         Dialog d = Next();
         if (d.nResult == IDOK) {
             if (d.nIntervalIndex != -2) nIntervalIndex = d.nIntervalIndex;
             if (d.nPortIndex != -2) nPortIndex = d.nPortIndex;
             if (d.bAutoConnect != -2) bAutoConnect = d.bAutoConnect;
+            strPort = PortOfComboIndex(nPortIndex);
         }
-        return d.nResult;
+        return static_cast<Answer>(d.nResult);
     }
     void DoAboutDialog(const std::wstring& strText, const std::wstring& strHelpUrl) override
     {
@@ -54,18 +57,19 @@ public:
         strAboutText = strText;
         strHelp = strHelpUrl;
     }
-    int MessageBox(const std::wstring& strText, UINT nType) override
+    Answer ShowMessageBox(const std::wstring& strText, MessageKind kind) override
     {
-        g_Fake.calls.push_back("MessageBox(" + ToUtf8(strText) + "," + std::to_string(nType) + ")");
+        g_Fake.calls.push_back("MessageBox(" + ToUtf8(strText) + "," +
+                               std::to_string(static_cast<unsigned>(kind)) + ")");
         if (onDialog)
             onDialog();
         int nAnswer = answers.empty() ? IDOK : answers.front();
         if (!answers.empty())
             answers.pop_front();
-        return nAnswer;
+        return static_cast<Answer>(nAnswer);
     }
     void StopPollTimer() override { g_Fake.calls.push_back("KillTimer"); }
-    void StartPollTimer(UINT nPeriodMs) override
+    void StartPollTimer(unsigned int nPeriodMs) override
     {
         g_Fake.calls.push_back("SetTimer(" + std::to_string(nPeriodMs) + ")");
     }

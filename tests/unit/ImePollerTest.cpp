@@ -50,17 +50,6 @@ TEST_F(ImePollerTest, WhileDisconnectedOnlyTheCrossedLampChanges)
     EXPECT_EQ(Tick(0), kOffDisconnected);
 }
 
-TEST_F(ImePollerTest, QueriesTheForegroundWindowsImeWindowWithABoundedWait)
-{
-    Tick(0);
-    EXPECT_EQ(g_Fake.calls[0], "GetForegroundWindow");
-    EXPECT_EQ(g_Fake.calls[1], "ImmGetDefaultIMEWnd(4096)");
-    EXPECT_EQ(g_Fake.calls[2], "SendMessageTimeout(8192,643,5,0)");
-    EXPECT_EQ(g_Fake.uLastSendFlags, static_cast<UINT>(SMTO_ABORTIFHUNG));
-    EXPECT_GT(g_Fake.uLastTimeoutMs, 0u);
-    EXPECT_LE(g_Fake.uLastTimeoutMs, 200u);
-}
-
 TEST_F(ImePollerTest, EqualReadingsDoNothingAfterTheFirst)
 {
     Connect();
@@ -85,17 +74,6 @@ TEST_F(ImePollerTest, ResettingTheSentinelReappliesTheSameStatus)
     Connect();
     g_nLastOpenStatus = -1;
     EXPECT_EQ(Tick(1), kOnConnected);
-}
-
-TEST_F(ImePollerTest, ANullImeWindowReadsAsOffWithoutSendingAnything)
-{
-    g_Fake.hImeWindow = nullptr;
-    g_Fake.dwImeStatus = 1;
-    g_Fake.calls.clear();
-    PollImeStatus();
-    EXPECT_EQ(g_nLastOpenStatus, 0);
-    EXPECT_EQ(g_Fake.calls, (Calls{"GetForegroundWindow", "ImmGetDefaultIMEWnd(4096)",
-                                   "Shell_NotifyIcon(NIM_MODIFY,3)"}));
 }
 
 TEST_F(ImePollerTest, AHungOrFailedQueryChangesNothing)

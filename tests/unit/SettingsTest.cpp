@@ -78,30 +78,6 @@ TEST_F(SettingsTest, ValuesAreReadThroughA32CharacterBuffer)
     EXPECT_EQ(g_nUpdateTime, 5);  // white space around a value is not part of it
 }
 
-TEST_F(SettingsTest, TheFileSitsBesideTheExeWhateverItsNameAndFolder)
-{
-    const fs::path& dir = m_folder->Path();
-    g_Fake.strExePath = (dir / "renamed.exe").wstring();
-    EXPECT_EQ(GetIniPath(), m_folder->IniPath().wstring());
-
-    g_Fake.strExePath = L"C:\\Program Files\\Lumidot\\Lumidot.exe";
-    EXPECT_EQ(GetIniPath(), L"C:\\Program Files\\Lumidot\\Lumidot.ini");
-
-    // Past the 260 characters of MAX_PATH, and in a folder with a Japanese name. (The path is built
-    // by hand: fs::path converts wide text through the C locale, which knows no Japanese.)
-    fs::path deep = dir / "設定" / std::string(250, 'x');
-    fs::create_directories(deep);
-    std::wstring strDeep = dir.wstring() + L"/設定/" + std::wstring(250, L'x');
-    g_Fake.strExePath = strDeep + L"/Lumidot.exe";
-    EXPECT_EQ(GetIniPath(), strDeep + L"/Lumidot.ini");
-    g_nPortNumber = 12;
-    SaveSettings();
-    g_nPortNumber = 0;
-    LoadSettings();
-    EXPECT_EQ(g_nPortNumber, 12);
-    EXPECT_TRUE(fs::exists(deep / "Lumidot.ini"));
-}
-
 TEST(ParseSettingValueTest, ReadsLeadingDecimalDigitsLikeAtoi)
 {
     EXPECT_EQ(ParseSettingValue(L""), 0);

@@ -1,12 +1,12 @@
 // The private-profile calls for systems that have none: real files, read and edited by the
-// portable INI rules of settings/IniFile. Texts are UTF-8 in the file and UTF-32 wchar_t here.
+// portable INI rules of platform/posix/IniFile. Texts are UTF-8 in the file and UTF-32 wchar_t here.
 // Only what the program uses is supported: reading and writing one value. The Windows forms that
 // list or delete names (a null section, key or value) are not: reading gives the default, writing
 // fails.
 #include "platform/Platform.h"
 
-#include "platform/native/Utf8.h"
-#include "settings/IniFile.h"
+#include "platform/posix/Utf8.h"
+#include "platform/posix/IniFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -50,8 +50,8 @@ bool WriteFile(const std::string& strPath, const std::string& strContent)
 
 namespace sys {
 
-std::wstring GetPrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
-                                     const wchar_t* pszDefault, DWORD cchBuffer,
+std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
+                                     const wchar_t* pszDefault, unsigned int cchBuffer,
                                      const wchar_t* pszPath)
 {
     if (cchBuffer == 0)
@@ -70,21 +70,21 @@ std::wstring GetPrivateProfileString(const wchar_t* pszSection, const wchar_t* p
     return strResult;
 }
 
-BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
+bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
                                const wchar_t* pszValue, const wchar_t* pszPath)
 {
     if (!pszSection || !pszKey || !pszValue || !pszPath)
-        return FALSE;
+        return false;
     std::string strPath = ToUtf8(pszPath);
     // A file that exists but can't be read is left alone rather than replaced by one key.
     std::optional<std::string> strContent = ReadFile(strPath);
     if (!strContent)
-        return FALSE;
+        return false;
     std::string strUpdated =
         ini::WriteValue(*strContent, ToUtf8(pszSection), ToUtf8(pszKey), ToUtf8(pszValue));
     if (strUpdated == *strContent)
-        return TRUE;
-    return WriteFile(strPath, strUpdated) ? TRUE : FALSE;
+        return true;
+    return WriteFile(strPath, strUpdated);
 }
 
 }  // namespace sys

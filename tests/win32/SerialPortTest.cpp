@@ -106,7 +106,7 @@ TEST_F(SerialPortTest, DestructorClosesAnOpenPort)
 
 TEST_F(SerialPortTest, ConnectPortClearsDtrThenRtsAfterASuccessfulOpen)
 {
-    ASSERT_TRUE(ConnectPort(4));
+    ASSERT_TRUE(ConnectPort(L"COM4"));
     EXPECT_TRUE(g_Port.IsOpen());
     EXPECT_EQ(g_Fake.calls, (Calls{"CreateFile", "GetCommState", "SetCommState", "SetCommTimeouts",
                                    "EscapeCommFunction(CLRDTR)", "EscapeCommFunction(CLRRTS)"}));
@@ -115,18 +115,18 @@ TEST_F(SerialPortTest, ConnectPortClearsDtrThenRtsAfterASuccessfulOpen)
 TEST_F(SerialPortTest, ConnectPortTouchesNoLineWhenTheOpenFails)
 {
     g_Fake.hNextComm = INVALID_HANDLE_VALUE;
-    EXPECT_FALSE(ConnectPort(4));
-    EXPECT_FALSE(ConnectPort(0));
+    EXPECT_FALSE(ConnectPort(L"COM4"));
+    EXPECT_FALSE(ConnectPort(L"COM0"));
     EXPECT_FALSE(g_Port.IsOpen());
     EXPECT_EQ(g_Fake.calls, (Calls{"CreateFile"}));
 }
 
 TEST_F(SerialPortTest, OpeningWhileOpenIsRefusedWithoutTouchingTheWorkingPort)
 {
-    ASSERT_TRUE(ConnectPort(4));
+    ASSERT_TRUE(ConnectPort(L"COM4"));
     g_Fake.calls.clear();
     EXPECT_FALSE(g_Port.Open(4, 9600, NOPARITY, ONESTOPBIT));
-    EXPECT_FALSE(ConnectPort(5));
+    EXPECT_FALSE(ConnectPort(L"COM5"));
     EXPECT_TRUE(g_Fake.calls.empty());
     EXPECT_TRUE(g_Port.IsOpen());
     EXPECT_EQ(g_Port.GetPortNumber(), 4);
@@ -134,7 +134,7 @@ TEST_F(SerialPortTest, OpeningWhileOpenIsRefusedWithoutTouchingTheWorkingPort)
 
 TEST_F(SerialPortTest, OnlyTheErrorsOfAVanishedDeviceCountAsGone)
 {
-    ASSERT_TRUE(ConnectPort(4));
+    ASSERT_TRUE(ConnectPort(L"COM4"));
     EXPECT_EQ(g_Port.SetLines(true), LineResult::Ok);
 
     // An adapter without RTS: DTR still moves.

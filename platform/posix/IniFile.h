@@ -1,5 +1,5 @@
 // Private-profile (INI) text read and edited in memory. A file is just its bytes here; reading and
-// writing the file itself is a thin layer on top (platform/native/Profile.cpp), so every rule below
+// writing the file itself is a thin layer on top (platform/posix/Profile.cpp), so every rule below
 // can be tested without touching a disk.
 //
 // The rules follow what the Windows private-profile functions show to a caller:

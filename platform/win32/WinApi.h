@@ -1,8 +1,9 @@
-// The Win32 types and constants the portable logic speaks in.
+// The Win32 types and constants the Windows side speaks in.
 //
 // On Windows this is simply <windows.h>. Everywhere else (the native unit tests) it declares the
-// same names with the same meaning, so core/, settings/ and the command logic compile unchanged
-// and tests can check the exact records and codes handed to the platform.
+// same names with the same meaning, so the Windows side's logic compiles and is tested on the
+// build machine, and tests can check the exact records and codes handed to Windows. The shared
+// logic never includes it.
 #pragma once
 
 #ifdef _WIN32
@@ -14,7 +15,10 @@
 #include <imm.h>
 #include <shellapi.h>
 
-// The IME window's open-status query (ime.h, which mingw-w64 lacks).
+// The IME window's status queries (ime.h, which mingw-w64 lacks).
+#ifndef IMC_GETCONVERSIONMODE
+#define IMC_GETCONVERSIONMODE 0x0001
+#endif
 #ifndef IMC_GETOPENSTATUS
 #define IMC_GETOPENSTATUS 0x0005
 #endif
@@ -118,7 +122,9 @@ struct COMMTIMEOUTS {
 #define WM_RBUTTONUP 0x0205u
 #define WM_USER 0x0400u
 #define WM_IME_CONTROL 0x0283u
+#define IMC_GETCONVERSIONMODE 0x0001u
 #define IMC_GETOPENSTATUS 0x0005u
+#define IME_CMODE_NATIVE 0x0001u
 #define SMTO_ABORTIFHUNG 0x0002u
 #define IDOK 1
 #define IDCANCEL 2

@@ -1,24 +1,22 @@
-// The one tray icon: four presets (lamp lit or dark, crossed out while no port is connected).
+// The one tray icon on Windows: four presets (lamp lit or dark, crossed out while no port is
+// connected); sys::ShowTrayPreset switches between them.
 #pragma once
 
-#include "platform/WinApi.h"
+#include "platform/Platform.h"
+#include "platform/win32/WinApi.h"
 
 #define WM_TRAY_NOTIFY (WM_USER + 100)
 
-enum {
-    TRAY_ON_CONNECTED = 0,
-    TRAY_OFF_CONNECTED = 1,
-    TRAY_ON_DISCONNECTED = 2,
-    TRAY_OFF_DISCONNECTED = 3,
-    TRAY_PRESET_COUNT = 4
-};
+using sys::TRAY_ON_CONNECTED;
+using sys::TRAY_OFF_CONNECTED;
+using sys::TRAY_ON_DISCONNECTED;
+using sys::TRAY_OFF_DISCONNECTED;
+using sys::TRAY_PRESET_COUNT;
 
 extern NOTIFYICONDATAW g_TrayPresets[TRAY_PRESET_COUNT];
 
 // Fills the four records for hWnd and adds the icon; it starts as TRAY_ON_CONNECTED.
 void RegisterTrayPresets(HWND hWnd);
-// Switches the icon's picture and tip to preset nPreset.
-void ShowTrayPreset(int nPreset);
 // Removes the icon.
 void RemoveTrayPresets();
 

@@ -1,7 +1,7 @@
 // The tray menu's commands: connect or disconnect the LED port, operation settings, about, exit.
 #pragma once
 
-#include "ui/CommandHost.h"
+#include "commands/CommandHost.h"
 
 #include <string>
 

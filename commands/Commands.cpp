@@ -1,11 +1,12 @@
-#include "ui/Commands.h"
+#include "commands/Commands.h"
 
+#include "commands/SiteAddress.h"
 #include "core/ImePoller.h"
+#include "core/LedPort.h"
 #include "core/PortWatch.h"
-#include "core/SerialPort.h"
-#include "res/version.h"
+#include "platform/Platform.h"
 #include "settings/Settings.h"
-#include "ui/SiteAddress.h"
+#include "version.h"
 
 #include <cwchar>
 
@@ -22,35 +23,31 @@ public:
     CCommandScope& operator=(const CCommandScope&) = delete;
 };
 
-std::wstring Format(const wchar_t* pszFormat, int nValue)
-{
-    wchar_t szText[128];
-    std::swprintf(szText, sizeof szText / sizeof szText[0], pszFormat, nValue);
-    return szText;
-}
+// The configured port as the menu and the questions name it.
+std::wstring PortName() { return sys::PortDisplayName(ConfiguredPort()); }
 
-// The list index a stored setting preselects (value n is item n - 1). Anything below 1 selects
-// nothing, and any int is safe: the file may hold -2147483648.
-int IndexOfSetting(int nValue) { return nValue >= 1 ? nValue - 1 : -1; }
+// The interval list's item for a stored UpdateTime (value n is item n - 1). Anything below 1
+// selects nothing, and any int is safe: the file may hold -2147483648.
+int IntervalIndexOf(int nUpdateTime) { return nUpdateTime >= 1 ? nUpdateTime - 1 : -1; }
 
-// Connects to nPort as the user just chose. The port is looked at again, because while a dialog or
-// question was open an unplugged adapter may have come back and been reconnected by itself: the
+// Connects to strPort as the user just chose. The port is looked at again, because while a dialog
+// or question was open an unplugged adapter may have come back and been reconnected by itself: the
 // chosen port already open is kept, another open port is closed first.
-bool ConnectChosenPort(int nPort)
+bool ConnectChosenPort(const std::wstring& strPort)
 {
-    if (g_Port.IsOpen()) {
-        if (g_Port.GetPortNumber() == nPort)
+    if (sys::IsLedPortOpen()) {
+        if (sys::LedPortName() == strPort)
             return true;
-        g_Port.Close();
+        sys::CloseLedPort();
     }
-    return ConnectPort(nPort) != FALSE;
+    return ConnectPort(strPort);
 }
 
 }  // namespace
 
 std::wstring ConnectMenuLabel()
 {
-    return g_Port.IsOpen() ? Format(L"切断[COM%d](&P)", g_nPortNumber) : L"接続(&P)";
+    return sys::IsLedPortOpen() ? L"切断[" + PortName() + L"](&P)" : L"接続(&P)";
 }
 
 bool IsCommandRunning() { return s_bCommandRunning; }
@@ -58,18 +55,18 @@ bool IsCommandRunning() { return s_bCommandRunning; }
 void ConnectCommand(ICommandHost& host)
 {
     CCommandScope scope;
-    if (!g_Port.IsOpen()) {
-        int nPortIndex = IndexOfSetting(g_nPortNumber);
-        if (host.DoPortDialog(nPortIndex) == IDOK) {
-            g_nPortNumber = nPortIndex + 1;
+    if (!sys::IsLedPortOpen()) {
+        std::wstring strPort = ConfiguredPort();
+        if (host.DoPortDialog(strPort) == Answer::Ok) {
+            SetConfiguredPort(strPort);
             ForgetLostPort();
-            if (!ConnectChosenPort(g_nPortNumber))
-                host.MessageBox(L"ポートが開けません.", MB_OK | MB_ICONEXCLAMATION);
+            if (!ConnectChosenPort(ConfiguredPort()))
+                host.ShowMessageBox(L"ポートが開けません.", MessageKind::Warning);
             // Saved even when the open failed, so the next attempt preselects this port.
             SaveSettings();
         }
-    } else if (host.MessageBox(L"ポートを閉じますか？", MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        g_Port.Close();
+    } else if (host.ShowMessageBox(L"ポートを閉じますか？", MessageKind::Question) == Answer::Yes) {
+        sys::CloseLedPort();
         ForgetLostPort();
     }
     // Whatever happened, the next tick shows the preset for the port state and sets the lines.
@@ -79,29 +76,29 @@ void ConnectCommand(ICommandHost& host)
 void SettingCommand(ICommandHost& host)
 {
     CCommandScope scope;
-    const int nOldPort = g_nPortNumber;
-    int nIntervalIndex = IndexOfSetting(g_nUpdateTime);
-    int nPortIndex = IndexOfSetting(g_nPortNumber);
+    const std::wstring strOldPort = ConfiguredPort();
+    int nIntervalIndex = IntervalIndexOf(g_nUpdateTime);
+    std::wstring strPort = strOldPort;
     // The box has two states: a stored value other than 0 or 1 shows unticked.
     int bAutoConnect = g_nAutoConnect == 1 ? 1 : 0;
-    if (host.DoSettingDialog(nIntervalIndex, nPortIndex, bAutoConnect) != IDOK)
+    if (host.DoSettingDialog(nIntervalIndex, strPort, bAutoConnect) != Answer::Ok)
         return;
 
     g_nUpdateTime = nIntervalIndex + 1;
-    g_nPortNumber = nPortIndex + 1;
+    SetConfiguredPort(strPort);
     g_nAutoConnect = bAutoConnect == 1 ? 1 : 0;
     ForgetLostPort();
 
     host.StopPollTimer();
-    if (g_Port.IsOpen()) {
-        if (g_nPortNumber != nOldPort &&
-            host.MessageBox(Format(L"COM%dで接続しなおしますか？", g_nPortNumber),
-                            MB_YESNO | MB_ICONQUESTION) == IDYES)
-            ConnectChosenPort(g_nPortNumber);
-    } else if (host.MessageBox(Format(L"COM%dで接続しますか？", g_nPortNumber),
-                               MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    if (sys::IsLedPortOpen()) {
+        if (ConfiguredPort() != strOldPort &&
+            host.ShowMessageBox(PortName() + L"で接続しなおしますか？", MessageKind::Question) ==
+                Answer::Yes)
+            ConnectChosenPort(ConfiguredPort());
+    } else if (host.ShowMessageBox(PortName() + L"で接続しますか？", MessageKind::Question) ==
+               Answer::Yes) {
         // A failed open is silent here: the next tick shows the crossed-out lamp.
-        ConnectChosenPort(g_nPortNumber);
+        ConnectChosenPort(ConfiguredPort());
     }
     SaveSettings();
     RequestRefresh();
@@ -123,13 +120,13 @@ void HelpPageCommand(ICommandHost& host, const std::wstring& strHelpUrl)
     wchar_t szText[512];
     std::swprintf(szText, sizeof szText / sizeof szText[0],
                   L"ヘルプを表示するため\r\n%ls\r\nへ接続しますか？", strHelpUrl.c_str());
-    if (host.MessageBox(szText, MB_YESNO | MB_ICONQUESTION) != IDNO)
+    if (host.ShowMessageBox(szText, MessageKind::Question) != Answer::No)
         host.OpenInBrowser(strHelpUrl);
 }
 
 void ExitCommand(ICommandHost& host)
 {
     CCommandScope scope;
-    if (host.MessageBox(L"終了しますか？", MB_YESNO | MB_ICONQUESTION) != IDNO)
+    if (host.ShowMessageBox(L"終了しますか？", MessageKind::Question) != Answer::No)
         host.EndProgram();
 }

@@ -1,4 +1,6 @@
-#include "core/SerialPort.h"
+#include "platform/win32/SerialPort.h"
+
+#include "platform/win32/ComPorts.h"
 
 #include <cwchar>
 
@@ -13,7 +15,7 @@ BOOL CSerialPort::Open(int nPort, DWORD dwBaudRate, BYTE byParity, BYTE byStopBi
     wchar_t szName[32];
     std::swprintf(szName, sizeof szName / sizeof szName[0], L"\\\\.\\COM%d", nPort);
 
-    m_hComm.Reset(sys::CreateFile(szName, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING,
+    m_hComm.Reset(win32::CreateFile(szName, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED));
     if (!m_hComm)
         return FALSE;
@@ -24,14 +26,14 @@ BOOL CSerialPort::Open(int nPort, DWORD dwBaudRate, BYTE byParity, BYTE byStopBi
     // back, so the write is skipped; the port still counts as open.
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (sys::GetCommState(m_hComm.Get(), &dcb)) {
+    if (win32::GetCommState(m_hComm.Get(), &dcb)) {
         dcb.BaudRate = dwBaudRate;
         dcb.ByteSize = 8;
         dcb.Parity = byParity;
         dcb.StopBits = byStopBits;
         dcb.fBinary = 1;
         dcb.fParity = 1;
-        sys::SetCommState(m_hComm.Get(), &dcb);
+        win32::SetCommState(m_hComm.Get(), &dcb);
     }
 
     COMMTIMEOUTS timeouts{};
@@ -40,7 +42,7 @@ BOOL CSerialPort::Open(int nPort, DWORD dwBaudRate, BYTE byParity, BYTE byStopBi
     timeouts.ReadTotalTimeoutConstant = 10;
     timeouts.WriteTotalTimeoutMultiplier = 10;
     timeouts.WriteTotalTimeoutConstant = 10;
-    sys::SetCommTimeouts(m_hComm.Get(), &timeouts);
+    win32::SetCommTimeouts(m_hComm.Get(), &timeouts);
     return TRUE;
 }
 
@@ -48,9 +50,9 @@ LineResult CSerialPort::SetLines(bool bOn)
 {
     LineResult result = LineResult::Ok;
     for (DWORD dwFunc : {bOn ? SETDTR : CLRDTR, bOn ? SETRTS : CLRRTS}) {
-        if (sys::EscapeCommFunction(m_hComm.Get(), dwFunc))
+        if (win32::EscapeCommFunction(m_hComm.Get(), dwFunc))
             continue;
-        if (IsDeviceGoneError(sys::GetLastError()))
+        if (IsDeviceGoneError(win32::GetLastError()))
             return LineResult::Gone;
         result = LineResult::Failed;
     }
@@ -74,10 +76,19 @@ bool IsDeviceGoneError(DWORD dwError)
     }
 }
 
-BOOL ConnectPort(int nPort)
+namespace sys {
+
+bool OpenLedPort(const std::wstring& strPort)
 {
-    if (!g_Port.Open(nPort, 9600, NOPARITY, ONESTOPBIT))
-        return FALSE;
-    g_Port.SetLines(false);
-    return TRUE;
+    return g_Port.Open(ComPortNumber(strPort), 9600, NOPARITY, ONESTOPBIT) != FALSE;
 }
+
+bool IsLedPortOpen() { return g_Port.IsOpen() != FALSE; }
+
+std::wstring LedPortName() { return g_Port.IsOpen() ? ComPortName(g_Port.GetPortNumber()) : L""; }
+
+void CloseLedPort() { g_Port.Close(); }
+
+LineResult SetLedLines(bool bOn) { return g_Port.SetLines(bOn); }
+
+}  // namespace sys

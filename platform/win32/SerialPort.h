@@ -1,11 +1,11 @@
-// The LED port: owns the COM port handle and drives DTR and RTS. No byte is ever sent.
+// The LED port on Windows: owns the COM port handle and drives DTR and RTS. No byte is ever sent.
 #pragma once
 
 #include "platform/Platform.h"
 #include "platform/Resource.h"
+#include "platform/win32/Win32Calls.h"
 
-// What a line change found: done, refused (the port stays ours), or the device is gone.
-enum class LineResult { Ok, Failed, Gone };
+using sys::LineResult;
 
 class CSerialPort {
 public:
@@ -28,7 +28,7 @@ public:
     LineResult SetLines(bool bOn);
 
 private:
-    CResource<HANDLE, sys::CloseHandle> m_hComm;
+    CResource<HANDLE, win32::CloseHandle> m_hComm;
     int m_nPort = 0;
 };
 
@@ -43,7 +43,3 @@ extern CSerialPort g_Port;
 // ERROR_INVALID_PARAMETER or ERROR_NOT_SUPPORTED from an adapter without RTS, is taken as passing
 // or partial.
 bool IsDeviceGoneError(DWORD dwError);
-
-// The connect sequence every caller uses: 9600 baud, 8N1, then both lines cleared so the LED starts
-// dark until the next tick sets it from the IME status.
-BOOL ConnectPort(int nPort);

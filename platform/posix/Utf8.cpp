@@ -1,4 +1,4 @@
-#include "platform/native/Utf8.h"
+#include "platform/posix/Utf8.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "core/TrayIndicator.h"
+#include "platform/win32/TrayIndicator.h"
 
-#include "platform/Platform.h"
+#include "platform/win32/Win32Calls.h"
 #include "res/resource.h"
 
 #include <cwchar>
@@ -19,13 +19,13 @@ DWORD s_dwLastAttempt = 0;
 // can time out yet take effect. The modify that follows succeeds exactly when the icon exists.
 bool PlaceIcon(int nPreset)
 {
-    s_dwLastAttempt = sys::GetTickCount();
-    s_bIconPlaced = sys::Shell_NotifyIcon(NIM_ADD, &g_TrayPresets[nPreset]) ||
-                    sys::Shell_NotifyIcon(NIM_MODIFY, &g_TrayPresets[nPreset]);
+    s_dwLastAttempt = win32::GetTickCount();
+    s_bIconPlaced = win32::Shell_NotifyIcon(NIM_ADD, &g_TrayPresets[nPreset]) ||
+                    win32::Shell_NotifyIcon(NIM_MODIFY, &g_TrayPresets[nPreset]);
     return s_bIconPlaced;
 }
 
-bool RetryIsDue() { return sys::GetTickCount() - s_dwLastAttempt >= TRAY_RETRY_MS; }
+bool RetryIsDue() { return win32::GetTickCount() - s_dwLastAttempt >= TRAY_RETRY_MS; }
 
 }  // namespace
 
@@ -42,7 +42,7 @@ void RegisterTrayPresets(HWND hWnd)
         nid.uID = 0;
         nid.hWnd = hWnd;
         nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-        nid.hIcon = sys::LoadTrayIcon(kIcons[i]);
+        nid.hIcon = win32::LoadTrayIcon(kIcons[i]);
         nid.uCallbackMessage = WM_TRAY_NOTIFY;
         std::wcsncpy(nid.szTip, kTips[i], sizeof nid.szTip / sizeof nid.szTip[0] - 1);
     }
@@ -51,7 +51,7 @@ void RegisterTrayPresets(HWND hWnd)
     s_bIconPlaced = false;
     for (int i = 0; i < TRAY_PRESET_COUNT; ++i) {
         if (s_bIconPlaced) {
-            sys::Shell_NotifyIcon(NIM_ADD, &g_TrayPresets[i]);
+            win32::Shell_NotifyIcon(NIM_ADD, &g_TrayPresets[i]);
         } else {
             s_nShownPreset = i;
             PlaceIcon(i);
@@ -61,14 +61,14 @@ void RegisterTrayPresets(HWND hWnd)
         s_nShownPreset = TRAY_ON_CONNECTED;
 }
 
-void ShowTrayPreset(int nPreset)
+void sys::ShowTrayPreset(int nPreset)
 {
     s_nShownPreset = nPreset;
     if (s_bIconPlaced) {
         // A refused modify means the shell lost the icon; it is placed again by a later retry.
-        s_bIconPlaced = sys::Shell_NotifyIcon(NIM_MODIFY, &g_TrayPresets[nPreset]);
+        s_bIconPlaced = win32::Shell_NotifyIcon(NIM_MODIFY, &g_TrayPresets[nPreset]);
         if (!s_bIconPlaced)
-            s_dwLastAttempt = sys::GetTickCount();
+            s_dwLastAttempt = win32::GetTickCount();
     } else if (RetryIsDue()) {
         PlaceIcon(nPreset);
     }
@@ -77,7 +77,7 @@ void ShowTrayPreset(int nPreset)
 void RemoveTrayPresets()
 {
     for (NOTIFYICONDATAW& nid : g_TrayPresets)
-        sys::Shell_NotifyIcon(NIM_DELETE, &nid);
+        win32::Shell_NotifyIcon(NIM_DELETE, &nid);
     s_bIconPlaced = false;
 }
 
@@ -85,9 +85,9 @@ void OnTaskbarCreated()
 {
     // The shell is there now, so this is no retry to hold back.
     NOTIFYICONDATAW* pPreset = &g_TrayPresets[s_nShownPreset];
-    s_dwLastAttempt = sys::GetTickCount();
-    s_bIconPlaced = sys::Shell_NotifyIcon(NIM_MODIFY, pPreset) ||
-                    sys::Shell_NotifyIcon(NIM_ADD, pPreset);
+    s_dwLastAttempt = win32::GetTickCount();
+    s_bIconPlaced = win32::Shell_NotifyIcon(NIM_MODIFY, pPreset) ||
+                    win32::Shell_NotifyIcon(NIM_ADD, pPreset);
 }
 
 void RetryTrayIconIfMissing()

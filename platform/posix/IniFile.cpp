@@ -1,4 +1,4 @@
-#include "settings/IniFile.h"
+#include "platform/posix/IniFile.h"
 
 namespace ini {
 

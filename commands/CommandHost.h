@@ -1,0 +1,36 @@
+// What the menu commands need from the user interface. Each front-end provides it (the hidden main
+// dialog on Windows); the unit tests provide a scripted stand-in, so the commands' logic (what is
+// asked, in which order, what is saved) is tested without windows.
+#pragma once
+
+#include <string>
+
+// The buttons that close a dialog or a message box. The values are Windows' (IDOK, IDCANCEL,
+// IDYES, IDNO), so the Windows front-end passes them through unchanged.
+enum class Answer : int { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+// The two kinds of message box the commands show, with Windows' MB_ style values: a warning with
+// an OK button (MB_OK | MB_ICONEXCLAMATION) and a yes/no question (MB_YESNO | MB_ICONQUESTION).
+enum class MessageKind : unsigned int { Warning = 0x30, Question = 0x24 };
+
+class ICommandHost {
+public:
+    // The port dialog shows strPort (the configured port, named the platform's way) preselected
+    // and, on OK, leaves the chosen port there (empty when none was chosen). The front-end owns
+    // the list of ports it offers.
+    virtual Answer DoPortDialog(std::wstring& strPort) = 0;
+    // The settings dialog: nIntervalIndex i stands for (i + 1) x 100 ms; strPort as above.
+    virtual Answer DoSettingDialog(int& nIntervalIndex, std::wstring& strPort, int& bAutoConnect) = 0;
+    virtual void DoAboutDialog(const std::wstring& strText, const std::wstring& strHelpUrl) = 0;
+    // A message box captioned with the application title; returns the button pressed.
+    virtual Answer ShowMessageBox(const std::wstring& strText, MessageKind kind) = 0;
+
+    virtual void StopPollTimer() = 0;
+    virtual void StartPollTimer(unsigned int nPeriodMs) = 0;
+    // Ends the program; shutdown follows.
+    virtual void EndProgram() = 0;
+    virtual void OpenInBrowser(const std::wstring& strUrl) = 0;
+
+protected:
+    ~ICommandHost() = default;
+};

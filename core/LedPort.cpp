@@ -1,0 +1,11 @@
+#include "core/LedPort.h"
+
+#include "platform/Platform.h"
+
+bool ConnectPort(const std::wstring& strPort)
+{
+    if (!sys::OpenLedPort(strPort))
+        return false;
+    sys::SetLedLines(false);
+    return true;
+}

@@ -1,0 +1,46 @@
+// The Win32 calls that the Windows side of the seam (the IME query, the tray icon, the COM port,
+// the settings path) is built on.
+//
+// The exe links the real calls (SystemCalls.cpp); the unit tests link a recording fake
+// (tests/fakes/FakeSystem.cpp), so a test can assert exactly what was asked of Windows and in
+// which order. Keep this list to what the program actually uses.
+#pragma once
+
+#include "platform/win32/WinApi.h"
+
+#include <string>
+
+namespace win32 {
+
+// --- IME status of the foreground window ---
+HWND GetForegroundWindow();
+HWND ImmGetDefaultIMEWnd(HWND hWnd);
+// SendMessageTimeoutW: false when the call failed or timed out, with *pResult untouched.
+bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                        UINT uTimeoutMs, DWORD_PTR* pResult);
+
+// --- Tray icon ---
+BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData);
+// Loads an icon group from the exe's resources at the tray's (small-icon) size.
+HICON LoadTrayIcon(UINT nResourceId);
+
+// --- Serial port ---
+HANDLE CreateFile(const wchar_t* pszName, DWORD dwAccess, DWORD dwShareMode, DWORD dwCreation,
+                  DWORD dwFlags);
+BOOL GetCommState(HANDLE hComm, DCB* pDcb);
+BOOL SetCommState(HANDLE hComm, DCB* pDcb);
+BOOL SetCommTimeouts(HANDLE hComm, COMMTIMEOUTS* pTimeouts);
+BOOL EscapeCommFunction(HANDLE hComm, DWORD dwFunc);
+BOOL CloseHandle(HANDLE hObject);
+// The calling thread's last error code, right after a call that failed.
+DWORD GetLastError();
+
+// --- Time ---
+// Milliseconds since the system started; wraps around after 49.7 days, so compare differences.
+DWORD GetTickCount();
+
+// --- The exe ---
+// Full path of the running executable, however long it is.
+std::wstring GetModuleFileName();
+
+}  // namespace win32
