@@ -141,11 +141,20 @@ BOOL CIndicatorDlg::OnCommand(UINT nID)
 {
     void (CIndicatorDlg::*pHandler)() = nullptr;
     switch (nID) {
-    case ID_MENU_CONNECT: pHandler = &CIndicatorDlg::OnMenuConnect; break;
-    case ID_MENU_SETTING: pHandler = &CIndicatorDlg::OnMenuSetting; break;
-    case ID_MENU_ABOUT: pHandler = &CIndicatorDlg::OnMenuAbout; break;
-    case ID_MENU_EXIT: pHandler = &CIndicatorDlg::OnMenuExit; break;
-    default: return CDialog::OnCommand(nID);
+    case ID_MENU_CONNECT:
+        pHandler = &CIndicatorDlg::OnMenuConnect;
+        break;
+    case ID_MENU_SETTING:
+        pHandler = &CIndicatorDlg::OnMenuSetting;
+        break;
+    case ID_MENU_ABOUT:
+        pHandler = &CIndicatorDlg::OnMenuAbout;
+        break;
+    case ID_MENU_EXIT:
+        pHandler = &CIndicatorDlg::OnMenuExit;
+        break;
+    default:
+        return CDialog::OnCommand(nID);
     }
     if (IsCommandRunning())
         ActivateRunningCommand();
@@ -197,7 +206,8 @@ void CIndicatorDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
 }
 
 // The commands' answers are Windows' own button ids and message box styles.
-static_assert(static_cast<int>(Answer::Ok) == IDOK && static_cast<int>(Answer::Cancel) == IDCANCEL &&
+static_assert(static_cast<int>(Answer::Ok) == IDOK &&
+              static_cast<int>(Answer::Cancel) == IDCANCEL &&
               static_cast<int>(Answer::Yes) == IDYES && static_cast<int>(Answer::No) == IDNO);
 static_assert(static_cast<UINT>(MessageKind::Warning) == (MB_OK | MB_ICONEXCLAMATION) &&
               static_cast<UINT>(MessageKind::Question) == (MB_YESNO | MB_ICONQUESTION));

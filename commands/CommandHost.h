@@ -20,7 +20,8 @@ public:
     // the list of ports it offers.
     virtual Answer DoPortDialog(std::wstring& strPort) = 0;
     // The settings dialog: nIntervalIndex i stands for (i + 1) x 100 ms; strPort as above.
-    virtual Answer DoSettingDialog(int& nIntervalIndex, std::wstring& strPort, int& bAutoConnect) = 0;
+    virtual Answer DoSettingDialog(int& nIntervalIndex, std::wstring& strPort,
+                                   int& bAutoConnect) = 0;
     virtual void DoAboutDialog(const std::wstring& strText, const std::wstring& strHelpUrl) = 0;
     // A message box captioned with the application title; returns the button pressed.
     virtual Answer ShowMessageBox(const std::wstring& strText, MessageKind kind) = 0;

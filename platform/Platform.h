@@ -75,10 +75,10 @@ std::wstring GetIniPath();
 // The private-profile calls, with the Windows lookup rules. pszDefault is returned for a missing
 // file, section or key; at most cchBuffer - 1 characters are returned.
 std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
-                                     const wchar_t* pszDefault, unsigned int cchBuffer,
-                                     const wchar_t* pszPath);
-bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
-                               const wchar_t* pszValue, const wchar_t* pszPath);
+                                const wchar_t* pszDefault, unsigned int cchBuffer,
+                                const wchar_t* pszPath);
+bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey, const wchar_t* pszValue,
+                         const wchar_t* pszPath);
 
 // --- Diagnostic builds ---
 

@@ -23,7 +23,7 @@ const wchar_t kMissing[] = L"\n";
 std::wstring ReadText(const wchar_t* pszKey, const wchar_t* pszDefault, unsigned int cchBuffer)
 {
     return sys::ReadPrivateProfile(kSection, pszKey, pszDefault, cchBuffer,
-                                        sys::GetIniPath().c_str());
+                                   sys::GetIniPath().c_str());
 }
 
 int ReadSetting(const wchar_t* pszKey, const wchar_t* pszDefault)

@@ -3,9 +3,9 @@
 
 #include <string>
 
-extern int g_nPortNumber;  // the LED's COM port number (Windows)
-extern int g_nUpdateTime;  // poll period in units of 100 ms
-extern int g_nAutoConnect;  // exactly 1: open the port at start-up
+extern int g_nPortNumber;             // the LED's COM port number (Windows)
+extern int g_nUpdateTime;             // poll period in units of 100 ms
+extern int g_nAutoConnect;            // exactly 1: open the port at start-up
 extern std::wstring g_strPortDevice;  // the LED's device path (Linux)
 
 // Reads PortNumber, UpdateTime and AutoConnect from section "Setting", in that order, then the

@@ -1,9 +1,9 @@
 #include "ui/TrayMenu.h"
 
 #include "afx/Afx.h"
+#include "commands/Commands.h"
 #include "platform/Resource.h"
 #include "res/resource.h"
-#include "commands/Commands.h"
 
 void ShowTrayMenu(HWND hOwner, POINT pt)
 {

@@ -52,7 +52,7 @@ enum class LineKind { Other, Section, Key };
 struct ParsedLine {
     LineKind kind = LineKind::Other;
     std::string_view strName;
-    bool bValue = false;  // key lines: whether there is an '=' at all
+    bool bValue = false;     // key lines: whether there is an '=' at all
     std::size_t nValue = 0;  // key lines: offset in the file where the value (or the '=') goes
 };
 

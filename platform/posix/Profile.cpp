@@ -1,12 +1,12 @@
 // The private-profile calls for systems that have none: real files, read and edited by the
-// portable INI rules of platform/posix/IniFile. Texts are UTF-8 in the file and UTF-32 wchar_t here.
-// Only what the program uses is supported: reading and writing one value. The Windows forms that
-// list or delete names (a null section, key or value) are not: reading gives the default, writing
-// fails.
+// portable INI rules of platform/posix/IniFile. Texts are UTF-8 in the file and UTF-32 wchar_t
+// here. Only what the program uses is supported: reading and writing one value. The Windows forms
+// that list or delete names (a null section, key or value) are not: reading gives the default,
+// writing fails.
 #include "platform/Platform.h"
 
-#include "platform/posix/Utf8.h"
 #include "platform/posix/IniFile.h"
+#include "platform/posix/Utf8.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -51,8 +51,8 @@ bool WriteFile(const std::string& strPath, const std::string& strContent)
 namespace sys {
 
 std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
-                                     const wchar_t* pszDefault, unsigned int cchBuffer,
-                                     const wchar_t* pszPath)
+                                const wchar_t* pszDefault, unsigned int cchBuffer,
+                                const wchar_t* pszPath)
 {
     if (cchBuffer == 0)
         return std::wstring();
@@ -70,8 +70,8 @@ std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey
     return strResult;
 }
 
-bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
-                               const wchar_t* pszValue, const wchar_t* pszPath)
+bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey, const wchar_t* pszValue,
+                         const wchar_t* pszPath)
 {
     if (!pszSection || !pszKey || !pszValue || !pszPath)
         return false;

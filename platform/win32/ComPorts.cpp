@@ -54,7 +54,10 @@ std::wstring PortOfComboIndex(int nIndex) { return nIndex >= 0 ? ComPortName(nIn
 
 namespace sys {
 
-std::wstring PortOfSettings(int nPortNumber, const std::wstring&) { return ComPortName(nPortNumber); }
+std::wstring PortOfSettings(int nPortNumber, const std::wstring&)
+{
+    return ComPortName(nPortNumber);
+}
 
 void PortToSettings(const std::wstring& strPort, int& nPortNumber, std::wstring&)
 {

@@ -16,7 +16,7 @@ BOOL CSerialPort::Open(int nPort, DWORD dwBaudRate, BYTE byParity, BYTE byStopBi
     std::swprintf(szName, sizeof szName / sizeof szName[0], L"\\\\.\\COM%d", nPort);
 
     m_hComm.Reset(win32::CreateFile(szName, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING,
-                                  FILE_FLAG_OVERLAPPED));
+                                    FILE_FLAG_OVERLAPPED));
     if (!m_hComm)
         return FALSE;
     m_nPort = nPort;

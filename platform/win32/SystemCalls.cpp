@@ -30,10 +30,9 @@ HICON LoadTrayIcon(UINT nResourceId)
 {
     // The tray draws small icons; loading the small size picks the group's 16, 20 or 24 pixel
     // image for the display's scaling instead of shrinking the 32 pixel one.
-    return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                           MAKEINTRESOURCEW(nResourceId), IMAGE_ICON,
-                                           ::GetSystemMetrics(SM_CXSMICON),
-                                           ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    return static_cast<HICON>(::LoadImageW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nResourceId), IMAGE_ICON,
+        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
 }
 
 HANDLE CreateFile(const wchar_t* pszName, DWORD dwAccess, DWORD dwShareMode, DWORD dwCreation,
@@ -53,7 +52,6 @@ BOOL CloseHandle(HANDLE hObject) { return ::CloseHandle(hObject); }
 DWORD GetLastError() { return ::GetLastError(); }
 
 DWORD GetTickCount() { return ::GetTickCount(); }
-
 
 std::wstring GetModuleFileName()
 {
@@ -76,8 +74,8 @@ std::wstring GetModuleFileName()
 namespace sys {
 
 std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
-                                     const wchar_t* pszDefault, unsigned int cchBuffer,
-                                     const wchar_t* pszPath)
+                                const wchar_t* pszDefault, unsigned int cchBuffer,
+                                const wchar_t* pszPath)
 {
     std::vector<wchar_t> buffer(cchBuffer);
     DWORD cch = ::GetPrivateProfileStringW(pszSection, pszKey, pszDefault, buffer.data(), cchBuffer,
@@ -85,8 +83,8 @@ std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey
     return std::wstring(buffer.data(), cch);
 }
 
-bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
-                               const wchar_t* pszValue, const wchar_t* pszPath)
+bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey, const wchar_t* pszValue,
+                         const wchar_t* pszPath)
 {
     return ::WritePrivateProfileStringW(pszSection, pszKey, pszValue, pszPath) != FALSE;
 }

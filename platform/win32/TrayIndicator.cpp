@@ -86,8 +86,8 @@ void OnTaskbarCreated()
     // The shell is there now, so this is no retry to hold back.
     NOTIFYICONDATAW* pPreset = &g_TrayPresets[s_nShownPreset];
     s_dwLastAttempt = win32::GetTickCount();
-    s_bIconPlaced = win32::Shell_NotifyIcon(NIM_MODIFY, pPreset) ||
-                    win32::Shell_NotifyIcon(NIM_ADD, pPreset);
+    s_bIconPlaced =
+        win32::Shell_NotifyIcon(NIM_MODIFY, pPreset) || win32::Shell_NotifyIcon(NIM_ADD, pPreset);
 }
 
 void RetryTrayIconIfMissing()

@@ -7,10 +7,10 @@
 
 #define WM_TRAY_NOTIFY (WM_USER + 100)
 
-using sys::TRAY_ON_CONNECTED;
 using sys::TRAY_OFF_CONNECTED;
-using sys::TRAY_ON_DISCONNECTED;
 using sys::TRAY_OFF_DISCONNECTED;
+using sys::TRAY_ON_CONNECTED;
+using sys::TRAY_ON_DISCONNECTED;
 using sys::TRAY_PRESET_COUNT;
 
 extern NOTIFYICONDATAW g_TrayPresets[TRAY_PRESET_COUNT];

@@ -41,9 +41,9 @@ void Prepare()
 
 void Report(benchmark::State& state, long nAllocationsBefore)
 {
-    state.counters["allocs/tick"] = benchmark::Counter(
-        static_cast<double>(s_nAllocations - nAllocationsBefore) /
-        static_cast<double>(state.iterations()));
+    state.counters["allocs/tick"] =
+        benchmark::Counter(static_cast<double>(s_nAllocations - nAllocationsBefore) /
+                           static_cast<double>(state.iterations()));
 }
 
 void BM_TickUnchanged(benchmark::State& state)

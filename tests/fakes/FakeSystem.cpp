@@ -14,21 +14,30 @@ std::string Hex(const void* p) { return std::to_string(reinterpret_cast<std::uin
 const char* NimName(DWORD dwMessage)
 {
     switch (dwMessage) {
-    case NIM_ADD: return "NIM_ADD";
-    case NIM_MODIFY: return "NIM_MODIFY";
-    case NIM_DELETE: return "NIM_DELETE";
-    default: return "NIM_?";
+    case NIM_ADD:
+        return "NIM_ADD";
+    case NIM_MODIFY:
+        return "NIM_MODIFY";
+    case NIM_DELETE:
+        return "NIM_DELETE";
+    default:
+        return "NIM_?";
     }
 }
 
 const char* EscapeName(DWORD dwFunc)
 {
     switch (dwFunc) {
-    case SETDTR: return "SETDTR";
-    case CLRDTR: return "CLRDTR";
-    case SETRTS: return "SETRTS";
-    case CLRRTS: return "CLRRTS";
-    default: return "?";
+    case SETDTR:
+        return "SETDTR";
+    case CLRDTR:
+        return "CLRDTR";
+    case SETRTS:
+        return "SETRTS";
+    case CLRRTS:
+        return "CLRRTS";
+    default:
+        return "?";
     }
 }
 
@@ -38,8 +47,8 @@ std::vector<std::string> NonImeCalls()
 {
     std::vector<std::string> out;
     for (const std::string& call : g_Fake.calls)
-        if (call.rfind("GetForegroundWindow", 0) != 0 && call.rfind("ImmGetDefaultIMEWnd", 0) != 0 &&
-            call.rfind("SendMessageTimeout", 0) != 0)
+        if (call.rfind("GetForegroundWindow", 0) != 0 &&
+            call.rfind("ImmGetDefaultIMEWnd", 0) != 0 && call.rfind("SendMessageTimeout", 0) != 0)
             out.push_back(call);
     return out;
 }

@@ -39,7 +39,7 @@ struct FakeSystem {
     DCB dcbWritten{};     // what SetCommState was given
     COMMTIMEOUTS timeoutsWritten{};
     bool bEscapeFails = false;
-    std::set<DWORD> failingEscapes;  // codes that fail even when bEscapeFails is false
+    std::set<DWORD> failingEscapes;           // codes that fail even when bEscapeFails is false
     DWORD dwEscapeError = ERROR_GEN_FAILURE;  // the error a failing line change reports
     DWORD dwLastError = 0;
     int nOpenHandles = 0;

@@ -1,6 +1,6 @@
+#include "commands/Commands.h"
 #include "fakes/LogicTest.h"
 #include "fakes/TempExeFolder.h"
-#include "commands/Commands.h"
 #include "platform/posix/Utf8.h"
 
 #include <algorithm>
@@ -44,9 +44,12 @@ public:
         bShownAuto = bAutoConnect;
         Dialog d = Next();
         if (d.nResult == IDOK) {
-            if (d.nIntervalIndex != -2) nIntervalIndex = d.nIntervalIndex;
-            if (d.nPortIndex != -2) nPortIndex = d.nPortIndex;
-            if (d.bAutoConnect != -2) bAutoConnect = d.bAutoConnect;
+            if (d.nIntervalIndex != -2)
+                nIntervalIndex = d.nIntervalIndex;
+            if (d.nPortIndex != -2)
+                nPortIndex = d.nPortIndex;
+            if (d.bAutoConnect != -2)
+                bAutoConnect = d.bAutoConnect;
             strPort = PortOfComboIndex(nPortIndex);
         }
         return static_cast<Answer>(d.nResult);
@@ -95,9 +98,12 @@ private:
 
 const std::string kQuestion = std::to_string(MB_YESNO | MB_ICONQUESTION);
 const std::string kWarning = std::to_string(MB_OK | MB_ICONEXCLAMATION);
-const Calls kOpenSequence = {"CreateFile",     "GetCommState",
-                             "SetCommState",   "SetCommTimeouts",
-                             "EscapeCommFunction(CLRDTR)", "EscapeCommFunction(CLRRTS)"};
+const Calls kOpenSequence = {"CreateFile",
+                             "GetCommState",
+                             "SetCommState",
+                             "SetCommTimeouts",
+                             "EscapeCommFunction(CLRDTR)",
+                             "EscapeCommFunction(CLRRTS)"};
 
 Calls Concat(Calls a, const Calls& b)
 {
@@ -149,8 +155,8 @@ TEST_F(CommandsTest, AFailedOpenWarnsAndStillSavesTheChosenPort)
     g_Fake.hNextComm = INVALID_HANDLE_VALUE;
     host.dialogs = {{IDOK, -2, 4}};
     ConnectCommand(host);
-    EXPECT_EQ(g_Fake.calls,
-              (Calls{"PortDialog", "CreateFile", "MessageBox(ポートが開けません.," + kWarning + ")"}));
+    EXPECT_EQ(g_Fake.calls, (Calls{"PortDialog", "CreateFile",
+                                   "MessageBox(ポートが開けません.," + kWarning + ")"}));
     EXPECT_NE(Ini().find("PortNumber=5"), std::string::npos);
     EXPECT_FALSE(g_Port.IsOpen());
 }
@@ -182,7 +188,8 @@ TEST_F(CommandsTest, DisconnectAsksAndYesClosesWithoutTouchingTheLinesOrTheFile)
     Connect(3);
     host.answers = {IDYES};
     ConnectCommand(host);
-    EXPECT_EQ(g_Fake.calls, (Calls{"MessageBox(ポートを閉じますか？," + kQuestion + ")", "CloseHandle"}));
+    EXPECT_EQ(g_Fake.calls,
+              (Calls{"MessageBox(ポートを閉じますか？," + kQuestion + ")", "CloseHandle"}));
     EXPECT_FALSE(g_Port.IsOpen());
     EXPECT_FALSE(std::filesystem::exists(m_folder->IniPath()));
     EXPECT_EQ(g_nLastOpenStatus, -1);
@@ -268,8 +275,8 @@ TEST_F(CommandsTest, AChangedPortWhileConnectedOffersToReconnect)
     host.answers = {IDYES};
     SettingCommand(host);
     EXPECT_EQ(g_Fake.calls,
-              Concat({"SettingDialog", "KillTimer", "MessageBox(COM8で接続しなおしますか？," + kQuestion + ")",
-                      "CloseHandle"},
+              Concat({"SettingDialog", "KillTimer",
+                      "MessageBox(COM8で接続しなおしますか？," + kQuestion + ")", "CloseHandle"},
                      Concat(kOpenSequence, {"SetTimer(500)"})));
     EXPECT_EQ(g_Fake.strLastDevice, L"\\\\.\\COM8");
 }
@@ -296,9 +303,9 @@ TEST_F(CommandsTest, EveryConfirmedDialogWhileDisconnectedOffersToConnect)
 
     g_Fake.calls.clear();
     SettingCommand(host);
-    EXPECT_EQ(g_Fake.calls,
-              Concat({"SettingDialog", "KillTimer", "MessageBox(COM3で接続しますか？," + kQuestion + ")"},
-                     Concat(kOpenSequence, {"SetTimer(500)"})));
+    EXPECT_EQ(g_Fake.calls, Concat({"SettingDialog", "KillTimer",
+                                    "MessageBox(COM3で接続しますか？," + kQuestion + ")"},
+                                   Concat(kOpenSequence, {"SetTimer(500)"})));
     EXPECT_TRUE(g_Port.IsOpen());
 }
 
@@ -309,8 +316,9 @@ TEST_F(CommandsTest, NothingChosenStoresZerosAndAFailedConnectIsSilent)
     host.dialogs = {{IDOK}};
     host.answers = {IDYES};
     SettingCommand(host);
-    EXPECT_EQ(g_Fake.calls, (Calls{"SettingDialog", "KillTimer",
-                                   "MessageBox(COM0で接続しますか？," + kQuestion + ")", "SetTimer(500)"}));
+    EXPECT_EQ(g_Fake.calls,
+              (Calls{"SettingDialog", "KillTimer",
+                     "MessageBox(COM0で接続しますか？," + kQuestion + ")", "SetTimer(500)"}));
     EXPECT_EQ(Ini(), "[Setting]\r\nPortNumber=0\r\nUpdateTime=0\r\nAutoConnect=0\r\n");
 }
 
@@ -429,8 +437,8 @@ TEST_F(CommandsTest, APortThatCameBackWhileTheUserChoseIsKeptOrSwappedButNeverDr
     host.dialogs = {{IDOK, -2, 4}};
     ConnectCommand(host);
     EXPECT_EQ(g_Port.GetPortNumber(), 5);
-    EXPECT_EQ(g_Fake.calls, Concat({"PortDialog"}, Concat(kOpenSequence, Concat({"CloseHandle"},
-                                                                                 kOpenSequence))));
+    EXPECT_EQ(g_Fake.calls, Concat({"PortDialog"},
+                                   Concat(kOpenSequence, Concat({"CloseHandle"}, kOpenSequence))));
 }
 
 TEST_F(CommandsTest, ALostPortComesBackOnlyWhileTheUserStillWantsIt)

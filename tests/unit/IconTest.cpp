@@ -44,7 +44,10 @@ struct Picture {
     std::vector<bool> masked;
 
     Colour At(int x, int y) const { return colours[y * nSize + x]; }
-    bool Opaque(int x, int y) const { return !masked[y * nSize + x] && alpha[y * nSize + x] == 255; }
+    bool Opaque(int x, int y) const
+    {
+        return !masked[y * nSize + x] && alpha[y * nSize + x] == 255;
+    }
 };
 
 std::vector<std::uint8_t> ReadFile(const fs::path& path)
@@ -183,7 +186,8 @@ TEST(IconGroups, HoldTheSizesAndDepthsTheShellPicksFrom)
         {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
         {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
     };
-    for (const char* name : {"LampOn.ico", "LampOff.ico", "LampOnNoPort.ico", "LampOffNoPort.ico"}) {
+    for (const char* name :
+         {"LampOn.ico", "LampOff.ico", "LampOnNoPort.ico", "LampOffNoPort.ico"}) {
         SCOPED_TRACE(name);
         const std::vector<Picture> lamp = LoadIcon(name);
         // One image per tray scale from 100 % to 200 %.
@@ -202,10 +206,7 @@ struct LampCase {
     bool bCrossed;
 };
 
-void PrintTo(const LampCase& c, std::ostream* os)
-{
-    *os << c.pszFile;
-}
+void PrintTo(const LampCase& c, std::ostream* os) { *os << c.pszFile; }
 
 class LampIcon : public testing::TestWithParam<LampCase> {
 protected:
@@ -334,22 +335,10 @@ INSTANTIATE_TEST_SUITE_P(Tray, LampIcon,
                                          LampCase{"LampOnNoPort.ico", kBrightGreen, true},
                                          LampCase{"LampOffNoPort.ico", kDarkGreen, true}));
 
-bool IsBrightGreen(Colour c)
-{
-    return c.g > 200 && c.r < 80 && c.b < 80;
-}
-bool IsDarkerGreen(Colour c)
-{
-    return c.g >= 80 && c.g <= 170 && c.r < 60 && c.b < 60;
-}
-bool IsDarkInk(Colour c)
-{
-    return c.r < 80 && c.g < 80 && c.b < 80;
-}
-bool IsLightInk(Colour c)
-{
-    return c.r > 200 && c.g > 200 && c.b > 200;
-}
+bool IsBrightGreen(Colour c) { return c.g > 200 && c.r < 80 && c.b < 80; }
+bool IsDarkerGreen(Colour c) { return c.g >= 80 && c.g <= 170 && c.r < 60 && c.b < 60; }
+bool IsDarkInk(Colour c) { return c.r < 80 && c.g < 80 && c.b < 80; }
+bool IsLightInk(Colour c) { return c.r > 200 && c.g > 200 && c.b > 200; }
 
 TEST(AppIcon, IsOpaqueWithADarkOutline)
 {
@@ -412,11 +401,10 @@ TEST(AppIcon, IsBrightOverDarkerGreenAcrossTheDiagonalWithALetterInEachHalf)
 
 TEST(IconFiles, AreWhatTheGeneratorWritesToday)
 {
-    const fs::path dir = fs::temp_directory_path() /
-                         ("lumidot-icons-" + std::to_string(std::random_device{}()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("lumidot-icons-" + std::to_string(std::random_device{}()));
     fs::create_directories(dir);
-    const std::string command =
-        std::string("\"") + LUMIDOT_ICONGEN + "\" \"" + dir.string() + "\"";
+    const std::string command = std::string("\"") + LUMIDOT_ICONGEN + "\" \"" + dir.string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     for (const char* name :
          {"Lumidot.ico", "LampOn.ico", "LampOff.ico", "LampOnNoPort.ico", "LampOffNoPort.ico"}) {

@@ -75,9 +75,8 @@ TEST(IniReadTest, SectionNamesMayHoldSpacesAndTheFileAByteOrderMark)
 
 TEST(IniWriteTest, ChangesOnlyTheValueOfAnExistingKey)
 {
-    const std::string strBefore =
-        "; Lumidot\r\n[Other]\r\nPortNumber=5\r\n\r\n[SETTING]\r\n"
-        "  portnumber = 007  \r\nUpdateTime=3\r\n";
+    const std::string strBefore = "; Lumidot\r\n[Other]\r\nPortNumber=5\r\n\r\n[SETTING]\r\n"
+                                  "  portnumber = 007  \r\nUpdateTime=3\r\n";
     EXPECT_EQ(WriteValue(strBefore, "Setting", "PortNumber", "7"),
               "; Lumidot\r\n[Other]\r\nPortNumber=5\r\n\r\n[SETTING]\r\n"
               "  portnumber = 7\r\nUpdateTime=3\r\n");

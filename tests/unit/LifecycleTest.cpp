@@ -56,19 +56,22 @@ TEST_F(LifecycleTest, StartUpTakesEverythingInOrderAndShutDownGivesItBackOnce)
 {
     m_folder->WriteIni("[Setting]\r\nPortNumber=3\r\nUpdateTime=2\r\nAutoConnect=1\r\n");
     ASSERT_TRUE(lifecycle.StartUp());
-    EXPECT_EQ(g_Fake.calls,
-              Concat({{"ClaimInstance"}, kAddIcon,
-                      {"CreateFile", "GetCommState", "SetCommState", "SetCommTimeouts",
-                       "EscapeCommFunction(CLRDTR)", "EscapeCommFunction(CLRRTS)", "SetTimer(200)"}}));
+    EXPECT_EQ(g_Fake.calls, Concat({{"ClaimInstance"},
+                                    kAddIcon,
+                                    {"CreateFile", "GetCommState", "SetCommState",
+                                     "SetCommTimeouts", "EscapeCommFunction(CLRDTR)",
+                                     "EscapeCommFunction(CLRRTS)", "SetTimer(200)"}}));
 
     g_Fake.calls.clear();
     g_nUpdateTime = 7;
     lifecycle.ShutDown();
     // The window's destruction after the end of the session repeats nothing.
     lifecycle.ShutDown();
-    EXPECT_EQ(g_Fake.calls, Concat({{"KillTimer"}, kRemoveIcon, {"CloseHandle", "ReleaseInstance"}}));
+    EXPECT_EQ(g_Fake.calls,
+              Concat({{"KillTimer"}, kRemoveIcon, {"CloseHandle", "ReleaseInstance"}}));
     EXPECT_TRUE(g_Fake.icons.empty());
-    EXPECT_EQ(m_folder->ReadIni(), "[Setting]\r\nPortNumber=3\r\nUpdateTime=7\r\nAutoConnect=1\r\n");
+    EXPECT_EQ(m_folder->ReadIni(),
+              "[Setting]\r\nPortNumber=3\r\nUpdateTime=7\r\nAutoConnect=1\r\n");
 }
 
 TEST_F(LifecycleTest, OnlyAutoConnectOfExactlyOneOpensThePortAtStart)

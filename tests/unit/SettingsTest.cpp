@@ -64,9 +64,8 @@ TEST_F(SettingsTest, SaveWritesPlainDecimalAndKeepsEveryOtherLine)
 
     g_nAutoConnect = 1;
     SaveSettings();
-    EXPECT_EQ(ReadIni(), strOther +
-                             "[Setting]\r\nPortNumber = 7\r\nExtra=x\r\nUpdateTime=10\r\n"
-                             "AutoConnect=1\r\n[Last]\r\nA=1");
+    EXPECT_EQ(ReadIni(), strOther + "[Setting]\r\nPortNumber = 7\r\nExtra=x\r\nUpdateTime=10\r\n"
+                                    "AutoConnect=1\r\n[Last]\r\nA=1");
 }
 
 TEST_F(SettingsTest, ValuesAreReadThroughA32CharacterBuffer)

@@ -71,7 +71,8 @@ TEST_F(SerialPortTest, ChangesOnlyTheLineSettingsOfTheDeviceControlBlock)
     EXPECT_EQ(t.ReadTotalTimeoutConstant, 10u);
     EXPECT_EQ(t.WriteTotalTimeoutMultiplier, 10u);
     EXPECT_EQ(t.WriteTotalTimeoutConstant, 10u);
-    EXPECT_EQ(g_Fake.calls, (Calls{"CreateFile", "GetCommState", "SetCommState", "SetCommTimeouts"}));
+    EXPECT_EQ(g_Fake.calls,
+              (Calls{"CreateFile", "GetCommState", "SetCommState", "SetCommTimeouts"}));
 }
 
 TEST_F(SerialPortTest, UnreadableControlBlockIsNotWrittenBackButThePortStillOpens)

@@ -13,9 +13,9 @@ namespace {
 TEST(CommandMessageTest, OnlyMenusAcceleratorsAndButtonClicksAreCommands)
 {
     const LPARAM hControl = 0x1234;
-    EXPECT_TRUE(IsCommandMessage(1006, 0));                // menu item
-    EXPECT_TRUE(IsCommandMessage((1u << 16) | 1006, 0));  // accelerator
-    EXPECT_TRUE(IsCommandMessage(IDOK, hControl));        // BN_CLICKED
+    EXPECT_TRUE(IsCommandMessage(1006, 0));                       // menu item
+    EXPECT_TRUE(IsCommandMessage((1u << 16) | 1006, 0));          // accelerator
+    EXPECT_TRUE(IsCommandMessage(IDOK, hControl));                // BN_CLICKED
     EXPECT_FALSE(IsCommandMessage((1u << 16) | 1007, hControl));  // CBN_SELCHANGE
 }
 
@@ -24,8 +24,7 @@ std::vector<unsigned char> PortMessage(std::uint32_t nType, const std::u16string
                                        std::uint32_t cbClaimed = 0)
 {
     std::vector<unsigned char> bytes(12 + strName.size() * 2);
-    const std::uint32_t cbSize =
-        cbClaimed ? cbClaimed : static_cast<std::uint32_t>(bytes.size());
+    const std::uint32_t cbSize = cbClaimed ? cbClaimed : static_cast<std::uint32_t>(bytes.size());
     std::memcpy(bytes.data(), &cbSize, 4);
     std::memcpy(bytes.data() + 4, &nType, 4);
     std::memcpy(bytes.data() + 12, strName.data(), strName.size() * 2);

@@ -22,12 +22,14 @@ struct Rgb {
 };
 
 // The standard 16-colour palette, in its usual order.
+// clang-format off
 const Rgb kPalette16[16] = {
     {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
     {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
     {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
     {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
 };
+// clang-format on
 
 enum : std::uint8_t { kBlack = 0, kDarkGreen = 2, kGrey = 8, kBrightGreen = 10 };
 
@@ -47,10 +49,7 @@ struct Image {
 };
 
 // How far a pixel's centre lies from the centre of an n x n image, along one axis.
-double CentreOffset(int i, int n)
-{
-    return i + 0.5 - n / 2.0;
-}
+double CentreOffset(int i, int n) { return i + 0.5 - n / 2.0; }
 
 bool InDisc(int x, int y, int n)
 {
@@ -103,6 +102,7 @@ Image DrawLamp(int n, std::uint8_t lampColour, bool bCrossed)
 // ones for 32 px and, doubled, for 64 px.
 using Glyph = std::vector<const char*>;
 
+// clang-format off
 const Glyph kHiraganaASmall = {
     "..#....",
     "#####..",
@@ -148,6 +148,7 @@ const Glyph kLatinALarge = {
     "#.........#",
     "#.........#",
 };
+// clang-format on
 
 std::uint32_t Argb(Rgb c)
 {
@@ -315,8 +316,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = std::string(argv[1]) + "/";
-    bool bOk = WriteFile(dir + "Lumidot.ico", EncodeIcon({DrawAppIcon(64), DrawAppIcon(32),
-                                                          DrawAppIcon(16)}));
+    bool bOk = WriteFile(dir + "Lumidot.ico",
+                         EncodeIcon({DrawAppIcon(64), DrawAppIcon(32), DrawAppIcon(16)}));
     bOk &= WriteFile(dir + "LampOn.ico", EncodeIcon(LampGroup(kBrightGreen, false)));
     bOk &= WriteFile(dir + "LampOff.ico", EncodeIcon(LampGroup(kDarkGreen, false)));
     bOk &= WriteFile(dir + "LampOnNoPort.ico", EncodeIcon(LampGroup(kBrightGreen, true)));
