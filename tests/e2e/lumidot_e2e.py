@@ -408,6 +408,18 @@ class Session:
         prefix = self.pty[port] + " "
         return [line[len(prefix):] for line in lines if line.startswith(prefix)]
 
+    def timed_line_events(self, port):
+        """line_events with the CLOCK_MONOTONIC time of each, in nanoseconds (time.monotonic_ns()):
+        [(time, "DTR=1"), ...]."""
+        log = self.lines_dir / "times.log"
+        lines = log.read_text().splitlines() if log.exists() else []
+        events = []
+        for line in lines:
+            stamp, _, rest = line.partition(" ")
+            if rest.startswith(self.pty[port] + " "):
+                events.append((int(stamp), rest[len(self.pty[port]) + 1:]))
+        return events
+
     def screenshot(self, label):
         self.shot_count += 1
         return self._shoot(self.artifacts / f"{self.shot_count:02d}-{label}.png")
@@ -488,7 +500,7 @@ class Session:
         tmp = getattr(self, "tmp", None)
         if tmp is None:
             return
-        for name in ["lines/lines.log", "app/Lumidot.ini"]:
+        for name in ["lines/lines.log", "lines/times.log", "app/Lumidot.ini"]:
             if (tmp / name).exists():
                 shutil.copy(tmp / name, self.artifacts)
         sent = {n: (tmp / f"COM{n}.bytes").read_bytes() for n in self.ports if (tmp / f"COM{n}.bytes").exists()}

@@ -9,6 +9,9 @@
  *                 "/dev/pts/N busy" (an open refused because the pty is exclusive and open),
  *                 "/dev/pts/N TIOCMGET errno 5" (a refused line call),
  *                 "refused /dev/ttyS0" (see below)
+ *   times.log     the same events, each after the CLOCK_MONOTONIC time it was logged at, in
+ *                 nanoseconds: "12345678901234 /dev/pts/N DTR=1" (for benchmarks; Python's
+ *                 time.monotonic_ns() reads the same clock)
  *   state-N       the current line bits of pty N; shared because wineserver opens the device and
  *                 the program's own process drives the lines on a descriptor passed to it
  *   exclusive     while it exists, a pty that is already open cannot be opened again (EBUSY):
@@ -34,6 +37,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #define LINE_BITS (TIOCM_DTR | TIOCM_RTS)
@@ -78,18 +82,29 @@ static int (*real_open(void))(const char *, int, ...)
     return fn;
 }
 
-/* A line about pty N, or about no pty when N < 0. */
-static void log_event(int pty, const char *what)
+static void append_line(const char *file, const char *line, int len)
 {
-    char path[PATH_MAX], line[PATH_MAX + 64];
-    ctl_path(path, sizeof path, "lines.log");
+    char path[PATH_MAX];
+    ctl_path(path, sizeof path, file);
     int fd = real_open()(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) return;
-    int len = pty < 0 ? snprintf(line, sizeof line, "%s\n", what)
-                      : snprintf(line, sizeof line, "/dev/pts/%d %s\n", pty, what);
     /* one write per line keeps lines whole when wineserver and the program both log */
     if (write(fd, line, (size_t)len) < 0) { /* nothing sensible to do */ }
     close(fd);
+}
+
+/* A line about pty N, or about no pty when N < 0. */
+static void log_event(int pty, const char *what)
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    char line[PATH_MAX + 64], timed[PATH_MAX + 96];
+    int len = pty < 0 ? snprintf(line, sizeof line, "%s\n", what)
+                      : snprintf(line, sizeof line, "/dev/pts/%d %s\n", pty, what);
+    append_line("lines.log", line, len);
+    int timedLen = snprintf(timed, sizeof timed, "%lld %s",
+                            (long long)now.tv_sec * 1000000000LL + now.tv_nsec, line);
+    append_line("times.log", timed, timedLen);
 }
 
 /* The number a control file holds, or fallback when it is missing or empty. */
