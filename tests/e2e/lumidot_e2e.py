@@ -35,6 +35,8 @@ WM_RBUTTONUP, WM_TRAY_NOTIFY = 0x0205, 0x0464
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
 VK_RETURN, VK_ESCAPE = 0x0D, 0x1B
 WS_EX_TOOLWINDOW, WS_EX_APPWINDOW = 0x00000080, 0x00040000
+WM_IME_CONTROL, IMC_GETCONVERSIONMODE, IMC_GETOPENSTATUS = 0x0283, 0x0001, 0x0005
+IME_CMODE_ALPHANUMERIC, IME_CMODE_NATIVE, IME_CMODE_KATAKANA, IME_CMODE_FULLSHAPE = 0, 1, 2, 8
 
 
 def wait_for(condition, timeout=10.0, interval=0.1, what="condition"):
@@ -172,6 +174,7 @@ class Session:
     def __init__(self, name, ports=(), ini=None, start=True):
         self.name, self.ports, self.ini_text, self.autostart = name, tuple(ports), ini, start
         self.procs, self.lumidot, self.driver, self.x, self.main = [], None, None, None, None
+        self.ime_window = None
         self.shot_count = 0
 
     def __enter__(self):
@@ -367,6 +370,17 @@ class Session:
     def ime_off(self):
         """Puts a window of another process (the driver's) in front: its IME reads as off."""
         self.drv("front_foreign")
+
+    def ime_mode(self, mode):
+        """Sets the conversion mode of Lumidot's IME (IME_CMODE_* bits; open or closed stays as it
+        is). From then on Lumidot's IME window answers IMC_GETCONVERSIONMODE with the mode, as
+        Windows' does; Wine's own answers with the open status whatever the mode."""
+        answer = self.drv("ime_mode", mode)
+        assert answer["mode"] == mode, f"Lumidot's IME took conversion mode {answer['mode']}, not {mode}"
+        self.ime_window = answer["ime"]
+        # asked from another process as Lumidot's tick asks it from its own thread
+        told = self.drv("send", self.ime_window, WM_IME_CONTROL, IMC_GETCONVERSIONMODE, 0)["result"]
+        assert told == mode, f"Lumidot's IME window answers conversion mode {told}, not {mode}"
 
     # --- files, ports, lines, screen ---
 

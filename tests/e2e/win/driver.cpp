@@ -10,6 +10,9 @@
 //   sync                        answers once the target's GUI thread took what was posted before
 //   menu                        items of the target's open pop-up menu (read in its own thread)
 //   ime_open                    open the target's IME and bring its main window to the front
+//   ime_mode N                  set the conversion mode (IME_CMODE_* bits) of the target's IME and
+//                               make its IME window answer IMC_GETCONVERSIONMODE as Windows does:
+//                               {"mode": read back, "ime": the IME window}
 //   ticks                       WM_TIMER messages the main window took since the first hook request
 //   port_arrived N              tell the main window that COMn arrived (WM_DEVICECHANGE)
 //   front_target | front_foreign | foreground
@@ -22,8 +25,10 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -309,14 +314,19 @@ std::string Run(const std::string& line)
         return PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button))
                    ? "ok {}" : Error("PostMessage failed");
     }
-    if (cmd == "sync" || cmd == "menu" || cmd == "ime_open" || cmd == "front_target" || cmd == "ticks" ||
-        cmd == "port_arrived") {
-        const WPARAM request = cmd == "sync" ? 0 : cmd == "ime_open" ? 1 : cmd == "menu" ? 2 :
-                               cmd == "front_target" ? 3 : cmd == "ticks" ? 4 : 5 | (ArgNum(in) << 8);
+    // requests of the hook DLL (imehook.cpp), the argument in the bits above the request number
+    static const char* const hookCommands[] = {"sync", "ime_open", "menu", "front_target", "ticks",
+                                               "port_arrived", "ime_mode"};
+    if (const auto* found = std::find(std::begin(hookCommands), std::end(hookCommands), cmd);
+        found != std::end(hookCommands)) {
+        const auto number = static_cast<WPARAM>(found - std::begin(hookCommands));
+        const bool argument = cmd == "port_arrived" || cmd == "ime_mode";
+        const WPARAM request = number | (argument ? ArgNum(in) << 8 : 0);
         std::wstring answer;
         std::string error;
         if (!AskHook(request, answer, error)) return "err " + error;
-        if (request != 2) return "ok {\"result\":" + Utf8(answer) + "}";
+        if (cmd == "ime_mode") return "ok " + Utf8(answer);
+        if (cmd != "menu") return "ok {\"result\":" + Utf8(answer) + "}";
         std::string items;
         std::wistringstream lines(answer);
         for (std::wstring item; std::getline(lines, item);) {

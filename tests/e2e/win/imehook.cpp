@@ -1,10 +1,11 @@
 // Hook DLL that the driver plants in Lumidot's GUI thread (WH_GETMESSAGE). Some things can only be
 // done from inside that thread under Wine: opening its IME (ImmSetOpenStatus from another thread
 // or process is ignored) and reading the items of its open pop-up menu (menus of another process
-// cannot be read), counting the poll timer's ticks, and handing Lumidot a device notification
-// whose lParam points into Lumidot's own memory. The driver posts the registered message
-// "LumidotE2E.Hook" to Lumidot's main window with wParam = request + (argument << 8) and lParam =
-// the driver's window, which gets the answer as WM_COPYDATA (dwData = request, UTF-16 text).
+// cannot be read), counting the poll timer's ticks, handing Lumidot a device notification whose
+// lParam points into Lumidot's own memory, and setting its IME's conversion mode. The driver posts
+// the registered message "LumidotE2E.Hook" to Lumidot's main window with wParam = request +
+// (argument << 8) and lParam = the driver's window, which gets the answer as WM_COPYDATA
+// (dwData = request, UTF-16 text).
 #include <windows.h>
 #include <dbt.h>
 #include <imm.h>
@@ -15,12 +16,52 @@
 
 namespace {
 
-enum Request : WPARAM { Sync = 0, OpenIme = 1, ReadMenu = 2, Foreground = 3, TimerTicks = 4, PortArrived = 5 };
+enum Request : WPARAM {
+    Sync = 0, OpenIme = 1, ReadMenu = 2, Foreground = 3, TimerTicks = 4, PortArrived = 5, ConversionMode = 6
+};
+
+// imm.h of mingw-w64 lacks the WM_IME_CONTROL queries that old IMEs answered.
+constexpr WPARAM kImcGetConversionMode = 0x0001;
 
 // The window the driver's requests go to (Lumidot's main dialog) and the WM_TIMER messages it has
 // taken since the first request.
 HWND s_target = nullptr;
 unsigned s_ticks = 0;
+
+// The IME window's own procedure, kept on the window itself once it is subclassed.
+constexpr wchar_t kImeProcProperty[] = L"LumidotE2E.ImeProc";
+
+// Windows' IME window answers IMC_GETCONVERSIONMODE with the conversion mode of the thread's input
+// context; Wine 8's answers with the open status (1 while open) whatever the mode. Everything else,
+// IMC_GETOPENSTATUS included, goes on to Wine's own procedure unchanged.
+LRESULT CALLBACK ImeWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    const auto own = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kImeProcProperty));
+    if (msg == WM_IME_CONTROL && wParam == kImcGetConversionMode && s_target) {
+        DWORD conversion = 0, sentence = 0;
+        HIMC context = ImmGetContext(s_target);
+        ImmGetConversionStatus(context, &conversion, &sentence);
+        ImmReleaseContext(s_target, context);
+        return static_cast<LRESULT>(conversion);
+    }
+    if (msg == WM_NCDESTROY) {
+        RemovePropW(hwnd, kImeProcProperty);
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+    }
+    return CallWindowProcW(own, hwnd, msg, wParam, lParam);
+}
+
+void AnswerConversionMode(HWND ime)
+{
+    if (!ime || GetPropW(ime, kImeProcProperty)) return;
+    // The window keeps calling into this DLL after the driver unhooks (and Windows would unload it).
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&ImeWindowProc), &self);
+    const LONG_PTR own = GetWindowLongPtrW(ime, GWLP_WNDPROC);
+    SetPropW(ime, kImeProcProperty, reinterpret_cast<HANDLE>(own));
+    SetWindowLongPtrW(ime, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ImeWindowProc));
+}
 
 UINT HookMessage()
 {
@@ -102,6 +143,20 @@ void Handle(HWND target, WPARAM wParam, HWND driver)
         memcpy(port + nameAt, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
         SendMessageW(target, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(port));
         Reply(driver, request, L"1");
+        break;
+    }
+    case ConversionMode: {
+        // The sentence mode stays; the answer is the mode read back and the IME window to ask.
+        HIMC context = ImmGetContext(target);
+        DWORD conversion = 0, sentence = 0;
+        ImmGetConversionStatus(context, &conversion, &sentence);
+        ImmSetConversionStatus(context, static_cast<DWORD>(wParam >> 8), sentence);
+        const BOOL read = ImmGetConversionStatus(context, &conversion, &sentence);
+        ImmReleaseContext(target, context);
+        HWND ime = ImmGetDefaultIMEWnd(target);
+        AnswerConversionMode(ime);
+        Reply(driver, request, L"{\"mode\":" + (read ? std::to_wstring(conversion) : std::wstring(L"null")) +
+                                   L",\"ime\":" + std::to_wstring(reinterpret_cast<uintptr_t>(ime)) + L"}");
         break;
     }
     }
