@@ -7,6 +7,7 @@ gives the socat pseudo-terminals DTR and RTS and logs what happens to them.
 import fcntl
 import json
 import os
+import re
 import select
 import shutil
 import subprocess
@@ -37,6 +38,7 @@ VK_RETURN, VK_ESCAPE = 0x0D, 0x1B
 WS_EX_TOOLWINDOW, WS_EX_APPWINDOW = 0x00000080, 0x00040000
 WM_IME_CONTROL, IMC_GETCONVERSIONMODE, IMC_GETOPENSTATUS = 0x0283, 0x0001, 0x0005
 IME_CMODE_ALPHANUMERIC, IME_CMODE_NATIVE, IME_CMODE_KATAKANA, IME_CMODE_FULLSHAPE = 0, 1, 2, 8
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 
 
 def wait_for(condition, timeout=10.0, interval=0.1, what="condition"):
@@ -410,6 +412,34 @@ class Session:
     def ticks(self):
         """How many WM_TIMER messages the main window took since the driver first reached into it."""
         return self.drv("ticks")["result"]
+
+    def run_entry(self):
+        """The text of value Lumidot under HKCU's Run key (what Windows starts at log-on), or None."""
+        # Exported rather than queried: reg query prints through the console code page, which turns
+        # a Japanese folder name into question marks; the exported file is UTF-16.
+        exported = self.tmp / "run.reg"
+        done = self._reg("export", RUN_KEY, f"Z:{exported}", "/y")
+        assert done.returncode == 0, f"reg export failed: {done.stderr!r}"
+        section, key = None, "[" + RUN_KEY.replace("HKCU", "HKEY_CURRENT_USER", 1) + "]"
+        for line in exported.read_text(encoding="utf-16").splitlines():
+            if line.startswith("["):
+                section = line
+            elif section and section.lower() == key.lower() and line.lower().startswith('"lumidot"='):
+                data = line[len('"lumidot"='):]
+                assert len(data) >= 2 and data[0] == data[-1] == '"', f"Run value Lumidot is no REG_SZ: {line!r}"
+                unescaped = {"n": "\n", "r": "\r", "0": "\0"}
+                return re.sub(r"\\(.)", lambda m: unescaped.get(m[1], m[1]), data[1:-1])
+        return None
+
+    def set_run_entry(self, command):
+        self._reg("add", RUN_KEY, "/v", "Lumidot", "/t", "REG_SZ", "/d", command, "/f", check=True)
+
+    def delete_run_entry(self):
+        """Removes the value if it is there."""
+        self._reg("delete", RUN_KEY, "/v", "Lumidot", "/f")
+
+    def _reg(self, *args, check=False):
+        return subprocess.run(["wine", "reg", *args], env=self.env, capture_output=True, timeout=60, check=check)
 
     def ini(self):
         path = self.app / "Lumidot.ini"
