@@ -13,6 +13,7 @@ import shutil
 import subprocess
 import tempfile
 import time
+import unittest
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
@@ -167,6 +168,14 @@ class Driver:
         except (DriverError, OSError, subprocess.TimeoutExpired):
             pass
         stop(self.proc)
+
+
+class LumidotTestCase(unittest.TestCase):
+    """A test of the real Lumidot.exe: each Session it opens is named after the test, which names
+    the folder of its artefacts."""
+
+    def session(self, **options):
+        return Session(f"{type(self).__name__}.{self._testMethodName}", **options)
 
 
 class Session:

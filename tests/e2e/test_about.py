@@ -3,7 +3,7 @@ import os
 import subprocess
 import unittest
 
-from lumidot_e2e import IDNO, IDOK, IDYES, Session, wait_for
+from lumidot_e2e import IDNO, IDOK, IDYES, LumidotTestCase, wait_for
 
 ID_MENU_ABOUT, IDC_HELP_PAGE, IDC_ABOUT_TEXT = 32771, 1004, 1005
 WM_CHAR, EM_SETSEL, DM_GETDEFID, DC_HASDEFID, ES_READONLY = 0x0102, 0x00B1, 0x0400, 0x534B, 0x0800
@@ -12,10 +12,7 @@ TEXT = "Lumidot Version1.00\r\nCopyright (C) 2026 Lumidot developers\r\n\r\nhttp
 HELP_URL = "http://lumidot.example.jp/hw/ravar/lumidot/index.html"
 
 
-class AboutTest(unittest.TestCase):
-    def session(self, **options):
-        return Session(f"{type(self).__name__}.{self._testMethodName}", **options)
-
+class AboutTest(LumidotTestCase):
     def open_about(self, s):
         s.command(ID_MENU_ABOUT)
         about = s.wait_window(CAPTION)["hwnd"]

@@ -1,7 +1,7 @@
 """The tray menu, connecting and disconnecting the LED port, and exit, on the real Lumidot.exe."""
 import unittest
 
-from lumidot_e2e import IDNO, IDOK, IDYES, Session, wait_for
+from lumidot_e2e import IDNO, IDOK, IDYES, LumidotTestCase, wait_for
 from test_shell import ini_lines
 
 WM_LBUTTONUP, WM_LBUTTONDBLCLK = 0x0202, 0x0203
@@ -20,10 +20,7 @@ def changes(s, port, since=0):
     return [e for e in s.line_events(port)[since:] if e != "unchanged"]
 
 
-class MenuTest(unittest.TestCase):
-    def session(self, **options):
-        return Session(f"{type(self).__name__}.{self._testMethodName}", **options)
-
+class MenuTest(LumidotTestCase):
     def port_dialog(self, s, selected):
         """Runs the connect command; checks the dialog's list and selection; returns (dialog, combo)."""
         s.command(ID_MENU_CONNECT)

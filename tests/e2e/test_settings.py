@@ -2,7 +2,7 @@
 import time
 import unittest
 
-from lumidot_e2e import IDCANCEL, IDNO, IDOK, IDYES, Session, wait_for
+from lumidot_e2e import IDCANCEL, IDNO, IDOK, IDYES, LumidotTestCase, wait_for
 from test_menu import changes
 from test_shell import ini_lines
 
@@ -10,10 +10,7 @@ ID_MENU_SETTING = 1021
 IDC_INTERVAL_COMBO, IDC_PORT_COMBO, IDC_AUTOCONNECT_CHECK = 1020, 1007, 1023
 
 
-class SettingsTest(unittest.TestCase):
-    def session(self, **options):
-        return Session(f"{type(self).__name__}.{self._testMethodName}", **options)
-
+class SettingsTest(LumidotTestCase):
     def settings_dialog(self, s, interval, port, checked):
         """Runs the settings command and checks what the dialog shows; returns it with its controls."""
         s.command(ID_MENU_SETTING)

@@ -2,7 +2,7 @@
 import unittest
 
 from lumidot_e2e import (IDCANCEL, VK_ESCAPE, VK_RETURN, WM_CLOSE, WM_KEYDOWN, WS_EX_APPWINDOW,
-                         WS_EX_TOOLWINDOW, Session, wait_for)
+                         WS_EX_TOOLWINDOW, LumidotTestCase, wait_for)
 
 DEFAULTS = ["[Setting]", "PortNumber=1", "UpdateTime=5", "AutoConnect=0"]
 MUTEX = "Lumidot Viewer for Windows"
@@ -14,10 +14,7 @@ def ini_lines(data):
     return [line for line in data.decode("ascii").splitlines() if line.strip()]
 
 
-class ShellTest(unittest.TestCase):
-    def session(self, **options):
-        return Session(f"{type(self).__name__}.{self._testMethodName}", **options)
-
+class ShellTest(LumidotTestCase):
     def test_first_start_without_ini_runs_on_defaults_and_close_saves_them(self):
         with self.session() as s:
             s.wait_lamp("dark crossed")
