@@ -17,7 +17,13 @@
 namespace {
 
 enum Request : WPARAM {
-    Sync = 0, OpenIme = 1, ReadMenu = 2, Foreground = 3, TimerTicks = 4, PortArrived = 5, ConversionMode = 6
+    Sync = 0,
+    OpenIme = 1,
+    ReadMenu = 2,
+    Foreground = 3,
+    TimerTicks = 4,
+    PortArrived = 5,
+    ConversionMode = 6
 };
 
 // imm.h of mingw-w64 lacks the WM_IME_CONTROL queries that old IMEs answered.
@@ -54,7 +60,7 @@ LRESULT CALLBACK ImeWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 void AnswerConversionMode(HWND ime)
 {
     if (!ime || GetPropW(ime, kImeProcProperty)) return;
-    // The window keeps calling into this DLL after the driver unhooks (and Windows would unload it).
+    // The window keeps calling into this DLL after the driver unhooks (Windows would unload it).
     HMODULE self = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                        reinterpret_cast<LPCWSTR>(&ImeWindowProc), &self);
@@ -155,8 +161,9 @@ void Handle(HWND target, WPARAM wParam, HWND driver)
         ImmReleaseContext(target, context);
         HWND ime = ImmGetDefaultIMEWnd(target);
         AnswerConversionMode(ime);
-        Reply(driver, request, L"{\"mode\":" + (read ? std::to_wstring(conversion) : std::wstring(L"null")) +
-                                   L",\"ime\":" + std::to_wstring(reinterpret_cast<uintptr_t>(ime)) + L"}");
+        const std::wstring mode = read ? std::to_wstring(conversion) : L"null";
+        const std::wstring window = std::to_wstring(reinterpret_cast<uintptr_t>(ime));
+        Reply(driver, request, L"{\"mode\":" + mode + L",\"ime\":" + window + L"}");
         break;
     }
     }
