@@ -11,9 +11,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// <windows.h> first: the others build on it.
+#include <windows.h>
+
 #include <imm.h>
 #include <shellapi.h>
-#include <windows.h>
 
 // The IME window's status queries (ime.h, which mingw-w64 lacks).
 #ifndef IMC_GETCONVERSIONMODE
