@@ -1,5 +1,6 @@
 #include "app/IndicatorDlg.h"
 
+#include "app/Tick.h"
 #include "commands/Commands.h"
 #include "core/ImePoller.h"
 #include "core/PortWatch.h"
@@ -43,6 +44,11 @@ BOOL CIndicatorDlg::OnInitDialog()
         OnOK();
         return TRUE;
     }
+    // Out of context, the hook's callback runs on this thread while it takes its messages, like
+    // a timer tick.
+    m_hForegroundHook.Reset(::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND,
+                                              nullptr, ForegroundHookProc, 0, 0,
+                                              WINEVENT_OUTOFCONTEXT));
     Hide();
     return TRUE;
 }
@@ -125,6 +131,7 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         // The session ends (log off, shut down): Windows ends the program after this message
         // without destroying its windows, so this is the last chance to save and let go.
         if (wParam) {
+            m_hForegroundHook.Reset();
             m_lifecycle.ShutDown();
             OnOK();
         }
@@ -222,17 +229,21 @@ Answer CIndicatorDlg::DoPortDialog(std::wstring& strPort)
     return static_cast<Answer>(nResult);
 }
 
-Answer CIndicatorDlg::DoSettingDialog(int& nIntervalIndex, std::wstring& strPort, int& bAutoConnect)
+Answer CIndicatorDlg::DoSettingDialog(SettingChoices& choices)
 {
     CSettingDlg dlg;
-    dlg.m_nIntervalIndex = nIntervalIndex;
-    dlg.m_nPortIndex = ComboIndexOfPort(strPort);
-    dlg.m_bAutoConnect = bAutoConnect;
+    dlg.m_nIntervalIndex = choices.nIntervalIndex;
+    dlg.m_nPortIndex = ComboIndexOfPort(choices.strPort);
+    dlg.m_bAutoConnect = choices.bAutoConnect;
+    dlg.m_bAlnumOff = choices.bAlnumOff;
+    dlg.m_bStartAtLogin = choices.bStartAtLogin;
     const INT_PTR nResult = dlg.DoModal();
     if (nResult == IDOK) {
-        nIntervalIndex = dlg.m_nIntervalIndex;
-        strPort = PortOfComboIndex(dlg.m_nPortIndex);
-        bAutoConnect = dlg.m_bAutoConnect;
+        choices.nIntervalIndex = dlg.m_nIntervalIndex;
+        choices.strPort = PortOfComboIndex(dlg.m_nPortIndex);
+        choices.bAutoConnect = dlg.m_bAutoConnect;
+        choices.bAlnumOff = dlg.m_bAlnumOff;
+        choices.bStartAtLogin = dlg.m_bStartAtLogin;
     }
     return static_cast<Answer>(nResult);
 }
@@ -277,11 +288,16 @@ void CIndicatorDlg::OnPaint()
     ::DrawIcon(dc.GetSafeHdc(), x, y, m_hIcon);
 }
 
-void CIndicatorDlg::OnTimer(UINT)
+void CIndicatorDlg::OnTimer(UINT) { RunTick(); }
+
+void CALLBACK CIndicatorDlg::ForegroundHookProc(HWINEVENTHOOK, DWORD dwEvent, HWND hWnd,
+                                                LONG idObject, LONG idChild, DWORD, DWORD)
 {
-    // A shell that wasn't ready, or lost our icon, gets it again first.
-    RetryTrayIconIfMissing();
-    PollImeStatus();
+    OnWinEvent(dwEvent, hWnd, idObject, idChild);
 }
 
-void CIndicatorDlg::OnDestroy() { m_lifecycle.ShutDown(); }
+void CIndicatorDlg::OnDestroy()
+{
+    m_hForegroundHook.Reset();
+    m_lifecycle.ShutDown();
+}

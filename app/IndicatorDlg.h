@@ -24,6 +24,9 @@ private:
     void Hide();
     void OnPaint();
     void OnTimer(UINT nIDEvent);
+    static void CALLBACK ForegroundHookProc(HWINEVENTHOOK hHook, DWORD dwEvent, HWND hWnd,
+                                            LONG idObject, LONG idChild, DWORD dwThread,
+                                            DWORD dwTime);
     void OnDestroy();
     void OnDeviceChange(WPARAM wParam, LPARAM lParam);
     void OnMenuConnect();
@@ -35,7 +38,7 @@ private:
 
     // ICommandHost
     Answer DoPortDialog(std::wstring& strPort) override;
-    Answer DoSettingDialog(int& nIntervalIndex, std::wstring& strPort, int& bAutoConnect) override;
+    Answer DoSettingDialog(SettingChoices& choices) override;
     void DoAboutDialog(const std::wstring& strText, const std::wstring& strHelpUrl) override;
     Answer ShowMessageBox(const std::wstring& strText, MessageKind kind) override;
     void StopPollTimer() override;
@@ -51,4 +54,5 @@ private:
 
     HICON m_hIcon;
     CLifecycle m_lifecycle;
+    CResource<HWINEVENTHOOK, ::UnhookWinEvent> m_hForegroundHook;
 };

@@ -10,12 +10,13 @@ add_executable(Lumidot WIN32
     afx/WinApp.cpp
     app/IndicatorApp.cpp
     app/IndicatorDlg.cpp
+    app/Tick.cpp
     platform/win32/SystemCalls.cpp
     ui/TrayMenu.cpp
     res/Lumidot.rc
 )
 target_link_libraries(Lumidot PRIVATE lumidot_core lumidot_win32 lumidot_warnings
-                      imm32 shell32 comctl32 user32 gdi32 kernel32)
+                      imm32 shell32 comctl32 user32 gdi32 advapi32 kernel32)
 # The resource script finds version.h and the manifest among the generated files.
 target_include_directories(Lumidot PRIVATE ${LUMIDOT_GENERATED})
 target_link_options(Lumidot PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)

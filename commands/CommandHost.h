@@ -13,15 +13,23 @@ enum class Answer : int { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 // an OK button (MB_OK | MB_ICONEXCLAMATION) and a yes/no question (MB_YESNO | MB_ICONQUESTION).
 enum class MessageKind : unsigned int { Warning = 0x30, Question = 0x24 };
 
+// What the settings dialog shows and, on OK, what the user chose.
+struct SettingChoices {
+    int nIntervalIndex = -1;  // item i stands for (i + 1) x 100 ms; -1: nothing chosen
+    std::wstring strPort;     // named the platform's way; empty: nothing chosen
+    int bAutoConnect = 0;     // open the port at start-up
+    int bAlnumOff = 0;        // typing alphanumerics counts as IME off
+    int bStartAtLogin = 0;    // the system starts Lumidot when the user logs in
+};
+
 class ICommandHost {
 public:
     // The port dialog shows strPort (the configured port, named the platform's way) preselected
     // and, on OK, leaves the chosen port there (empty when none was chosen). The front-end owns
     // the list of ports it offers.
     virtual Answer DoPortDialog(std::wstring& strPort) = 0;
-    // The settings dialog: nIntervalIndex i stands for (i + 1) x 100 ms; strPort as above.
-    virtual Answer DoSettingDialog(int& nIntervalIndex, std::wstring& strPort,
-                                   int& bAutoConnect) = 0;
+    // The settings dialog: shows choices and, on OK, leaves the user's there.
+    virtual Answer DoSettingDialog(SettingChoices& choices) = 0;
     virtual void DoAboutDialog(const std::wstring& strText, const std::wstring& strHelpUrl) = 0;
     // A message box captioned with the application title; returns the button pressed.
     virtual Answer ShowMessageBox(const std::wstring& strText, MessageKind kind) = 0;

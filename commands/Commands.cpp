@@ -77,16 +77,26 @@ void SettingCommand(ICommandHost& host)
 {
     CCommandScope scope;
     const std::wstring strOldPort = ConfiguredPort();
-    int nIntervalIndex = IntervalIndexOf(g_nUpdateTime);
-    std::wstring strPort = strOldPort;
-    // The box has two states: a stored value other than 0 or 1 shows unticked.
-    int bAutoConnect = g_nAutoConnect == 1 ? 1 : 0;
-    if (host.DoSettingDialog(nIntervalIndex, strPort, bAutoConnect) != Answer::Ok)
+    SettingChoices choices;
+    choices.nIntervalIndex = IntervalIndexOf(g_nUpdateTime);
+    choices.strPort = strOldPort;
+    // The boxes have two states: a stored value other than 0 or 1 shows unticked.
+    choices.bAutoConnect = g_nAutoConnect == 1 ? 1 : 0;
+    choices.bAlnumOff = g_nAlnumOff == 1 ? 1 : 0;
+    // What the system really does, not what we last asked of it.
+    const int bStartsAtLogin = sys::IsStartAtLoginOn() ? 1 : 0;
+    choices.bStartAtLogin = bStartsAtLogin;
+    if (host.DoSettingDialog(choices) != Answer::Ok)
         return;
 
-    g_nUpdateTime = nIntervalIndex + 1;
-    SetConfiguredPort(strPort);
-    g_nAutoConnect = bAutoConnect == 1 ? 1 : 0;
+    g_nUpdateTime = choices.nIntervalIndex + 1;
+    SetConfiguredPort(choices.strPort);
+    g_nAutoConnect = choices.bAutoConnect == 1 ? 1 : 0;
+    g_nAlnumOff = choices.bAlnumOff == 1 ? 1 : 0;
+    // Left alone unless the user changed the box: an entry of another copy shows unticked and
+    // stays, unless the user ticks the box to start this one instead.
+    if ((choices.bStartAtLogin == 1 ? 1 : 0) != bStartsAtLogin)
+        sys::SetStartAtLogin(choices.bStartAtLogin == 1);
     ForgetLostPort();
 
     host.StopPollTimer();

@@ -3,6 +3,7 @@
 #include "core/PortWatch.h"
 #include "core/Trace.h"
 #include "platform/Platform.h"
+#include "settings/Settings.h"
 
 using sys::LineResult;
 
@@ -10,12 +11,23 @@ int g_nLastOpenStatus = -1;
 
 void RequestRefresh() { g_nLastOpenStatus = -1; }
 
+std::optional<int> ReadTypingStatus(bool bAlnumOff)
+{
+    // The mode is asked only when it matters, so the plain setting costs what it always did.
+    std::optional<sys::ImeReading> reading = sys::ReadImeState(bAlnumOff);
+    if (!reading)
+        return std::nullopt;
+    if (bAlnumOff && reading->nOpenStatus == 1 && !reading->bNative)
+        return 0;
+    return reading->nOpenStatus;
+}
+
 void PollImeStatus()
 {
-    std::optional<sys::ImeReading> reading = sys::ReadImeState(false);
-    if (!reading || reading->nOpenStatus == g_nLastOpenStatus)
+    const std::optional<int> status = ReadTypingStatus(g_nAlnumOff == 1);
+    if (!status || *status == g_nLastOpenStatus)
         return;
-    const int nStatus = reading->nOpenStatus;
+    const int nStatus = *status;
 
     // Remembered raw (a change from 0 to 2 repeats the off actions once), and before acting: the
     // shell and the line calls can run messages sent to us meanwhile (a device arrival), and a

@@ -80,6 +80,15 @@ std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey
 bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey, const wchar_t* pszValue,
                          const wchar_t* pszPath);
 
+// --- Start at login ---
+
+// Whether the system starts this copy of Lumidot when the user logs in: on Windows the Run key
+// names this exe, on Linux an autostart entry runs this program. An entry for a copy elsewhere
+// (a moved exe) does not count.
+bool IsStartAtLoginOn();
+// Makes the system start this copy at login, or stops it; false when the system refused.
+bool SetStartAtLogin(bool bOn);
+
 // --- Diagnostic builds ---
 
 // Writes one trace line where a debugger sees it (diagnostic builds only).

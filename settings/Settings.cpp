@@ -7,6 +7,7 @@
 int g_nPortNumber = 1;
 int g_nUpdateTime = 5;
 int g_nAutoConnect = 0;
+int g_nAlnumOff = 0;
 std::wstring g_strPortDevice;
 
 namespace {
@@ -38,6 +39,13 @@ void WriteText(const wchar_t* pszKey, const std::wstring& strValue)
 
 void WriteSetting(const wchar_t* pszKey, int nValue) { WriteText(pszKey, std::to_wstring(nValue)); }
 
+// A key later additions brought is written only once it matters: when it differs from its default
+// or the file has it already (an emptied or reset choice must reach such a file).
+bool IsAddedKeyToWrite(const wchar_t* pszKey, bool bDefault)
+{
+    return !bDefault || ReadText(pszKey, kMissing, 2) != kMissing;
+}
+
 bool IsSpace(wchar_t ch) { return ch == L' ' || (ch >= L'\t' && ch <= L'\r'); }
 
 }  // namespace
@@ -47,6 +55,7 @@ void LoadSettings()
     g_nPortNumber = ReadSetting(L"PortNumber", L"1");
     g_nUpdateTime = ReadSetting(L"UpdateTime", L"5");
     g_nAutoConnect = ReadSetting(L"AutoConnect", L"0");
+    g_nAlnumOff = ReadSetting(L"AlnumOff", L"0");
     g_strPortDevice = ReadText(L"PortDevice", L"", kPathBufferChars);
 }
 
@@ -55,8 +64,9 @@ void SaveSettings()
     WriteSetting(L"PortNumber", g_nPortNumber);
     WriteSetting(L"UpdateTime", g_nUpdateTime);
     WriteSetting(L"AutoConnect", g_nAutoConnect);
-    // An emptied choice must reach a file that names a device, or the old one would come back.
-    if (!g_strPortDevice.empty() || ReadText(L"PortDevice", kMissing, 2) != kMissing)
+    if (IsAddedKeyToWrite(L"AlnumOff", g_nAlnumOff == 0))
+        WriteSetting(L"AlnumOff", g_nAlnumOff);
+    if (IsAddedKeyToWrite(L"PortDevice", g_strPortDevice.empty()))
         WriteText(L"PortDevice", g_strPortDevice);
 }
 

@@ -53,6 +53,39 @@ DWORD GetLastError() { return ::GetLastError(); }
 
 DWORD GetTickCount() { return ::GetTickCount(); }
 
+std::optional<std::wstring> RegGetUserString(const wchar_t* pszKey, const wchar_t* pszValue)
+{
+    // Asked twice: for the size, then for the text, which another program may change between.
+    for (int nTry = 0; nTry < 3; ++nTry) {
+        DWORD cb = 0;
+        if (::RegGetValueW(HKEY_CURRENT_USER, pszKey, pszValue, RRF_RT_REG_SZ, nullptr, nullptr,
+                           &cb) != ERROR_SUCCESS)
+            return std::nullopt;
+        std::vector<wchar_t> buffer(cb / sizeof(wchar_t) + 1);
+        cb = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+        const LSTATUS status = ::RegGetValueW(HKEY_CURRENT_USER, pszKey, pszValue, RRF_RT_REG_SZ,
+                                              nullptr, buffer.data(), &cb);
+        if (status == ERROR_SUCCESS)
+            return std::wstring(buffer.data());
+        if (status != ERROR_MORE_DATA)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool RegSetUserString(const wchar_t* pszKey, const wchar_t* pszValue, const std::wstring& strData)
+{
+    const DWORD cb = static_cast<DWORD>((strData.size() + 1) * sizeof(wchar_t));
+    return ::RegSetKeyValueW(HKEY_CURRENT_USER, pszKey, pszValue, REG_SZ, strData.c_str(), cb) ==
+           ERROR_SUCCESS;
+}
+
+bool RegDeleteUserValue(const wchar_t* pszKey, const wchar_t* pszValue)
+{
+    const LSTATUS status = ::RegDeleteKeyValueW(HKEY_CURRENT_USER, pszKey, pszValue);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
 std::wstring GetModuleFileName()
 {
     // Read the whole path however long it is, so the settings path names the real folder, never a

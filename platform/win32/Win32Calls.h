@@ -8,6 +8,7 @@
 
 #include "platform/win32/WinApi.h"
 
+#include <optional>
 #include <string>
 
 namespace win32 {
@@ -38,6 +39,13 @@ DWORD GetLastError();
 // --- Time ---
 // Milliseconds since the system started; wraps around after 49.7 days, so compare differences.
 DWORD GetTickCount();
+
+// --- Registry, under HKEY_CURRENT_USER ---
+// A REG_SZ value; nothing when the key or the value is missing or holds no string.
+std::optional<std::wstring> RegGetUserString(const wchar_t* pszKey, const wchar_t* pszValue);
+bool RegSetUserString(const wchar_t* pszKey, const wchar_t* pszValue, const std::wstring& strData);
+// True also when there was no such value.
+bool RegDeleteUserValue(const wchar_t* pszKey, const wchar_t* pszValue);
 
 // --- The exe ---
 // Full path of the running executable, however long it is.

@@ -137,6 +137,13 @@ struct COMMTIMEOUTS {
 #define MB_ICONQUESTION 0x20u
 #define MB_ICONEXCLAMATION 0x30u
 
+// WinEvents
+#define EVENT_SYSTEM_FOREGROUND 0x0003u
+#define EVENT_OBJECT_FOCUS 0x8005u
+#define OBJID_WINDOW 0
+#define OBJID_CARET (-8)
+#define CHILDID_SELF 0
+
 // Tray icon
 #define NIM_ADD 0x0u
 #define NIM_MODIFY 0x1u

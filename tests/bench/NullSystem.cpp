@@ -30,6 +30,9 @@ BOOL CloseHandle(HANDLE) { return TRUE; }
 DWORD GetLastError() { return 0; }
 DWORD GetTickCount() { return 0; }
 std::wstring GetModuleFileName() { return L"/tmp/Lumidot.exe"; }
+std::optional<std::wstring> RegGetUserString(const wchar_t*, const wchar_t*) { return {}; }
+bool RegSetUserString(const wchar_t*, const wchar_t*, const std::wstring&) { return true; }
+bool RegDeleteUserValue(const wchar_t*, const wchar_t*) { return true; }
 
 }  // namespace win32
 

@@ -74,6 +74,12 @@ bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT
            std::to_string(wParam) + "," + std::to_string(lParam) + ")");
     g_Fake.uLastTimeoutMs = uTimeoutMs;
     g_Fake.uLastSendFlags = fuFlags;
+    if (wParam == IMC_GETCONVERSIONMODE) {
+        if (!g_Fake.bModeAnswers)
+            return false;
+        *pResult = g_Fake.dwConversionMode;
+        return true;
+    }
     if (!g_Fake.bImeAnswers)
         return false;
     *pResult = g_Fake.dwImeStatus;
@@ -176,6 +182,24 @@ BOOL CloseHandle(HANDLE)
 }
 
 std::wstring GetModuleFileName() { return g_Fake.strExePath; }
+
+std::optional<std::wstring> RegGetUserString(const wchar_t* pszKey, const wchar_t* pszValue)
+{
+    auto it = g_Fake.registry.find(std::wstring(pszKey) + L"\\" + pszValue);
+    return it == g_Fake.registry.end() ? std::nullopt : std::optional<std::wstring>(it->second);
+}
+
+bool RegSetUserString(const wchar_t* pszKey, const wchar_t* pszValue, const std::wstring& strData)
+{
+    g_Fake.registry[std::wstring(pszKey) + L"\\" + pszValue] = strData;
+    return true;
+}
+
+bool RegDeleteUserValue(const wchar_t* pszKey, const wchar_t* pszValue)
+{
+    g_Fake.registry.erase(std::wstring(pszKey) + L"\\" + pszValue);
+    return true;
+}
 
 }  // namespace win32
 

@@ -6,6 +6,7 @@
 #include "platform/win32/Win32Calls.h"
 
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -17,8 +18,10 @@ struct FakeSystem {
     // IME
     HWND hForeground = reinterpret_cast<HWND>(0x1000);
     HWND hImeWindow = reinterpret_cast<HWND>(0x2000);
-    bool bImeAnswers = true;    // false: SendMessageTimeout fails (hung or timed out)
-    DWORD_PTR dwImeStatus = 0;  // what the IME window answers
+    bool bImeAnswers = true;         // false: SendMessageTimeout fails (hung or timed out)
+    DWORD_PTR dwImeStatus = 0;       // what the IME window answers
+    bool bModeAnswers = true;        // false: the conversion-mode query fails
+    DWORD_PTR dwConversionMode = 9;  // IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE: typing hiragana
     UINT uLastTimeoutMs = 0;
     UINT uLastSendFlags = 0;
 
@@ -49,6 +52,10 @@ struct FakeSystem {
 
     // Settings
     std::wstring strExePath = L"/opt/Lumidot/Lumidot.exe";
+
+    // HKEY_CURRENT_USER: "key\\value" to the string it holds. Not logged in calls: reading it is
+    // no action of the program's.
+    std::map<std::wstring, std::wstring> registry;
 
     void Reset() { *this = FakeSystem(); }
 };

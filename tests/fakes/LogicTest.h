@@ -46,6 +46,7 @@ private:
         g_nPortNumber = 1;
         g_nUpdateTime = 5;
         g_nAutoConnect = 0;
+        g_nAlnumOff = 0;
         g_strPortDevice.clear();
         g_nLastOpenStatus = -1;
     }

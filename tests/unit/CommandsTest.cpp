@@ -18,11 +18,12 @@ public:
     struct Dialog {
         INT_PTR nResult = IDOK;
         int nIntervalIndex = -2, nPortIndex = -2, bAutoConnect = -2;  // -2: leave as shown
+        int bAlnumOff = -2, bStartAtLogin = -2;
     };
     std::deque<Dialog> dialogs;
     std::deque<int> answers;
     // Shown by the dialogs: what they were preset with.
-    int nShownInterval = 0, nShownPort = 0, bShownAuto = 0;
+    int nShownInterval = 0, nShownPort = 0, bShownAuto = 0, bShownAlnum = 0, bShownStart = 0;
     std::function<void()> onDialog;  // runs while a dialog is open
 
     Answer DoPortDialog(std::wstring& strPort) override
@@ -36,21 +37,22 @@ public:
             strPort = PortOfComboIndex(nPortIndex);
         return static_cast<Answer>(d.nResult);
     }
-    Answer DoSettingDialog(int& nIntervalIndex, std::wstring& strPort, int& bAutoConnect) override
+    Answer DoSettingDialog(SettingChoices& choices) override
     {
         g_Fake.calls.push_back("SettingDialog");
-        nShownInterval = nIntervalIndex;
-        int nPortIndex = nShownPort = ComboIndexOfPort(strPort);
-        bShownAuto = bAutoConnect;
+        nShownInterval = choices.nIntervalIndex;
+        int nPortIndex = nShownPort = ComboIndexOfPort(choices.strPort);
+        bShownAuto = choices.bAutoConnect;
+        bShownAlnum = choices.bAlnumOff;
+        bShownStart = choices.bStartAtLogin;
         Dialog d = Next();
         if (d.nResult == IDOK) {
-            if (d.nIntervalIndex != -2)
-                nIntervalIndex = d.nIntervalIndex;
-            if (d.nPortIndex != -2)
-                nPortIndex = d.nPortIndex;
-            if (d.bAutoConnect != -2)
-                bAutoConnect = d.bAutoConnect;
-            strPort = PortOfComboIndex(nPortIndex);
+            Take(d.nIntervalIndex, choices.nIntervalIndex);
+            Take(d.nPortIndex, nPortIndex);
+            Take(d.bAutoConnect, choices.bAutoConnect);
+            Take(d.bAlnumOff, choices.bAlnumOff);
+            Take(d.bStartAtLogin, choices.bStartAtLogin);
+            choices.strPort = PortOfComboIndex(nPortIndex);
         }
         return static_cast<Answer>(d.nResult);
     }
@@ -85,6 +87,11 @@ public:
     std::wstring strAboutText, strHelp;
 
 private:
+    static void Take(int nScripted, int& nValue)
+    {
+        if (nScripted != -2)
+            nValue = nScripted;
+    }
     Dialog Next()
     {
         if (onDialog)
@@ -357,6 +364,31 @@ TEST_F(CommandsTest, ExtremeStoredValuesSelectNothingAndOverflowNothing)
         EXPECT_EQ(g_nUpdateTime, 0);
         EXPECT_EQ(g_nPortNumber, 0);
     }
+}
+
+TEST_F(CommandsTest, TheStartBoxShowsWhatTheSystemDoesAndChangesItOnlyWhenTheUserDoes)
+{
+    const std::wstring kRunValue = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Lumidot";
+    host.answers = {IDNO, IDNO, IDNO};
+    // An entry of a copy elsewhere shows unticked and survives an untouched box.
+    g_Fake.registry[kRunValue] = L"\"C:\\Old\\Lumidot.exe\"";
+    host.dialogs = {{IDOK}};
+    SettingCommand(host);
+    EXPECT_EQ(host.bShownStart, 0);
+    EXPECT_EQ(g_Fake.registry[kRunValue], L"\"C:\\Old\\Lumidot.exe\"");
+
+    CFakeHost::Dialog tick{IDOK};
+    tick.bStartAtLogin = 1;
+    host.dialogs = {tick};
+    SettingCommand(host);
+    EXPECT_TRUE(sys::IsStartAtLoginOn());
+
+    CFakeHost::Dialog untick{IDOK};
+    untick.bStartAtLogin = 0;
+    host.dialogs = {untick};
+    SettingCommand(host);
+    EXPECT_EQ(host.bShownStart, 1);
+    EXPECT_EQ(g_Fake.registry.count(kRunValue), 0u);
 }
 
 // --- About ---

@@ -114,6 +114,28 @@ TEST_F(ImePollerTest, MessagesHandledInsideTheShellCallKeepTheirEffect)
     EXPECT_EQ(g_nLastOpenStatus, -1);
 }
 
+TEST_F(ImePollerTest, WithAlnumOffOnlyAnOpenImeTypingItsOwnScriptCountsAsOn)
+{
+    g_Fake.dwImeStatus = 1;
+    EXPECT_EQ(ReadTypingStatus(true), 1);
+    g_Fake.dwConversionMode = 0;  // half-width alphanumerics
+    EXPECT_EQ(ReadTypingStatus(true), 0);
+    g_Fake.dwConversionMode = 8;  // full-width alphanumerics: not Japanese either
+    EXPECT_EQ(ReadTypingStatus(true), 0);
+    EXPECT_EQ(ReadTypingStatus(false), 1);
+    g_Fake.dwImeStatus = 0;
+    EXPECT_EQ(ReadTypingStatus(true), 0);
+    // No answer about the mode changes nothing, like no answer about the status.
+    g_Fake.dwImeStatus = 1;
+    g_Fake.bModeAnswers = false;
+    EXPECT_EQ(ReadTypingStatus(true), std::nullopt);
+
+    g_nAlnumOff = 1;
+    g_Fake.bModeAnswers = true;
+    g_Fake.dwConversionMode = 0;
+    EXPECT_EQ(Tick(1), kOffDisconnected);
+}
+
 TEST(PollPeriodTest, FollowsTheStoredValueWithoutOverflowOrADeadTimer)
 {
     EXPECT_EQ(PollPeriodMs(1), 100u);

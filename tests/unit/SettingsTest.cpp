@@ -68,6 +68,27 @@ TEST_F(SettingsTest, SaveWritesPlainDecimalAndKeepsEveryOtherLine)
                                     "AutoConnect=1\r\n[Last]\r\nA=1");
 }
 
+TEST_F(SettingsTest, AddedKeysAreWrittenOnlyOnceTheyMatter)
+{
+    const std::string strPlain = "[Setting]\r\nPortNumber=1\r\nUpdateTime=5\r\nAutoConnect=0\r\n";
+    LoadSettings();
+    SaveSettings();
+    EXPECT_EQ(ReadIni(), strPlain);
+
+    g_nAlnumOff = 1;
+    g_strPortDevice = L"/dev/ttyUSB0";
+    SaveSettings();
+    LoadSettings();
+    EXPECT_EQ(g_nAlnumOff, 1);
+    EXPECT_EQ(g_strPortDevice, L"/dev/ttyUSB0");
+
+    // Back to the defaults: written, or the file would still say otherwise.
+    g_nAlnumOff = 0;
+    g_strPortDevice.clear();
+    SaveSettings();
+    EXPECT_EQ(ReadIni(), strPlain + "AlnumOff=0\r\nPortDevice=\r\n");
+}
+
 TEST_F(SettingsTest, ValuesAreReadThroughA32CharacterBuffer)
 {
     WriteIni("[Setting]\nPortNumber=" + std::string(31, '0') +

@@ -1,6 +1,8 @@
 // The IME query of the Windows side: which window is asked, how, and with what patience.
 #include "fakes/LogicTest.h"
 
+#include <algorithm>
+
 namespace {
 
 // Each test starts after a registered icon, with no reading yet.
@@ -40,6 +42,26 @@ TEST_F(ImeQueryTest, ANullImeWindowReadsAsOffWithoutSendingAnything)
     EXPECT_EQ(g_nLastOpenStatus, 0);
     EXPECT_EQ(g_Fake.calls, (Calls{"GetForegroundWindow", "ImmGetDefaultIMEWnd(4096)",
                                    "Shell_NotifyIcon(NIM_MODIFY,3)"}));
+}
+
+TEST_F(ImeQueryTest, TheModeIsAskedOfTheSameImeWindowOnlyWhenItMatters)
+{
+    g_nAlnumOff = 1;
+    Tick(1);
+    EXPECT_EQ(NonImeCalls().size(), 1u);  // the lamp
+    EXPECT_EQ(g_Fake.calls[2], "SendMessageTimeout(8192,643,5,0)");
+    EXPECT_EQ(g_Fake.calls[3], "SendMessageTimeout(8192,643,1,0)");
+
+    // A closed IME has no mode to ask about, and without the option nothing is asked.
+    Tick(0);
+    EXPECT_EQ(
+        std::count(g_Fake.calls.begin(), g_Fake.calls.end(), "SendMessageTimeout(8192,643,1,0)"),
+        0);
+    g_nAlnumOff = 0;
+    Tick(1);
+    EXPECT_EQ(
+        std::count(g_Fake.calls.begin(), g_Fake.calls.end(), "SendMessageTimeout(8192,643,1,0)"),
+        0);
 }
 
 }  // namespace
