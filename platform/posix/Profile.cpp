@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -36,14 +37,30 @@ std::optional<std::string> ReadFile(const std::string& strPath)
     return strContent;
 }
 
-bool WriteFile(const std::string& strPath, const std::string& strContent)
+// Writes beside the file, then puts the new one in its place, so a crash or a full disk in the
+// middle leaves the old settings whole. A file that is a symbolic link (kept with one's dotfiles)
+// is written where it leads. The folder is made when missing: a fresh account has no
+// ~/.config/lumidot yet.
+bool WriteFile(const std::string& strLinkPath, const std::string& strContent)
 {
-    FilePtr pFile(std::fopen(strPath.c_str(), "wb"));
+    std::error_code error;
+    std::filesystem::path path(strLinkPath);
+    if (std::filesystem::is_symlink(path, error))
+        path = std::filesystem::weakly_canonical(path, error);
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path(), error);
+    const std::string strPath = path.string();
+    const std::string strTemporary = strPath + ".new";
+    FilePtr pFile(std::fopen(strTemporary.c_str(), "wb"));
     if (!pFile)
         return false;
     bool bWritten =
         std::fwrite(strContent.data(), 1, strContent.size(), pFile.get()) == strContent.size();
-    return std::fclose(pFile.release()) == 0 && bWritten;
+    bWritten = std::fclose(pFile.release()) == 0 && bWritten;
+    if (bWritten && std::rename(strTemporary.c_str(), strPath.c_str()) == 0)
+        return true;
+    std::remove(strTemporary.c_str());
+    return false;
 }
 
 }  // namespace

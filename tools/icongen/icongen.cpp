@@ -8,9 +8,11 @@
 // up to 32 px at 200 %), so each lamp group has a hand-fitted image for every one of those sizes
 // rather than leaving Windows to shrink the 32 px one.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -299,6 +301,72 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
     return true;
 }
 
+// PNG, for the Linux desktop's icon theme: 8-bit RGBA, the pixels in stored (uncompressed) deflate
+// blocks, which every reader takes and which need no compression library.
+std::uint32_t Crc32(const std::uint8_t* p, std::size_t n, std::uint32_t crc = 0)
+{
+    crc = ~crc;
+    for (std::size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+void PutChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data)
+{
+    PutBe32(out, static_cast<std::uint32_t>(data.size()));
+    std::vector<std::uint8_t> typed(type, type + 4);
+    typed.insert(typed.end(), data.begin(), data.end());
+    out.insert(out.end(), typed.begin(), typed.end());
+    PutBe32(out, Crc32(typed.data(), typed.size()));
+}
+
+std::vector<std::uint8_t> EncodePng(const Image& img)
+{
+    std::vector<std::uint8_t> raw;  // each row: filter type 0, then RGBA
+    for (int y = 0; y < img.nSize; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < img.nSize; ++x) {
+            const std::uint32_t argb = img.pixels[y * img.nSize + x];
+            for (int shift : {16, 8, 0, 24})
+                raw.push_back(static_cast<std::uint8_t>(argb >> shift));
+        }
+    }
+    std::vector<std::uint8_t> zlib = {0x78, 0x01};
+    std::uint32_t a = 1, b = 0;
+    for (std::uint8_t byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    for (std::size_t at = 0; at < raw.size() || at == 0; at += 65535) {
+        const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
+        zlib.push_back(at + n >= raw.size() ? 1 : 0);
+        Put16(zlib, static_cast<unsigned>(n));
+        Put16(zlib, static_cast<unsigned>(~n & 0xFFFF));
+        zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                    raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+    }
+    PutBe32(zlib, (b << 16) | a);
+
+    std::vector<std::uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> header;
+    PutBe32(header, static_cast<std::uint32_t>(img.nSize));
+    PutBe32(header, static_cast<std::uint32_t>(img.nSize));
+    header.insert(header.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, no filter, no interlace
+    PutChunk(out, "IHDR", header);
+    PutChunk(out, "IDAT", zlib);
+    PutChunk(out, "IEND", {});
+    return out;
+}
+
 std::vector<Image> LampGroup(std::uint8_t lampColour, bool bCrossed)
 {
     std::vector<Image> images;
@@ -311,8 +379,11 @@ std::vector<Image> LampGroup(std::uint8_t lampColour, bool bCrossed)
 
 int main(int argc, char** argv)
 {
+    // The application icon as a PNG of one size, for the Linux desktop's icon theme.
+    if (argc == 4 && std::string(argv[1]) == "--app-png")
+        return WriteFile(argv[3], EncodePng(DrawAppIcon(std::atoi(argv[2])))) ? 0 : 1;
     if (argc != 2) {
-        std::fprintf(stderr, "usage: icongen <output folder>\n");
+        std::fprintf(stderr, "usage: icongen <output folder> | icongen --app-png <size> <file>\n");
         return 2;
     }
     const std::string dir = std::string(argv[1]) + "/";
