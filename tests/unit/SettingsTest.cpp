@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -87,6 +88,26 @@ TEST_F(SettingsTest, AddedKeysAreWrittenOnlyOnceTheyMatter)
     g_strPortDevice.clear();
     SaveSettings();
     EXPECT_EQ(ReadIni(), strPlain + "AlnumOff=0\r\nPortDevice=\r\n");
+}
+
+TEST_F(SettingsTest, OurWriterMakesTheFolderAndWritesWhereALinkedFileLeads)
+{
+    // A fresh account has no configuration folder yet.
+    g_Fake.strExePath = (m_folder->Path() / "new" / "Lumidot.exe").wstring();
+    SaveSettings();
+    EXPECT_TRUE(fs::exists(m_folder->Path() / "new" / "Lumidot.ini"));
+
+    // A settings file kept elsewhere and linked in stays a link, and gets the values.
+    const fs::path target = m_folder->Path() / "dotfiles.ini";
+    std::ofstream(target) << "[Setting]\nPortNumber=2\n";
+    fs::create_symlink(target, m_folder->IniPath());
+    g_Fake.strExePath = (m_folder->Path() / "Lumidot.exe").wstring();
+    g_nPortNumber = 9;
+    SaveSettings();
+    EXPECT_TRUE(fs::is_symlink(m_folder->IniPath()));
+    LoadSettings();
+    EXPECT_EQ(g_nPortNumber, 9);
+    EXPECT_FALSE(fs::exists(m_folder->Path() / "dotfiles.ini.new"));
 }
 
 TEST_F(SettingsTest, ValuesAreReadThroughA32CharacterBuffer)
