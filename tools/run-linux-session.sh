@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The inside of `tools/run.sh --linux`: one desktop session on $DISPLAY with fcitx5 and Mozc, a
+# small XEmbed tray (trayer), an xterm to type Japanese into, and Lumidot. Runs as the user the
+# session belongs to, inside its own D-Bus session (dbus-run-session). Ends when Lumidot ends.
+set -euo pipefail
+lumidot=$1
+shot=${2:-}
+
+mkdir -p "$HOME/.config/fcitx5"
+cat > "$HOME/.config/fcitx5/profile" <<'PROFILE'
+[Groups/0]
+Name=Default
+Default Layout=jp
+DefaultIM=mozc
+
+[Groups/0/Items/0]
+Name=keyboard-jp
+Layout=
+
+[Groups/0/Items/1]
+Name=mozc
+Layout=
+
+[GroupOrder]
+0=Default
+PROFILE
+# Zenkaku_Hankaku or Control+space switch the IME; the default Shift_L would switch methods.
+cat > "$HOME/.config/fcitx5/config" <<'CONFIG'
+[Hotkey/TriggerKeys]
+0=Control+space
+1=Zenkaku_Hankaku
+
+[Hotkey/AltTriggerKeys]
+
+[Behavior]
+ShareInputState=No
+CONFIG
+
+# A plain X server knows no Japanese keys until it has the keymap.
+setxkbmap -model jp106 -layout jp
+export XMODIFIERS=@im=fcitx QT_IM_MODULE=fcitx GTK_IM_MODULE=fcitx QT_QPA_PLATFORM=xcb
+fcitx5 --disable=notificationitem,notifications >/dev/null 2>&1 &
+trayer --edge bottom --align right --widthtype request --height 24 --SetDockType true >/dev/null 2>&1 &
+sleep 2
+xterm -title 'Lumidot: press 半角/全角 (or Ctrl+Space) here' -geometry 70x12+20+20 \
+      -xrm 'XTerm*inputMethod: fcitx' &
+sleep 1
+"$lumidot" &
+lumidot_pid=$!
+# mozc_server starts itself and outlives fcitx5: end it with the session.
+trap 'kill $lumidot_pid 2>/dev/null; pkill -u "$(id -u)" -x mozc_server 2>/dev/null; kill $(jobs -p) 2>/dev/null' EXIT
+
+if [ -n "$shot" ]; then
+    # Headless: show the lamp off, then on after a real key press in the xterm.
+    sleep 4
+    xdotool search --name 'Lumidot: press' windowfocus --sync 2>/dev/null || true
+    import -window root "$shot-off.png"
+    xdotool key Zenkaku_Hankaku
+    sleep 2
+    import -window root "$shot-on.png"
+fi
+wait $lumidot_pid
