@@ -1,0 +1,745 @@
+"""Runs inside a test's desktop session, as its unprivileged user, under the session's own D-Bus.
+
+The harness (lumidot_linux.py) starts it with dbus-run-session and talks to it over a pair of
+pipes (LUMIDOT_AGENT_FDS), one JSON object per line each way: {"cmd": name, ...arguments} in,
+{"ok": true, ...} or {"ok": false, "error": text} out. The agent starts the session's programs
+(Xvfb, the input method, the xterm that takes the keys, socat for the LED ports, the program under
+test) and is the desktop's tray host: it owns org.kde.StatusNotifierWatcher before any program
+starts, because Qt asks for it once, at start-up.
+
+Runs with /usr/bin/python3 (python3-dbus and python3-gi).
+"""
+import base64
+import ctypes
+import json
+import os
+import select
+import signal
+import subprocess
+import sys
+import time
+import traceback
+
+import dbus
+import dbus.bus
+import dbus.lowlevel
+import dbus.mainloop.glib
+import dbus.service
+from gi.repository import GLib
+
+SESSION_DIR = os.environ["LUMIDOT_SESSION"]
+# the harness's pipes; stdin and stdout are shared with the session's D-Bus daemon
+COMMANDS_FD, REPLIES_FD = (int(fd) for fd in os.environ.pop("LUMIDOT_AGENT_FDS").split(","))
+LOGS = os.path.join(SESSION_DIR, "logs")
+HOME = os.environ["HOME"]
+CONFIG = os.environ.get("XDG_CONFIG_HOME", os.path.join(HOME, ".config"))
+TYPING_TITLE = "lumidot-typing"
+SCREEN = (1024, 768)
+
+WATCHER = "org.kde.StatusNotifierWatcher"
+ITEM = "org.kde.StatusNotifierItem"
+FCITX = "org.fcitx.Fcitx5"
+IBUS = "org.freedesktop.IBus"
+IBUS_ENGINE = "org.freedesktop.IBus.Engine"
+A11Y_ACCESSIBLE = "org.a11y.atspi.Accessible"
+PROPS = "org.freedesktop.DBus.Properties"
+
+# Qt reads the watcher's properties through introspection (QDBusInterface), so they must be in the
+# XML; python-dbus would generate XML without properties.
+WATCHER_XML = """<!DOCTYPE node PUBLIC "-//freedesktop//DTD D-BUS Object Introspection 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd">
+<node>
+  <interface name="org.kde.StatusNotifierWatcher">
+    <method name="RegisterStatusNotifierItem"><arg name="service" type="s" direction="in"/></method>
+    <method name="RegisterStatusNotifierHost"><arg name="service" type="s" direction="in"/></method>
+    <property name="RegisteredStatusNotifierItems" type="as" access="read"/>
+    <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
+    <property name="ProtocolVersion" type="i" access="read"/>
+    <signal name="StatusNotifierItemRegistered"><arg type="s"/></signal>
+    <signal name="StatusNotifierItemUnregistered"><arg type="s"/></signal>
+    <signal name="StatusNotifierHostRegistered"/>
+    <signal name="StatusNotifierHostUnregistered"/>
+  </interface>
+  <interface name="org.freedesktop.DBus.Properties">
+    <method name="Get">
+      <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="v" direction="out"/>
+    </method>
+    <method name="GetAll"><arg type="s" direction="in"/><arg type="a{sv}" direction="out"/></method>
+  </interface>
+  <interface name="org.freedesktop.DBus.Introspectable">
+    <method name="Introspect"><arg type="s" direction="out"/></method>
+  </interface>
+</node>"""
+
+
+class AgentError(Exception):
+    pass
+
+
+def log(text):
+    sys.stderr.write(f"{time.strftime('%H:%M:%S')} agent: {text}\n")
+    sys.stderr.flush()
+
+
+def plain(value):
+    """D-Bus values as JSON-able Python values."""
+    if isinstance(value, (dbus.Array, list, tuple, dbus.Struct)):
+        return [plain(v) for v in value]
+    if isinstance(value, (dbus.Dictionary, dict)):
+        return {str(k): plain(v) for k, v in value.items()}
+    if isinstance(value, dbus.Boolean):
+        return bool(value)
+    if isinstance(value, (dbus.String, dbus.ObjectPath, dbus.Signature)):
+        return str(value)
+    if isinstance(value, (dbus.Byte, dbus.Int16, dbus.Int32, dbus.Int64, dbus.UInt16, dbus.UInt32, dbus.UInt64)):
+        return int(value)
+    if isinstance(value, dbus.Double):
+        return float(value)
+    return value
+
+
+def pump(seconds):
+    """Runs the main loop for a while: D-Bus calls to us (the watcher) are answered meanwhile."""
+    context = GLib.MainContext.default()
+    deadline = time.monotonic() + seconds
+    woken = []
+    timer = GLib.timeout_add(max(1, int(seconds * 1000)), lambda: woken.append(True) and False)
+    while time.monotonic() < deadline and not woken:
+        context.iteration(True)
+    if not woken:
+        GLib.source_remove(timer)
+
+
+def wait_for(condition, timeout, what):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AgentError(f"timed out after {timeout} s waiting for {what}")
+        pump(0.01)
+
+
+def call(bus, name, path, interface, method, signature="", args=(), timeout=5.0, activate=False):
+    """A method call that, unless told to, never starts a service by D-Bus activation (fcitx5 and
+    IBus have activation files: a plain call would start one in a session meant for the other)."""
+    message = dbus.lowlevel.MethodCallMessage(name, path, interface, method)
+    message.set_auto_start(activate)
+    if signature:
+        message.append(*args, signature=signature)
+    reply = bus.send_message_with_reply_and_block(message, timeout)
+    values = reply.get_args_list()
+    return values[0] if len(values) == 1 else values
+
+
+def get_property(bus, name, path, interface, prop, timeout=5.0):
+    return call(bus, name, path, PROPS, "Get", "ss", (interface, prop), timeout)
+
+
+def alive(pid):
+    """Running, not a zombie waiting for its parent."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except (OSError, IndexError):
+        return False
+
+
+class XTest:
+    """Key presses straight through the XTEST extension (as xdotool makes them), without a process
+    start in between, for timing."""
+
+    def __init__(self, display):
+        self.x11 = ctypes.CDLL("libX11.so.6")
+        self.xtst = ctypes.CDLL("libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XStringToKeysym.restype = ctypes.c_ulong
+        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x11.XFlush.argtypes = [ctypes.c_void_p]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        self.display = self.x11.XOpenDisplay(display.encode())
+        if not self.display:
+            raise AgentError(f"cannot open display {display}")
+
+    def key(self, name):
+        keycode = self.x11.XKeysymToKeycode(self.display, self.x11.XStringToKeysym(name.encode()))
+        if not keycode:
+            raise AgentError(f"the keymap has no key for {name}")
+        self.xtst.XTestFakeKeyEvent(self.display, keycode, 1, 0)
+        self.xtst.XTestFakeKeyEvent(self.display, keycode, 0, 0)
+        self.x11.XFlush(self.display)
+
+
+class Watcher(dbus.service.Object):
+    """The tray host's side of StatusNotifierItem: programs register their items here."""
+
+    def __init__(self, bus):
+        super().__init__(bus, "/StatusNotifierWatcher")
+        self.bus = bus
+        self.items = []  # {"service", "path", "sender", "pid"}
+        bus.add_signal_receiver(self._owner_changed, "NameOwnerChanged", "org.freedesktop.DBus",
+                                "org.freedesktop.DBus", "/org/freedesktop/DBus")
+
+    @dbus.service.method("org.freedesktop.DBus.Introspectable", in_signature="", out_signature="s")
+    def Introspect(self):
+        return WATCHER_XML
+
+    @dbus.service.method(PROPS, in_signature="ss", out_signature="v")
+    def Get(self, interface, prop):
+        return self.GetAll(interface)[prop]
+
+    @dbus.service.method(PROPS, in_signature="s", out_signature="a{sv}")
+    def GetAll(self, interface):
+        return {"RegisteredStatusNotifierItems": dbus.Array([i["service"] + i["path"] for i in self.items], "s"),
+                "IsStatusNotifierHostRegistered": dbus.Boolean(True),
+                "ProtocolVersion": dbus.Int32(0)}
+
+    @dbus.service.method(WATCHER, in_signature="s", out_signature="", sender_keyword="sender")
+    def RegisterStatusNotifierItem(self, service, sender=None):
+        # the argument is a bus name (the item is at /StatusNotifierItem) or an object path of the
+        # caller's own connection
+        if service.startswith("/"):
+            service, path = sender, service
+        else:
+            path = "/StatusNotifierItem"
+        pid = int(call(self.bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                       "GetConnectionUnixProcessID", "s", (sender,)))
+        self.items = [i for i in self.items if (i["service"], i["path"]) != (service, path)]
+        self.items.append({"service": str(service), "path": str(path), "sender": str(sender), "pid": pid})
+        log(f"item registered: {service}{path} pid {pid}")
+        self.StatusNotifierItemRegistered(service + path)
+
+    @dbus.service.method(WATCHER, in_signature="s", out_signature="")
+    def RegisterStatusNotifierHost(self, service):
+        pass
+
+    @dbus.service.signal(WATCHER, signature="s")
+    def StatusNotifierItemRegistered(self, name):
+        pass
+
+    @dbus.service.signal(WATCHER, signature="s")
+    def StatusNotifierItemUnregistered(self, name):
+        pass
+
+    def _owner_changed(self, name, old, new):
+        if new:
+            return
+        gone = [i for i in self.items if name in (i["sender"], i["service"])]
+        for item in gone:
+            self.items.remove(item)
+            log(f"item gone: {item['service']}{item['path']}")
+            self.StatusNotifierItemUnregistered(item["service"] + item["path"])
+
+
+def classify_lamp(pixmaps):
+    """The lamp an IconPixmap shows: 'bright', 'dark', with ' crossed' when the black X is on it.
+    The lamps are a green disc (0,255,0 lit, 0,128,0 dark) with a grey rim; see res/icons."""
+    if not pixmaps:
+        return {"state": "none", "size": None}
+    width, height, data = max(pixmaps, key=lambda p: p[0] * p[1])
+    bright = dark = black = 0
+    for i in range(0, min(len(data), 4 * width * height), 4):
+        a, r, g, b = data[i:i + 4]  # ARGB32 in network byte order
+        if a < 128:
+            continue
+        if r < 80 and g > 200 and b < 80:
+            bright += 1
+        elif r < 60 and 90 < g < 170 and b < 60:
+            dark += 1
+        elif max(r, g, b) < 60:
+            black += 1
+    if bright + dark < 8:
+        state = "none"
+    else:
+        state = ("bright" if bright > dark else "dark") + (" crossed" if black >= 4 else "")
+    return {"state": state, "size": [width, height], "bright": bright, "dark": dark, "black": black}
+
+
+class Agent:
+    def __init__(self):
+        dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+        self.bus = dbus.SessionBus()
+        self.watcher = Watcher(self.bus)
+        self.bus_name = dbus.service.BusName(WATCHER, self.bus, do_not_queue=True)
+        self.procs = {}  # name -> Popen, in start order
+        self.display = None
+        self.framework = None
+        self.ibus_bus = None
+        self.ibus_engine = None
+        self.ibus_events = []  # (monotonic time, member, symbol)
+        self.a11y_bus = None
+        self.typing_window = None
+        os.makedirs(LOGS, exist_ok=True)
+
+    # --- processes ---
+
+    def spawn(self, name, argv, env=None, **kwargs):
+        out = open(os.path.join(LOGS, f"{name}.log"), "ab")
+        proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                                **kwargs)
+        out.close()
+        self.procs[name if name not in self.procs else f"{name}-{proc.pid}"] = proc
+        log(f"started {name} pid {proc.pid}: {' '.join(argv)}")
+        return proc
+
+    def env(self, extra=None):
+        env = dict(os.environ)
+        env.update(extra or {})
+        return env
+
+    def run(self, argv, timeout=10, check=True):
+        result = subprocess.run(argv, capture_output=True, text=True, timeout=timeout)
+        if check and result.returncode != 0:
+            raise AgentError(f"{argv[0]} failed ({result.returncode}): {result.stderr.strip()}")
+        return result.stdout
+
+    def stop(self, proc, timeout=5):
+        if proc.poll() is None:
+            proc.terminate()
+            try:
+                wait_for(lambda: proc.poll() is not None, timeout, "exit")
+            except AgentError:
+                proc.kill()
+                proc.wait()
+
+    # --- commands: setting up the desktop ---
+
+    def cmd_x(self):
+        read, write = os.pipe()
+        # -noreset: an X server resets when its last client leaves, and with it the keymap
+        proc = self.spawn("xvfb", ["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % SCREEN,
+                                   "-nolisten", "tcp", "-noreset"], pass_fds=[write])
+        os.close(write)
+        with os.fdopen(read) as pipe:
+            ready, _, _ = select.select([pipe], [], [], 20)
+            line = pipe.readline().strip() if ready else ""
+        if not line:
+            raise AgentError("Xvfb did not start")
+        self.display = int(line)
+        os.environ["DISPLAY"] = f":{self.display}"
+        # Xvfb's own keymap lacks the Japanese keys. xdotool would then bind them to a spare
+        # keycode for a moment, and an input method that looks the keycode up a little later
+        # (IBus over XIM) reads no key at all.
+        self.run(["setxkbmap", "-model", "jp106", "-layout", "jp"])
+        if "layout:     jp" not in self.run(["setxkbmap", "-query"]):
+            raise AgentError("the Japanese keymap did not stay")
+        # services started by D-Bus activation (at-spi, IBus's helpers) get the bus daemon's
+        # environment, which predates the display
+        call(self.bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+             "UpdateActivationEnvironment", "a{ss}", ({"DISPLAY": f":{self.display}"},))
+        return {"display": self.display, "pid": proc.pid}
+
+    def xim_server(self, name):
+        out = self.run(["xprop", "-root", "XIM_SERVERS"], check=False)
+        return f"@server={name}" in out
+
+    def cmd_fcitx5(self):
+        os.makedirs(os.path.join(CONFIG, "fcitx5"), exist_ok=True)
+        with open(os.path.join(CONFIG, "fcitx5", "profile"), "w") as f:
+            f.write("[Groups/0]\nName=Default\nDefault Layout=jp\nDefaultIM=mozc\n\n"
+                    "[Groups/0/Items/0]\nName=keyboard-jp\nLayout=\n\n"
+                    "[Groups/0/Items/1]\nName=mozc\nLayout=\n\n"
+                    "[GroupOrder]\n0=Default\n")
+        with open(os.path.join(CONFIG, "fcitx5", "config"), "w") as f:
+            # Shift_L, the default alternative trigger, would switch input methods on its own
+            f.write("[Hotkey/TriggerKeys]\n0=Control+space\n1=Zenkaku_Hankaku\n\n"
+                    "[Hotkey/AltTriggerKeys]\n\n[Behavior]\nShareInputState=No\n")
+        started = time.monotonic()
+        proc = self.spawn("fcitx5", ["fcitx5", "--disable=classicui,kimpanel,notificationitem,notifications"])
+        wait_for(lambda: self.has_owner(FCITX), 30, "fcitx5 on the session bus")
+        wait_for(lambda: self.xim_server("fcitx"), 30, "fcitx5's XIM server")
+        self.framework = "fcitx5"
+        return {"pid": proc.pid, "seconds": time.monotonic() - started}
+
+    def has_owner(self, name):
+        return bool(call(self.bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                         "NameHasOwner", "s", (name,)))
+
+    def ibus_address(self):
+        machine = open("/var/lib/dbus/machine-id").read().strip() if os.path.exists(
+            "/var/lib/dbus/machine-id") else open("/etc/machine-id").read().strip()
+        path = os.path.join(CONFIG, "ibus", "bus", f"{machine}-unix-{self.display}")
+        if not os.path.exists(path):
+            return None
+        values = dict(line.split("=", 1) for line in open(path).read().splitlines()
+                      if "=" in line and not line.startswith("#"))
+        address, pid = values.get("IBUS_ADDRESS"), values.get("IBUS_DAEMON_PID", "")
+        return address if address and pid.isdigit() and os.path.exists(f"/proc/{pid}") else None
+
+    def cmd_ibus(self):
+        started = time.monotonic()
+        proc = self.spawn("ibus", ["ibus-daemon", "--xim", "--panel=disable", "--emoji-extension=disable",
+                                   "--config=disable", "--cache=refresh"])
+        address = wait_for(self.ibus_address, 30, "IBus's address file")
+        self.ibus_bus = dbus.bus.BusConnection(address)
+        for member in ("UpdateProperty", "RegisterProperties"):
+            self.ibus_bus.add_signal_receiver(self._engine_property, member, IBUS_ENGINE, None, None,
+                                              member_keyword="member")
+        self.ibus_bus.add_signal_receiver(self._engine_changed, "GlobalEngineChanged", IBUS, None,
+                                          "/org/freedesktop/IBus")
+        call(self.ibus_bus, IBUS, "/org/freedesktop/IBus", IBUS, "SetGlobalEngine", "s", ("mozc-jp",), 30)
+        wait_for(lambda: self.ibus_engine == "mozc-jp", 30, "the mozc-jp engine")
+        wait_for(lambda: self.xim_server("ibus"), 30, "IBus's XIM server")
+        self.framework = "ibus"
+        return {"pid": proc.pid, "seconds": time.monotonic() - started}
+
+    def _engine_property(self, prop, member=None):
+        now = time.monotonic()
+        props = [prop] if member == "UpdateProperty" else list(prop[2])
+        for p in props:
+            # IBusProperty: (type name, attachments, key, type, label, icon, tooltip, sensitive,
+            # visible, state, sub-properties, symbol); the symbol is an IBusText, its text third
+            if len(p) >= 12 and p[2] == "InputMode":
+                symbol = str(p[11][2])
+                self.ibus_events.append((now, str(member), symbol))
+                log(f"IBus {member} InputMode {symbol!r}")
+
+    def _engine_changed(self, name):
+        self.ibus_engine = str(name)
+        log(f"IBus engine {name}")
+
+    def ibus_symbol(self):
+        return self.ibus_events[-1][2] if self.ibus_events else None
+
+    def cmd_xterm(self):
+        """The window that takes the keys, focused; returns once the input method has its input
+        context (fcitx5: State leaves 0; IBus: a new input context has focus and Mozc announced its
+        mode)."""
+        started = time.monotonic()
+        im = {"fcitx5": "fcitx", "ibus": "ibus"}.get(self.framework, "none")
+        env = self.env({"XMODIFIERS": f"@im={im}"})
+        mark = len(self.ibus_events)
+        before = self.ibus_input_context() if self.framework == "ibus" else None
+        proc = self.spawn("xterm", ["xterm", "-title", TYPING_TITLE, "-geometry", "80x10+0+0",
+                                    "-xrm", f"XTerm*inputMethod: {im}"], env=env)
+        search = ["xdotool", "search", "--onlyvisible", "--name", f"^{TYPING_TITLE}$"]
+        self.typing_window = wait_for(lambda: self.run(search, check=False).split(), 20, "the xterm window")[0]
+        self.cmd_focus_typing()
+        if self.framework == "fcitx5":
+            wait_for(lambda: self.cmd_fcitx_state()["state"] != 0, 20, "fcitx5's input context")
+        elif self.framework == "ibus":
+            # Mozc also announces its mode when the engine is first set, and that may come late
+            wait_for(lambda: self.ibus_input_context() != before, 20, "the xterm's input context")
+            wait_for(lambda: len(self.ibus_events) > mark, 20, "Mozc's mode on focus")
+        return {"pid": proc.pid, "window": self.typing_window, "seconds": time.monotonic() - started}
+
+    def ibus_input_context(self):
+        return str(get_property(self.ibus_bus, IBUS, "/org/freedesktop/IBus", IBUS, "CurrentInputContext"))
+
+    def cmd_focus_typing(self):
+        self.run(["xdotool", "windowfocus", "--sync", self.typing_window])
+        return {}
+
+    def cmd_ports(self, names):
+        ptys = {}
+        for name in names:
+            link = os.path.join(SESSION_DIR, "ports", f"tty-{name}")
+            os.makedirs(os.path.dirname(link), exist_ok=True)
+            # socat reads the far end all the time: whatever the program might send lands in the file
+            self.spawn(f"socat-{name}", ["socat", "-u", f"PTY,link={link},raw,echo=0",
+                                         f"CREATE:{SESSION_DIR}/ports/{name}.bytes"])
+            wait_for(lambda: os.path.islink(link), 10, f"the pty of {name}")
+            ptys[name] = os.readlink(link)
+        return {"ptys": ptys}
+
+    def cmd_start(self, argv, env=None, name="program"):
+        proc = self.spawn(name, argv, env=self.env(env))
+        return {"pid": proc.pid}
+
+    def cmd_wait_exit(self, pid, timeout=20):
+        proc = next(p for p in self.procs.values() if p.pid == pid)
+        code = wait_for(lambda: proc.poll() is not None and [proc.returncode], timeout, f"pid {pid} to end")
+        return {"code": code[0]}
+
+    def cmd_signal(self, pid, signum=signal.SIGTERM):
+        proc = next(p for p in self.procs.values() if p.pid == pid)
+        if proc.poll() is None:
+            proc.send_signal(signum)
+        return {}
+
+    def cmd_pids(self):
+        return {"pids": {name: p.pid for name, p in self.procs.items() if p.poll() is None}}
+
+    # --- commands: the tray ---
+
+    def cmd_items(self):
+        return {"items": self.watcher.items}
+
+    def item(self, pid):
+        items = [i for i in self.watcher.items if pid is None or i["pid"] == pid]
+        if not items:
+            raise AgentError(f"no tray item of pid {pid}")
+        return items[-1]
+
+    def cmd_item(self, pid=None, pixmap=False):
+        """The item's properties, its icon classified as a lamp; with pixmap, the largest icon image
+        too (width, height, ARGB32 big-endian in base64)."""
+        item = self.item(pid)
+        props = call(self.bus, item["sender"], item["path"], PROPS, "GetAll", "s", (ITEM,))
+        tooltip = props.get("ToolTip")
+        pixmaps = [(int(w), int(h), bytes(d)) for w, h, d in props.get("IconPixmap", [])]
+        extra = {}
+        if pixmap and pixmaps:
+            w, h, data = max(pixmaps, key=lambda p: p[0] * p[1])
+            extra["pixmap"] = [w, h, base64.b64encode(data).decode()]
+        return {"item": item,
+                **extra,
+                "lamp": classify_lamp(pixmaps),
+                "icon_name": str(props.get("IconName", "")),
+                "title": str(props.get("Title", "")),
+                "status": str(props.get("Status", "")),
+                # (icon name, icon pixmaps, title, text)
+                "tooltip": {"title": str(tooltip[2]), "text": str(tooltip[3])} if tooltip else None,
+                "menu": str(props.get("Menu", ""))}
+
+    def menu_target(self, pid):
+        item = self.item(pid)
+        path = get_property(self.bus, item["sender"], item["path"], ITEM, "Menu")
+        return item["sender"], str(path)
+
+    def cmd_menu(self, pid=None):
+        sender, path = self.menu_target(pid)
+        call(self.bus, sender, path, "com.canonical.dbusmenu", "AboutToShow", "i", (0,))
+        _, layout = call(self.bus, sender, path, "com.canonical.dbusmenu", "GetLayout", "iias", (0, -1, []))
+
+        def node(entry):
+            item_id, props, children = entry
+            props = plain(props)
+            return {"id": int(item_id), "label": props.get("label", ""), "type": props.get("type", "standard"),
+                    "enabled": props.get("enabled", True), "visible": props.get("visible", True),
+                    "children": [node(c) for c in children]}
+        return {"menu": node(layout)}
+
+    def cmd_menu_click(self, item_id, pid=None):
+        sender, path = self.menu_target(pid)
+        call(self.bus, sender, path, "com.canonical.dbusmenu", "Event", "isvu",
+             (item_id, "clicked", dbus.Int32(0, variant_level=1), 0))
+        return {}
+
+    # --- commands: windows, accessibility, keys ---
+
+    def cmd_windows(self, pid):
+        """The program's mapped top-level windows, as X sees them."""
+        ids = self.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], check=False).split()
+        windows = []
+        for wid in ids:
+            name = self.run(["xdotool", "getwindowname", wid], check=False).strip()
+            geometry = self.run(["xdotool", "getwindowgeometry", "--shell", wid], check=False)
+            g = dict(line.split("=", 1) for line in geometry.split() if "=" in line)
+            windows.append({"id": wid, "name": name, "x": int(g.get("X", 0)), "y": int(g.get("Y", 0)),
+                            "w": int(g.get("WIDTH", 0)), "h": int(g.get("HEIGHT", 0))})
+        return {"windows": windows}
+
+    def a11y(self):
+        if self.a11y_bus is None:
+            self.cmd_a11y_bus()
+        return self.a11y_bus
+
+    def cmd_a11y_bus(self):
+        """Starts at-spi's bus (by activation, as a desktop does at log-in) and connects to it.
+        Qt joins it only if it is there, or appears, while the program runs."""
+        address = call(self.bus, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", timeout=20,
+                       activate=True)
+        self.a11y_bus = dbus.bus.BusConnection(str(address))
+        return {"address": str(address)}
+
+    def a11y_node(self, name, path, depth):
+        bus = self.a11y()
+        role = call(bus, name, path, A11Y_ACCESSIBLE, "GetRoleName")
+        label = get_property(bus, name, path, A11Y_ACCESSIBLE, "Name")
+        node = {"bus": str(name), "path": str(path), "role": str(role), "name": str(label)}
+        if role in ("text", "paragraph", "label"):
+            try:
+                node["text"] = str(call(bus, name, path, "org.a11y.atspi.Text", "GetText", "ii", (0, -1)))
+            except dbus.DBusException:
+                pass
+        try:
+            x, y, w, h = call(bus, name, path, "org.a11y.atspi.Component", "GetExtents", "u", (0,))
+            node["extents"] = [int(x), int(y), int(w), int(h)]
+        except dbus.DBusException:
+            pass
+        if depth > 0:
+            children = call(bus, name, path, A11Y_ACCESSIBLE, "GetChildren")
+            node["children"] = [self.a11y_node(n, p, depth - 1) for n, p in children]
+        return node
+
+    def cmd_a11y(self, pid, depth=8):
+        """The accessible tree of the program's windows (roles, names, texts, screen extents), read
+        over AT-SPI: what a screen reader sees, the only place a dialog's text shows outside Qt."""
+        bus = self.a11y()
+        apps = call(bus, "org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root", A11Y_ACCESSIBLE,
+                    "GetChildren")
+        for name, path in apps:
+            owner_pid = call(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                             "GetConnectionUnixProcessID", "s", (name,))
+            if int(owner_pid) == pid:
+                return {"app": self.a11y_node(name, path, depth)}
+        return {"app": None}
+
+    def cmd_a11y_action(self, bus_name, path, index=0):
+        """Does an accessible's action (a button's "Press") as a screen reader would."""
+        done = call(self.a11y(), bus_name, path, "org.a11y.atspi.Action", "DoAction", "i", (index,))
+        return {"done": bool(done)}
+
+    def cmd_xdotool(self, args):
+        return {"out": self.run(["xdotool"] + [str(a) for a in args])}
+
+    # --- commands: the input methods ---
+
+    def cmd_fcitx_state(self):
+        return {"state": int(call(self.bus, FCITX, "/controller", "org.fcitx.Fcitx.Controller1", "State"))}
+
+    def cmd_ibus_state(self):
+        return {"engine": self.ibus_engine, "symbol": self.ibus_symbol(), "events": len(self.ibus_events)}
+
+    def cmd_key(self, keys):
+        """Real key presses into the focused window (the xterm unless something else took focus)."""
+        self.run(["xdotool", "key"] + list(keys))
+        return {}
+
+    def cmd_key_timed(self, key, want=None, line=None, timeout=10):
+        """Presses a key through XTest and measures until the input method shows `want` (fcitx5:
+        the State() value, polled on a kept connection; IBus: the InputMode symbol, as its signal
+        arrives) or, with `line`, until the pty log gets that line (e.g. "DTR=1")."""
+        mark = len(self.ibus_events)
+        log = os.path.join(SESSION_DIR, "lines", "lines.log")
+        log_size = os.path.getsize(log) if os.path.exists(log) else 0
+        if line is not None:
+            def seen():
+                with open(log) as f:
+                    f.seek(log_size)
+                    return any(l.endswith(" " + line) for l in f.read().splitlines())
+        elif self.framework == "fcitx5":
+            def seen():
+                return self.cmd_fcitx_state()["state"] == want
+        else:
+            def seen():
+                return any(e[2] == want for e in self.ibus_events[mark:])
+        self.xtest().key(key)
+        sent = time.monotonic()
+        polls = 0
+        while True:
+            polls += 1
+            if line is None and self.framework == "ibus":
+                pump(0.0002)  # the signal is handled by the main loop
+            if seen():
+                break
+            if time.monotonic() - sent > timeout:
+                raise AgentError(f"{key} did not lead to {line or want!r} within {timeout} s")
+            time.sleep(0.0002)
+        arrived = time.monotonic()
+        if line is None and self.framework == "ibus":
+            arrived = next(e[0] for e in self.ibus_events[mark:] if e[2] == want)
+        return {"seconds": arrived - sent, "polls": polls}
+
+    def xtest(self):
+        if getattr(self, "_xtest", None) is None:
+            self._xtest = XTest(f":{self.display}")
+        return self._xtest
+
+    def cmd_pump(self, seconds):
+        pump(seconds)
+        return {}
+
+    # --- the end ---
+
+    def cmd_quit(self):
+        for name, proc in reversed(list(self.procs.items())):
+            if name == "fcitx5" and proc.poll() is None:
+                try:
+                    call(self.bus, FCITX, "/controller", "org.fcitx.Fcitx.Controller1", "Exit", timeout=2)
+                    wait_for(lambda: proc.poll() is not None, 3, "fcitx5 to exit")
+                except (dbus.DBusException, AgentError):
+                    pass
+            if name == "ibus" and proc.poll() is None and self.ibus_bus is not None:
+                try:
+                    call(self.ibus_bus, IBUS, "/org/freedesktop/IBus", IBUS, "Exit", "b", (False,), 2)
+                    wait_for(lambda: proc.poll() is not None, 3, "ibus-daemon to exit")
+                except (dbus.DBusException, AgentError):
+                    pass
+            self.stop(proc)
+        self.sweep()
+        return {}
+
+    def sweep(self):
+        """Ends, by pid, the session's processes that are no children of ours: mozc_server
+        daemonises, and D-Bus activation starts at-spi's and IBus's helpers. The harness does the
+        same after us; this covers a harness that went away without closing. Spared: this agent,
+        dbus-run-session and its bus daemon, which end with us."""
+        needle = f"LUMIDOT_SESSION={SESSION_DIR}".encode()
+        parent = os.getppid()
+        pids = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit() or int(entry) in (os.getpid(), parent):
+                continue
+            try:
+                with open(f"/proc/{entry}/environ", "rb") as f:
+                    marked = needle in f.read().split(b"\0")
+                with open(f"/proc/{entry}/stat") as f:
+                    ppid = int(f.read().rsplit(")", 1)[1].split()[1])
+            except (OSError, ValueError, IndexError):
+                continue
+            if marked and ppid != parent:
+                pids.append(int(entry))
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            for pid in pids:
+                try:
+                    os.kill(pid, sig)
+                except OSError:
+                    pass
+            deadline = time.monotonic() + 3
+            while time.monotonic() < deadline and any(alive(pid) for pid in pids):
+                time.sleep(0.05)
+            pids = [pid for pid in pids if alive(pid)]
+        if pids:
+            log(f"could not end {pids}")
+
+    # --- the channel ---
+
+    def serve(self):
+        """Answers commands while the main loop serves D-Bus: Qt asks the watcher
+        things while the harness waits for the program to start."""
+        self.loop = GLib.MainLoop()
+        self.pending = b""
+        GLib.io_add_watch(COMMANDS_FD, GLib.PRIORITY_DEFAULT, GLib.IO_IN | GLib.IO_HUP | GLib.IO_ERR,
+                          self._on_input)
+        self.reply({"ok": True, "pid": os.getpid()})
+        self.loop.run()
+
+    def _on_input(self, fd, condition):
+        # While a command runs (and pumps the loop) this source is not dispatched again, so the
+        # commands run one after another.
+        data = os.read(fd, 65536)
+        self.pending += data
+        while b"\n" in self.pending:
+            line, self.pending = self.pending.split(b"\n", 1)
+            if self.handle(line) == "quit":
+                self.loop.quit()
+                return False
+        if not data:  # the harness went away
+            self.cmd_quit()
+            self.loop.quit()
+            return False
+        return True
+
+    def handle(self, line):
+        try:
+            request = json.loads(line)
+            command = request.pop("cmd")
+            result = getattr(self, f"cmd_{command}")(**request)
+            self.reply(dict(result, ok=True))
+            return command
+        except Exception as error:  # every failure goes back to the harness as the reply
+            log(traceback.format_exc())
+            self.reply({"ok": False, "error": f"{type(error).__name__}: {error}"})
+            return None
+
+    def reply(self, message):
+        os.write(REPLIES_FD, (json.dumps(message, ensure_ascii=False) + "\n").encode())
+
+
+if __name__ == "__main__":
+    Agent().serve()
