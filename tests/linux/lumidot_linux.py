@@ -107,8 +107,8 @@ def _zombie(pid):
 class Session:
     """One test's desktop. framework: "fcitx5" or "ibus"; ports: names of LED ports, each a socat
     pty (self.pty[name] is its path); program: the executable (default $LUMIDOT_LINUX_BIN); args:
-    its arguments, where "{name}" stands for the pty of port name; ini: text of Lumidot.ini (None:
-    no file); start: launch the program at once and wait for its tray item; a11y: let the program
+    its arguments; ini: text of Lumidot.ini (None: no file); in both, "{name}" stands for the path
+    of port name's pty; start: launch the program at once and wait for its tray item; a11y: let the program
     answer over AT-SPI, so that its dialogs can be read; ime: start the input method before the
     program (else the test calls start_ime() when it wants it; the desktop's environment names the
     framework from the start either way)."""
@@ -180,7 +180,7 @@ class Session:
         if self.ini_text is not None:
             ini = self.config / "lumidot" / "Lumidot.ini"
             ini.parent.mkdir(parents=True, exist_ok=True)
-            ini.write_bytes(self.ini_text.encode("utf-8"))
+            ini.write_bytes(self.with_ports(self.ini_text).encode("utf-8"))
             for path in (ini.parent, ini):
                 os.chown(path, USER_ID, USER_ID)
         self.timings["desktop"] = time.monotonic() - started
@@ -192,6 +192,11 @@ class Session:
         """Starts the input method with Mozc, then the xterm that takes the keys, focused."""
         self.timings["framework"] = self.call(self.framework, 90)["seconds"]
         self.timings["xterm"] = self.call("xterm", 60)["seconds"]
+
+    def with_ports(self, text):
+        for name, path in self.pty.items():
+            text = text.replace("{" + name + "}", path)
+        return text
 
     # --- the agent ---
 
@@ -218,7 +223,7 @@ class Session:
     def start(self, args=None, wait=True):
         """Starts the program with the pty emulation preloaded; with wait, until its tray item is
         registered. Returns its pid."""
-        argv = [self.program] + [a.format(**self.pty) for a in (self.args if args is None else args)]
+        argv = [self.program] + [self.with_ports(a) for a in (self.args if args is None else args)]
         # what a desktop running this input method gives its programs
         im = {"fcitx5": "fcitx", "ibus": "ibus"}[self.framework]
         env = {"QT_QPA_PLATFORM": "xcb", "XMODIFIERS": f"@im={im}", "QT_IM_MODULE": im, "GTK_IM_MODULE": im,
