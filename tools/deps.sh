@@ -12,4 +12,8 @@ apt-get install -y \
     clang libclang-rt-14-dev \
     mingw-w64 wine wine64 \
     xvfb x11-utils xdotool imagemagick fonts-ipafont-gothic \
-    socat python3 zip unzip fonts-wine
+    socat python3 zip unzip fonts-wine \
+    qt6-base-dev libudev-dev pkg-config dpkg-dev \
+    fcitx5 fcitx5-mozc fcitx5-frontend-qt6 mozc-server ibus ibus-mozc \
+    dbus dbus-x11 at-spi2-core python3-dbus python3-gi xterm x11-xkb-utils libxtst6 \
+    trayer xserver-xephyr

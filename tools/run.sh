@@ -17,10 +17,11 @@ if [ "${1:-}" = "--linux" ]; then
     mkdir -p "$run/home"
     display=:78
     if [ -n "${DISPLAY:-}" ] && command -v Xephyr >/dev/null; then
-        Xephyr "$display" -screen 800x600 -title 'Lumidot for Linux' -nolisten tcp &
+        Xephyr "$display" -noreset -screen 800x600 -title 'Lumidot for Linux' -nolisten tcp &
         shot=
     else
-        Xvfb "$display" -screen 0 800x600x24 -nolisten tcp &
+        # -noreset: with its last client gone Xvfb would reset, and lose the Japanese keymap.
+        Xvfb "$display" -noreset -screen 0 800x600x24 -nolisten tcp &
         shot=$run/home/screenshot
     fi
     server=$!

@@ -15,7 +15,6 @@ import time
 
 from lumidot_linux import FRAMEWORKS, PROBE, PROGRAM, Session
 
-CLOCK_TICK = os.sysconf("SC_CLK_TCK")
 # (key, the state it leads to) for switching on and off again
 TOGGLE = {"fcitx5": [("Zenkaku_Hankaku", 2), ("Zenkaku_Hankaku", 1)],
           "ibus": [("Zenkaku_Hankaku", "あ"), ("Zenkaku_Hankaku", "A")]}
@@ -28,8 +27,15 @@ def ms(values):
 
 
 def cpu_seconds(pid):
-    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / CLOCK_TICK  # utime, stime
+    """CPU time of all the process's threads, in nanoseconds resolution (schedstat), where the
+    10 ms ticks of /proc/<pid>/stat would round an idle program's cost away."""
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            total += int(open(f"/proc/{pid}/task/{task}/schedstat").read().split()[0])
+        except (OSError, ValueError, IndexError):
+            pass
+    return total / 1e9
 
 
 def rss_kib(pid):
@@ -54,9 +60,17 @@ def start_up(framework, runs):
         print(f"  {phase:9} {ms(phases[phase])}")
 
 
-def latencies(framework, toggles):
-    with Session(f"bench.keys.{framework}", framework=framework, ports=["led"], program=PROBE,
-                 args=["--period", "100", "{led}"], a11y=False) as s:
+# Both programs poll every 100 ms (fcitx5 has no change signal) and drive the pty's lines.
+PROBE_AT_100_MS = {"program": PROBE, "args": ["--period", "100", "{led}"]}
+LUMIDOT_AT_100_MS = {"program": PROGRAM, "ini": "[Setting]\nPortDevice={led}\nUpdateTime=1\nAutoConnect=1\n"}
+PROBE_AT_500_MS = {"program": PROBE, "args": ["--period", "500", "{led}"]}
+LUMIDOT_AT_500_MS = {"program": PROGRAM, "ini": "[Setting]\nPortDevice={led}\nUpdateTime=5\nAutoConnect=1\n"}
+
+
+def latencies(framework, toggles, label, program):
+    with Session(f"bench.keys.{framework}.{label}", framework=framework, ports=["led"], a11y=False,
+                 **program) as s:
+        s.focus_typing()
         s.wait_lamp("dark")
         state = []
         for _ in range(toggles):
@@ -69,21 +83,22 @@ def latencies(framework, toggles):
             for line in ("DTR=1", "DTR=0"):
                 lines.append(s.key_timed("Zenkaku_Hankaku", line=line))
                 time.sleep(0.15)  # the next key only after RTS followed
-        print(f"{framework}: key to imeprobe's DTR (poll every 100 ms): {ms(lines)}")
+        print(f"{framework}: key to {label}'s DTR (poll every 100 ms): {ms(lines)}")
 
 
-def idle_cost(framework, program, label, seconds, period=None):
-    """The probe polls at period with its pty; our program runs with its default settings."""
-    args = ["--period", str(period), "{led}"] if period else []
-    with Session(f"bench.idle.{framework}.{label.split(',')[0]}", framework=framework, ports=["led"],
-                 program=program, args=args, a11y=False) as s:
+def idle_cost(framework, program, label, seconds):
+    """CPU time per second and resident memory while nothing happens, connected to a port."""
+    with Session(f"bench.idle.{framework}.{label}", framework=framework, ports=["led"], a11y=False,
+                 **program) as s:
+        s.wait_lines("led", ["open", "DTR=0", "RTS=0"])
         time.sleep(2)
         cpu, begun = cpu_seconds(s.pid), time.monotonic()
         time.sleep(seconds)
         used = cpu_seconds(s.pid) - cpu
         elapsed = time.monotonic() - begun
-        print(f"{framework}: {label:24} idle CPU {100 * used / elapsed:5.2f} % "
-              f"({1000 * used / elapsed:6.2f} ms/s), RSS {rss_kib(s.pid) / 1024:6.1f} MiB")
+        rss = rss_kib(s.pid) / 1024
+        print(f"{framework}: {label:24} idle CPU {1000 * used / elapsed:6.3f} ms/s, RSS {rss:6.1f} MiB")
+        return used / elapsed, rss
 
 
 def main():
@@ -95,12 +110,16 @@ def main():
     options = parser.parse_args()
     for framework in options.frameworks:
         start_up(framework, options.runs)
-        latencies(framework, options.toggles)
-        print()
-        idle_cost(framework, PROBE, "imeprobe, 500 ms poll", options.idle, 500)
-        idle_cost(framework, PROBE, "imeprobe, 100 ms poll", options.idle, 100)
+        latencies(framework, options.toggles, "imeprobe", PROBE_AT_100_MS)
         if os.path.exists(PROGRAM):
-            idle_cost(framework, PROGRAM, os.path.basename(PROGRAM), options.idle)
+            latencies(framework, options.toggles, "lumidot", LUMIDOT_AT_100_MS)
+            print()
+            probe_cpu, probe_rss = idle_cost(framework, PROBE_AT_500_MS, "imeprobe, 500 ms poll",
+                                             options.idle)
+            ours_cpu, ours_rss = idle_cost(framework, LUMIDOT_AT_500_MS, "lumidot, 500 ms poll",
+                                           options.idle)
+            print(f"{framework}: lumidot / imeprobe: CPU x{ours_cpu / max(probe_cpu, 1e-9):.2f}, "
+                  f"RSS x{ours_rss / probe_rss:.2f}")
 
 
 if __name__ == "__main__":
