@@ -33,7 +33,6 @@ qt_add_resources(lumidot lamps PREFIX /icons BASE ${PROJECT_SOURCE_DIR}/res/icon
     ${PROJECT_SOURCE_DIR}/res/icons/LampOnNoPort.ico ${PROJECT_SOURCE_DIR}/res/icons/LampOffNoPort.ico)
 
 enable_testing()
-set(LUMIDOT_LINUX_BIN $<TARGET_FILE:lumidot>)
 add_subdirectory(tests/linux)
 
 # --- Installing: cmake --install, and the .deb made by cpack ---
