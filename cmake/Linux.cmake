@@ -70,3 +70,13 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
 include(CPack)
+
+# The package is made and checked as a test, like the Windows zip.
+add_test(NAME package_deb
+         COMMAND ${CMAKE_CPACK_COMMAND} --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+set_tests_properties(package_deb PROPERTIES FIXTURES_SETUP deb)
+add_test(NAME package_deb_contents
+         COMMAND bash ${PROJECT_SOURCE_DIR}/tests/release/check_deb.sh
+                 ${CMAKE_BINARY_DIR}/lumidot_${PROJECT_VERSION}_amd64.deb ${PROJECT_VERSION})
+set_tests_properties(package_deb_contents PROPERTIES FIXTURES_REQUIRED deb)
