@@ -147,22 +147,16 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 BOOL CIndicatorDlg::OnCommand(UINT nID)
 {
     void (CIndicatorDlg::*pHandler)() = nullptr;
+    // One table from menu command to handler.
+    // clang-format off
     switch (nID) {
-    case ID_MENU_CONNECT:
-        pHandler = &CIndicatorDlg::OnMenuConnect;
-        break;
-    case ID_MENU_SETTING:
-        pHandler = &CIndicatorDlg::OnMenuSetting;
-        break;
-    case ID_MENU_ABOUT:
-        pHandler = &CIndicatorDlg::OnMenuAbout;
-        break;
-    case ID_MENU_EXIT:
-        pHandler = &CIndicatorDlg::OnMenuExit;
-        break;
-    default:
-        return CDialog::OnCommand(nID);
+    case ID_MENU_CONNECT: pHandler = &CIndicatorDlg::OnMenuConnect; break;
+    case ID_MENU_SETTING: pHandler = &CIndicatorDlg::OnMenuSetting; break;
+    case ID_MENU_ABOUT: pHandler = &CIndicatorDlg::OnMenuAbout; break;
+    case ID_MENU_EXIT: pHandler = &CIndicatorDlg::OnMenuExit; break;
+    default: return CDialog::OnCommand(nID);
     }
+    // clang-format on
     if (IsCommandRunning())
         ActivateRunningCommand();
     else
