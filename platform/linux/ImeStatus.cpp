@@ -74,7 +74,7 @@ int nextConnectionNumber()
 
 namespace ImeStatusRules {
 
-ImeReading readingOf(const QString &engine, const QString &symbol)
+ImeState readingOf(const QString &engine, const QString &symbol)
 {
     if (engine.isEmpty() || engine.startsWith(QLatin1String("xkb:")) || symbol.isEmpty() ||
         symbol == QLatin1String("A"))
@@ -220,10 +220,10 @@ ImeStatus::~ImeStatus()
     QDBusConnection::disconnectFromBus(m_ibusConnectionName);
 }
 
-std::optional<ImeReading> ImeStatus::read()
+std::optional<ImeState> ImeStatus::read()
 {
     if (m_fcitxRunning) {
-        if (const std::optional<ImeReading> reading = readFcitx(); reading || m_fcitxRunning)
+        if (const std::optional<ImeState> reading = readFcitx(); reading || m_fcitxRunning)
             return reading;
     }
 
@@ -234,13 +234,13 @@ std::optional<ImeReading> ImeStatus::read()
     return ibusReading();
 }
 
-std::optional<ImeReading> ImeStatus::readFcitx()
+std::optional<ImeState> ImeStatus::readFcitx()
 {
     const QDBusMessage reply = m_session.call(m_fcitxStateCall, QDBus::Block, kFcitxTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage) {
         // 2 is an active input method; 1 is inactive and 0 means no input context has focus
         const QList<QVariant> args = reply.arguments();
-        return ImeReading{!args.isEmpty() && args.first().toInt() == 2, false};
+        return ImeState{!args.isEmpty() && args.first().toInt() == 2, false};
     }
     // No owner: it ended before the owner change reached us, and IBus may answer instead. Any
     // other error is fcitx5 not answering in time.
@@ -252,9 +252,9 @@ std::optional<ImeReading> ImeStatus::readFcitx()
     return std::nullopt;
 }
 
-ImeReading ImeStatus::ibusReading() const
+ImeState ImeStatus::ibusReading() const
 {
-    return m_ibusConnected ? ImeStatusRules::readingOf(m_engine, m_modeSymbol) : ImeReading{};
+    return m_ibusConnected ? ImeStatusRules::readingOf(m_engine, m_modeSymbol) : ImeState{};
 }
 
 void ImeStatus::connectIbus()
@@ -308,7 +308,7 @@ void ImeStatus::setIbusState(const QString &engine, const QString &symbol)
 {
     m_engine = engine;
     m_modeSymbol = symbol;
-    const ImeReading reading = ibusReading();
+    const ImeState reading = ibusReading();
     if (reading.on != m_lastIbusReading.on || reading.alphanumeric != m_lastIbusReading.alphanumeric) {
         m_lastIbusReading = reading;
         emit changed();

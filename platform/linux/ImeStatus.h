@@ -13,7 +13,7 @@ class QDBusArgument;
 class QProcessEnvironment;
 
 // What the desktop's input method says about typing right now.
-struct ImeReading {
+struct ImeState {
     bool on = false;            // the input method is switched on (typing Japanese, or Mozc's alphanumeric modes)
     bool alphanumeric = false;  // on, but in half- or full-width alphanumeric mode (only known with IBus + Mozc)
 };
@@ -26,7 +26,7 @@ public:
 
     // std::nullopt: a framework runs but did not answer in time; the caller then changes nothing.
     // Neither framework running reads as off (no error, no message box); one started later is picked up.
-    std::optional<ImeReading> read();
+    std::optional<ImeState> read();
 
 signals:
     // IBus told us something changed, or a framework came or went, so the app can act at once
@@ -41,8 +41,8 @@ private slots:
     void onGlobalEngineReply(const QDBusMessage &reply);
 
 private:
-    std::optional<ImeReading> readFcitx();
-    ImeReading ibusReading() const;
+    std::optional<ImeState> readFcitx();
+    ImeState ibusReading() const;
     void connectIbus();
     void dropIbus();
     void setIbusState(const QString &engine, const QString &symbol);
@@ -57,7 +57,7 @@ private:
     QElapsedTimer m_ibusLastAttempt;
     QString m_engine;      // the global engine, e.g. "mozc-jp" or "xkb:jp::jpn"
     QString m_modeSymbol;  // the symbol of the engine's "InputMode" property, e.g. "あ"
-    ImeReading m_lastIbusReading;
+    ImeState m_lastIbusReading;
 };
 
 // The pure rules behind ImeStatus, apart so that the unit test can reach them.
@@ -66,7 +66,7 @@ namespace ImeStatusRules {
 // What the engine's InputMode symbol says, as Mozc sets it: "A" is direct input (off), "_A" and
 // "Ａ" are half- and full-width alphanumeric (on), the kana modes are on. An engine named "xkb:..."
 // is plain keyboard input (off) whatever its symbol; no engine or no symbol yet reads as off.
-ImeReading readingOf(const QString &engine, const QString &symbol);
+ImeState readingOf(const QString &engine, const QString &symbol);
 
 // The symbol of the property `key` in an IBusProperty (UpdateProperty) or an IBusPropList
 // (RegisterProperties), as the variant's content arrives from the bus. std::nullopt when the

@@ -30,7 +30,7 @@ std::optional<ImeReading> ReadImeState(bool)
     if (s_ime == nullptr)
         return ImeReading{};
     // IBus says the mode along with the state at no extra cost; fcitx5 cannot say it at all.
-    const std::optional<::ImeReading> reading = s_ime->read();
+    const std::optional<ImeState> reading = s_ime->read();
     if (!reading)
         return std::nullopt;
     ImeReading result;

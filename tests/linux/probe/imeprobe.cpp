@@ -46,9 +46,9 @@ int main(int argc, char *argv[])
     tray.show();
 
     ImeStatus ime;
-    std::optional<ImeReading> shown;
+    std::optional<ImeState> shown;
     const auto tick = [&] {
-        const std::optional<ImeReading> reading = ime.read();
+        const std::optional<ImeState> reading = ime.read();
         if (!reading || (shown && shown->on == reading->on && shown->alphanumeric == reading->alphanumeric))
             return;
         shown = reading;

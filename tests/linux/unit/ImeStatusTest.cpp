@@ -217,7 +217,7 @@ TEST(ImeStatusRules, InputModeSymbolAndEngineGiveTheReading)
         {QString(), QStringLiteral("あ"), false, false},
     };
     for (const Case &c : cases) {
-        const ImeReading reading = ImeStatusRules::readingOf(c.engine, c.symbol);
+        const ImeState reading = ImeStatusRules::readingOf(c.engine, c.symbol);
         EXPECT_EQ(reading.on, c.on) << c.engine.toStdString() << " " << c.symbol.toStdString();
         EXPECT_EQ(reading.alphanumeric, c.alphanumeric) << c.engine.toStdString() << " " << c.symbol.toStdString();
     }
