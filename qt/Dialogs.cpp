@@ -80,9 +80,7 @@ PortDialog::PortDialog(const std::wstring &configured, QWidget *parent)
 std::wstring PortDialog::chosenPort() const { return pathAt(m_paths, m_ports->currentIndex()); }
 
 SettingDialog::SettingDialog(const SettingChoices &shown, QWidget *parent)
-    : QDialog(parent),
-      m_interval(new QComboBox(this)),
-      m_ports(new QComboBox(this)),
+    : QDialog(parent), m_interval(new QComboBox(this)), m_ports(new QComboBox(this)),
       m_autoConnect(new QCheckBox(QStringLiteral("起動と同時にポートを開く"), this)),
       m_alnumOff(new QCheckBox(QStringLiteral("英数入力中は消灯する"), this)),
       m_startAtLogin(new QCheckBox(QStringLiteral("ログイン時に開始する"), this))
@@ -91,7 +89,7 @@ SettingDialog::SettingDialog(const SettingChoices &shown, QWidget *parent)
     for (int i = 1; i <= 10; ++i)
         m_interval->addItem(QStringLiteral("%1msec").arg(i * 100));
     m_interval->setCurrentIndex(shown.nIntervalIndex < m_interval->count() ? shown.nIntervalIndex
-                                                                            : -1);
+                                                                           : -1);
     fillPorts(m_ports, m_paths, shown.strPort);
     m_autoConnect->setChecked(shown.bAutoConnect == 1);
     m_alnumOff->setChecked(shown.bAlnumOff == 1);
@@ -123,8 +121,8 @@ SettingChoices SettingDialog::choices() const
 AboutDialog::AboutDialog(const QString &text, QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("ﾀﾞｲｱﾛｸﾞ"));
-    auto *shown = new QLabel(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                             this);
+    auto *shown =
+        new QLabel(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), this);
     shown->setAlignment(Qt::AlignCenter);
     shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *buttons = new QDialogButtonBox(this);

@@ -23,9 +23,9 @@ namespace {
 // The session-wide name that marks the running instance.
 const QString kInstanceName = QStringLiteral("jp.example.lumidot.Lumidot");
 
-const char *const kLampFiles[sys::TRAY_PRESET_COUNT] = {
-    ":/icons/LampOn.ico", ":/icons/LampOff.ico", ":/icons/LampOnNoPort.ico",
-    ":/icons/LampOffNoPort.ico"};
+const char *const kLampFiles[sys::TRAY_PRESET_COUNT] = {":/icons/LampOn.ico", ":/icons/LampOff.ico",
+                                                        ":/icons/LampOnNoPort.ico",
+                                                        ":/icons/LampOffNoPort.ico"};
 const char *const kTips[sys::TRAY_PRESET_COUNT] = {"IME ON", "IME OFF", "IME ON", "IME OFF"};
 
 }  // namespace
@@ -39,16 +39,20 @@ LumidotApp::LumidotApp(QObject *parent)
     // The commands run from the event loop, not inside the tray host's call that clicked them:
     // their dialogs wait for the user.
     m_connectAction = m_menu.addAction(QStringLiteral("接続(&P)"));
-    connect(m_connectAction, &QAction::triggered, this, [this] { runCommand(ConnectCommand); },
-            Qt::QueuedConnection);
+    connect(
+        m_connectAction, &QAction::triggered, this, [this] { runCommand(ConnectCommand); },
+        Qt::QueuedConnection);
     m_menu.addSeparator();
-    connect(m_menu.addAction(QStringLiteral("設定(&S)")), &QAction::triggered, this,
-            [this] { runCommand(SettingCommand); }, Qt::QueuedConnection);
+    connect(
+        m_menu.addAction(QStringLiteral("設定(&S)")), &QAction::triggered, this,
+        [this] { runCommand(SettingCommand); }, Qt::QueuedConnection);
     m_menu.addSeparator();
-    connect(m_menu.addAction(QStringLiteral("このプログラムについて(&A)")), &QAction::triggered,
-            this, [this] { runCommand(AboutCommand); }, Qt::QueuedConnection);
-    connect(m_menu.addAction(QStringLiteral("終了(&X)")), &QAction::triggered, this,
-            [this] { runCommand(ExitCommand); }, Qt::QueuedConnection);
+    connect(
+        m_menu.addAction(QStringLiteral("このプログラムについて(&A)")), &QAction::triggered, this,
+        [this] { runCommand(AboutCommand); }, Qt::QueuedConnection);
+    connect(
+        m_menu.addAction(QStringLiteral("終了(&X)")), &QAction::triggered, this,
+        [this] { runCommand(ExitCommand); }, Qt::QueuedConnection);
     // Relabelled at every opening, as the port may have changed since.
     connect(&m_menu, &QMenu::aboutToShow, this, &LumidotApp::updateMenu);
     m_tray.setContextMenu(&m_menu);
@@ -78,7 +82,10 @@ void LumidotApp::tick()
         PollImeStatus();
 }
 
-void LumidotApp::updateMenu() { m_connectAction->setText(QString::fromStdWString(ConnectMenuLabel())); }
+void LumidotApp::updateMenu()
+{
+    m_connectAction->setText(QString::fromStdWString(ConnectMenuLabel()));
+}
 
 void LumidotApp::showPreset(int preset)
 {
@@ -106,9 +113,9 @@ void LumidotApp::onDeviceAdded(const QString &devnode, const QStringList &links)
     for (const QString &link : links)
         linkList.push_back(link.toStdString());
     const std::string configured = QString::fromStdWString(ConfiguredPort()).toStdString();
-    const std::string name =
-        isSameSerialDevice(configured, devnode.toStdString(), linkList) ? configured
-                                                                        : devnode.toStdString();
+    const std::string name = isSameSerialDevice(configured, devnode.toStdString(), linkList)
+                                 ? configured
+                                 : devnode.toStdString();
     OnPortDeviceArrived(QString::fromStdString(name).toStdWString());
 }
 

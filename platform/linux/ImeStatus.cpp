@@ -93,8 +93,8 @@ std::optional<QString> propertySymbol(const QDBusArgument &property, const QStri
     bool sensitive = false, visible = false;
     QDBusVariant label, tooltip, subProperties, symbol;
     property.beginStructure();
-    property >> typeName >> attachments >> propKey >> type >> label >> icon >> tooltip >> sensitive >> visible >>
-        state >> subProperties >> symbol;
+    property >> typeName >> attachments >> propKey >> type >> label >> icon >> tooltip >>
+        sensitive >> visible >> state >> subProperties >> symbol;
     property.endStructure();
     if (typeName != QLatin1String("IBusProperty") || propKey != key)
         return std::nullopt;
@@ -189,8 +189,7 @@ AddressFile parseAddressFile(const QByteArray &contents)
 }  // namespace ImeStatusRules
 
 ImeStatus::ImeStatus(QObject *parent)
-    : QObject(parent),
-      m_session(QDBusConnection::sessionBus()),
+    : QObject(parent), m_session(QDBusConnection::sessionBus()),
       m_fcitxStateCall(QDBusMessage::createMethodCall(kFcitxService, QStringLiteral("/controller"),
                                                       QStringLiteral("org.fcitx.Fcitx.Controller1"),
                                                       QStringLiteral("State"))),
@@ -204,21 +203,20 @@ ImeStatus::ImeStatus(QObject *parent)
 
     auto *fcitxWatcher = new QDBusServiceWatcher(kFcitxService, m_session,
                                                  QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(fcitxWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &ImeStatus::onFcitxOwnerChanged);
+    connect(fcitxWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            &ImeStatus::onFcitxOwnerChanged);
     // ibus-daemon takes this name on the session bus once its own bus is up and its address file
     // written, so it is the moment to connect. fcitx5 takes the same name for its IBus frontend;
     // then there is no address file and the attempt ends at once.
     auto *ibusWatcher = new QDBusServiceWatcher(kIbusService, m_session,
                                                 QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(ibusWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &ImeStatus::onIbusNameOwnerChanged);
+    connect(ibusWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            &ImeStatus::onIbusNameOwnerChanged);
 
     m_fcitxRunning = m_session.interface()->isServiceRegistered(kFcitxService).value();
 }
 
-ImeStatus::~ImeStatus()
-{
-    QDBusConnection::disconnectFromBus(m_ibusConnectionName);
-}
+ImeStatus::~ImeStatus() { QDBusConnection::disconnectFromBus(m_ibusConnectionName); }
 
 std::optional<ImeState> ImeStatus::read()
 {
@@ -229,7 +227,8 @@ std::optional<ImeState> ImeStatus::read()
 
     if (m_ibusConnected && !QDBusConnection(m_ibusConnectionName).isConnected())
         dropIbus();
-    if (!m_ibusConnected && (!m_ibusLastAttempt.isValid() || m_ibusLastAttempt.elapsed() >= kIbusRetryMs))
+    if (!m_ibusConnected &&
+        (!m_ibusLastAttempt.isValid() || m_ibusLastAttempt.elapsed() >= kIbusRetryMs))
         connectIbus();
     return ibusReading();
 }
@@ -244,7 +243,8 @@ std::optional<ImeState> ImeStatus::readFcitx()
     }
     // No owner: it ended before the owner change reached us, and IBus may answer instead. Any
     // other error is fcitx5 not answering in time.
-    // (Without auto-start the bus daemon answers NameHasNoOwner, which QDBusError has no value for.)
+    // (Without auto-start the bus daemon answers NameHasNoOwner, which QDBusError has no value
+    // for.)
     const QString error = reply.errorName();
     if (error == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner") ||
         error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown"))
@@ -263,10 +263,12 @@ void ImeStatus::connectIbus()
     const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QString address = env.value(QStringLiteral("IBUS_ADDRESS"));
     if (address.isEmpty()) {
-        QFile file(ImeStatusRules::addressFilePath(env, QString::fromLatin1(QDBusConnection::localMachineId())));
+        QFile file(ImeStatusRules::addressFilePath(
+            env, QString::fromLatin1(QDBusConnection::localMachineId())));
         if (!file.open(QIODevice::ReadOnly))
             return;
-        const ImeStatusRules::AddressFile contents = ImeStatusRules::parseAddressFile(file.read(4096));
+        const ImeStatusRules::AddressFile contents =
+            ImeStatusRules::parseAddressFile(file.read(4096));
         // The file outlives the daemon; libibus trusts it only while its process exists.
         if (contents.address.isEmpty() || contents.daemonPid <= 0 ||
             (::kill(pid_t(contents.daemonPid), 0) != 0 && errno != EPERM))
@@ -290,11 +292,12 @@ void ImeStatus::connectIbus()
                  SLOT(onGlobalEngineChanged(QString)));
     m_ibusConnected = true;
 
-    QDBusMessage get = QDBusMessage::createMethodCall(kIbusService, kIbusPath,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kIbusService, kIbusPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
     get << kIbusService << QStringLiteral("GlobalEngine");
-    ibus.callWithCallback(get, this, SLOT(onGlobalEngineReply(QDBusMessage)), nullptr, kIbusCallTimeoutMs);
+    ibus.callWithCallback(get, this, SLOT(onGlobalEngineReply(QDBusMessage)), nullptr,
+                          kIbusCallTimeoutMs);
 }
 
 void ImeStatus::dropIbus()
@@ -309,7 +312,8 @@ void ImeStatus::setIbusState(const QString &engine, const QString &symbol)
     m_engine = engine;
     m_modeSymbol = symbol;
     const ImeState reading = ibusReading();
-    if (reading.on != m_lastIbusReading.on || reading.alphanumeric != m_lastIbusReading.alphanumeric) {
+    if (reading.on != m_lastIbusReading.on ||
+        reading.alphanumeric != m_lastIbusReading.alphanumeric) {
         m_lastIbusReading = reading;
         emit changed();
     }
@@ -328,7 +332,8 @@ void ImeStatus::onIbusNameOwnerChanged(const QString &, const QString &, const Q
 {
     if (!newOwner.isEmpty() && !m_ibusConnected && !m_fcitxRunning)
         connectIbus();
-    else if (newOwner.isEmpty() && m_ibusConnected && !QDBusConnection(m_ibusConnectionName).isConnected())
+    else if (newOwner.isEmpty() && m_ibusConnected &&
+             !QDBusConnection(m_ibusConnectionName).isConnected())
         dropIbus();
 }
 
@@ -343,8 +348,10 @@ void ImeStatus::onEngineProperties(const QDBusMessage &message)
     const QDBusArgument arg = value.value<QDBusArgument>();
     if (message.member() == QLatin1String("RegisterProperties")) {
         // the whole set of the engine that just got focus: no InputMode means no mode to show
-        setIbusState(m_engine, ImeStatusRules::propertyListSymbol(arg, kInputModeKey).value_or(QString()));
-    } else if (const std::optional<QString> symbol = ImeStatusRules::propertySymbol(arg, kInputModeKey)) {
+        setIbusState(m_engine,
+                     ImeStatusRules::propertyListSymbol(arg, kInputModeKey).value_or(QString()));
+    } else if (const std::optional<QString> symbol =
+                   ImeStatusRules::propertySymbol(arg, kInputModeKey)) {
         setIbusState(m_engine, *symbol);
     }
 }

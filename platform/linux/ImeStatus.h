@@ -14,8 +14,10 @@ class QProcessEnvironment;
 
 // What the desktop's input method says about typing right now.
 struct ImeState {
-    bool on = false;            // the input method is switched on (typing Japanese, or Mozc's alphanumeric modes)
-    bool alphanumeric = false;  // on, but in half- or full-width alphanumeric mode (only known with IBus + Mozc)
+    bool on =
+        false;  // the input method is switched on (typing Japanese, or Mozc's alphanumeric modes)
+    bool alphanumeric =
+        false;  // on, but in half- or full-width alphanumeric mode (only known with IBus + Mozc)
 };
 
 class ImeStatus : public QObject {
@@ -25,7 +27,8 @@ public:
     ~ImeStatus() override;
 
     // std::nullopt: a framework runs but did not answer in time; the caller then changes nothing.
-    // Neither framework running reads as off (no error, no message box); one started later is picked up.
+    // Neither framework running reads as off (no error, no message box); one started later is
+    // picked up.
     std::optional<ImeState> read();
 
 signals:
@@ -34,8 +37,10 @@ signals:
     void changed();
 
 private slots:
-    void onFcitxOwnerChanged(const QString &service, const QString &oldOwner, const QString &newOwner);
-    void onIbusNameOwnerChanged(const QString &service, const QString &oldOwner, const QString &newOwner);
+    void onFcitxOwnerChanged(const QString &service, const QString &oldOwner,
+                             const QString &newOwner);
+    void onIbusNameOwnerChanged(const QString &service, const QString &oldOwner,
+                                const QString &newOwner);
     void onEngineProperties(const QDBusMessage &message);
     void onGlobalEngineChanged(const QString &engine);
     void onGlobalEngineReply(const QDBusMessage &reply);

@@ -15,7 +15,10 @@ std::function<void(int)> s_showTrayPreset;
 SerialDevice s_ledDevice;
 
 std::string toUtf8(const std::wstring &text) { return QString::fromStdWString(text).toStdString(); }
-std::wstring fromUtf8(const std::string &text) { return QString::fromStdString(text).toStdWString(); }
+std::wstring fromUtf8(const std::string &text)
+{
+    return QString::fromStdString(text).toStdWString();
+}
 
 }  // namespace
 

@@ -55,12 +55,13 @@ bool SerialDevice::open(const std::string &path)
     // O_NONBLOCK so that the open does not wait for a carrier; it can stay set, since nothing is
     // ever read or written. O_NOCTTY so that the port never becomes our controlling terminal.
     // O_CLOEXEC so that a program we start (the help page's browser) does not keep the port.
-    CResource<int, ::close, -1> fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    CResource<int, ::close, -1> fd(
+        ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd)
         return false;
 
-    // TIOCEXCL makes the kernel refuse further opens, but not root's; the lock refuses every program
-    // that asks for it as this one does, root included. A program that holds the port with
+    // TIOCEXCL makes the kernel refuse further opens, but not root's; the lock refuses every
+    // program that asks for it as this one does, root included. A program that holds the port with
     // TIOCEXCL alone is honoured too. Until the terminal is ours, a refusal must leave the other
     // program's exclusive flag alone.
     int exclusive = 0;

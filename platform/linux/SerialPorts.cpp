@@ -70,7 +70,8 @@ std::vector<std::string> namesIn(const std::string &dir, const std::string &pref
 
 }  // namespace
 
-std::vector<SerialPortEntry> listSerialPorts(const std::string &configured, const std::string &devRoot)
+std::vector<SerialPortEntry> listSerialPorts(const std::string &configured,
+                                             const std::string &devRoot)
 {
     std::vector<SerialPortEntry> ports;
     // Devices are matched by number, which a by-id link and the node it points to share.
@@ -91,14 +92,12 @@ std::vector<SerialPortEntry> listSerialPorts(const std::string &configured, cons
         }
     }
 
-    const bool present = std::any_of(ports.begin(), ports.end(),
-                                     [&](const SerialPortEntry &port) { return port.path == configured; });
+    const bool present = std::any_of(ports.begin(), ports.end(), [&](const SerialPortEntry &port) {
+        return port.path == configured;
+    });
     if (!configured.empty() && !present && characterDevice(configured, device))
         ports.push_back({configured, configured});
     return ports;
 }
 
-std::string serialPortName(const std::string &path)
-{
-    return path.substr(path.rfind('/') + 1);
-}
+std::string serialPortName(const std::string &path) { return path.substr(path.rfind('/') + 1); }

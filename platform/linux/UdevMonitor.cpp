@@ -16,7 +16,8 @@ UdevMonitor::UdevMonitor(QObject *parent) : QObject(parent), m_udev(udev_new())
     // udev's own events, not the kernel's: they come after the rules ran, so the device node
     // exists, its permissions are set and DEVLINKS names the by-id links.
     m_monitor.Reset(udev_monitor_new_from_netlink(m_udev.Get(), "udev"));
-    if (!m_monitor || udev_monitor_filter_add_match_subsystem_devtype(m_monitor.Get(), "tty", nullptr) < 0 ||
+    if (!m_monitor ||
+        udev_monitor_filter_add_match_subsystem_devtype(m_monitor.Get(), "tty", nullptr) < 0 ||
         udev_monitor_enable_receiving(m_monitor.Get()) < 0) {
         m_monitor.Reset();
         return;
@@ -44,8 +45,9 @@ void UdevMonitor::receive()
         const char *node = udev_device_get_devnode(device);
         if (action && node) {
             const QString devnode = QString::fromLocal8Bit(node);
-            const QStringList links = QString::fromLocal8Bit(udev_device_get_property_value(device, "DEVLINKS"))
-                                          .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            const QStringList links =
+                QString::fromLocal8Bit(udev_device_get_property_value(device, "DEVLINKS"))
+                    .split(QLatin1Char(' '), Qt::SkipEmptyParts);
             if (std::strcmp(action, "add") == 0)
                 emit added(devnode, links);
             else if (std::strcmp(action, "remove") == 0)

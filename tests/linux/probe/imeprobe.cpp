@@ -26,7 +26,8 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addOption({QStringLiteral("period"), QStringLiteral("Poll period in milliseconds."),
                       QStringLiteral("ms"), QStringLiteral("500")});
-    parser.addPositionalArgument(QStringLiteral("pty"), QStringLiteral("Pseudo-terminal for the LED lines."));
+    parser.addPositionalArgument(QStringLiteral("pty"),
+                                 QStringLiteral("Pseudo-terminal for the LED lines."));
     parser.process(app);
     bool periodOk = false;
     const int period = parser.value(QStringLiteral("period")).toInt(&periodOk);
@@ -34,10 +35,13 @@ int main(int argc, char *argv[])
         parser.showHelp(2);
 
     const QStringList args = parser.positionalArguments();
-    const int fd = args.isEmpty() ? -1 : ::open(QFile::encodeName(args.first()).constData(),
-                                                O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    const QIcon onIcon(fd >= 0 ? QStringLiteral(":/LampOn.ico") : QStringLiteral(":/LampOnNoPort.ico"));
-    const QIcon offIcon(fd >= 0 ? QStringLiteral(":/LampOff.ico") : QStringLiteral(":/LampOffNoPort.ico"));
+    const int fd = args.isEmpty() ? -1
+                                  : ::open(QFile::encodeName(args.first()).constData(),
+                                           O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const QIcon onIcon(fd >= 0 ? QStringLiteral(":/LampOn.ico")
+                               : QStringLiteral(":/LampOnNoPort.ico"));
+    const QIcon offIcon(fd >= 0 ? QStringLiteral(":/LampOff.ico")
+                                : QStringLiteral(":/LampOffNoPort.ico"));
 
     QSystemTrayIcon tray(offIcon);
     QMenu menu;
@@ -49,11 +53,12 @@ int main(int argc, char *argv[])
     std::optional<ImeState> shown;
     const auto tick = [&] {
         const std::optional<ImeState> reading = ime.read();
-        if (!reading || (shown && shown->on == reading->on && shown->alphanumeric == reading->alphanumeric))
+        if (!reading ||
+            (shown && shown->on == reading->on && shown->alphanumeric == reading->alphanumeric))
             return;
         shown = reading;
         tray.setIcon(reading->on ? onIcon : offIcon);
-        tray.setToolTip(!reading->on              ? QStringLiteral("IME オフ")
+        tray.setToolTip(!reading->on            ? QStringLiteral("IME オフ")
                         : reading->alphanumeric ? QStringLiteral("IME オン (英数)")
                                                 : QStringLiteral("IME オン"));
         for (int line : {TIOCM_DTR, TIOCM_RTS}) {

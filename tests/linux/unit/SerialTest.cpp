@@ -56,8 +56,8 @@ bool eventually(Condition condition)
     return condition();
 }
 
-// A pseudo-terminal made by socat, reached through the link `pty`; whatever is written to it ends up
-// in the file `far`. Stopping socat closes the master side, which hangs the terminal up as
+// A pseudo-terminal made by socat, reached through the link `pty`; whatever is written to it ends
+// up in the file `far`. Stopping socat closes the master side, which hangs the terminal up as
 // unplugging a USB adapter does.
 class SocatPty {
 public:
@@ -244,7 +244,8 @@ TEST(SerialPortsTest, ListsPresentDevicesByIdFirstThenUnlinkedNodesInNaturalOrde
 
     const std::string root = dev.string();
     const std::vector<std::pair<std::string, std::string>> listed = {
-        {root + "/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0", "usb-FTDI_FT232R_A50285BI-if00-port0"},
+        {root + "/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0",
+         "usb-FTDI_FT232R_A50285BI-if00-port0"},
         {root + "/ttyUSB2", "ttyUSB2"},
         {root + "/ttyUSB10", "ttyUSB10"},
         {root + "/ttyACM0", "ttyACM0"},
@@ -259,7 +260,8 @@ TEST(SerialPortsTest, ListsPresentDevicesByIdFirstThenUnlinkedNodesInNaturalOrde
     auto withHandMade = listed;
     withHandMade.emplace_back(handMade, handMade);
     EXPECT_EQ(pairs(listSerialPorts(handMade, root)), withHandMade);
-    for (const std::string &configured : {std::string(), root + "/ttyUSB2", root + "/ttyUSB3", root + "/ttyUSB7"})
+    for (const std::string &configured :
+         {std::string(), root + "/ttyUSB2", root + "/ttyUSB3", root + "/ttyUSB7"})
         EXPECT_EQ(pairs(listSerialPorts(configured, root)), listed) << configured;
 }
 
@@ -269,7 +271,8 @@ TEST(UdevMonitorTest, MatchesTheConfiguredPortByNodeOrAnyOfItsLinks)
     const std::string handMade = (dir.path() / "led").string();
     fs::create_symlink("/dev/null", handMade);
     const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0";
-    const std::vector<std::string> links = {"/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0", byId};
+    const std::vector<std::string> links = {
+        "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0", byId};
 
     EXPECT_TRUE(isSameSerialDevice("/dev/ttyUSB0", "/dev/ttyUSB0", links));
     EXPECT_TRUE(isSameSerialDevice(byId, "/dev/ttyUSB0", links));
@@ -280,7 +283,10 @@ TEST(UdevMonitorTest, MatchesTheConfiguredPortByNodeOrAnyOfItsLinks)
 }
 
 std::vector<QString> s_messages;
-void recordMessage(QtMsgType, const QMessageLogContext &, const QString &message) { s_messages.push_back(message); }
+void recordMessage(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    s_messages.push_back(message);
+}
 
 // Containers have no udev daemon: the monitor must come up anyway, without a word.
 TEST(UdevMonitorTest, StartsQuietlyWhereverItRuns)

@@ -2,8 +2,8 @@
 #include "platform/Platform.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -24,7 +24,8 @@ TEST_F(SessionTest, TheSettingsFileLivesInTheUsersConfigurationFolder)
 {
     EXPECT_EQ(QString::fromStdWString(sys::GetIniPath()), m_config.path() + "/lumidot/Lumidot.ini");
     qputenv("XDG_CONFIG_HOME", "relative/is/ignored");
-    EXPECT_EQ(QString::fromStdWString(sys::GetIniPath()), QDir::homePath() + "/.config/lumidot/Lumidot.ini");
+    EXPECT_EQ(QString::fromStdWString(sys::GetIniPath()),
+              QDir::homePath() + "/.config/lumidot/Lumidot.ini");
 }
 
 TEST_F(SessionTest, StartAtLoginIsAnAutostartEntryRunningThisProgramThatTheDesktopMaySwitchOff)
@@ -39,7 +40,8 @@ TEST_F(SessionTest, StartAtLoginIsAnAutostartEntryRunningThisProgramThatTheDeskt
     EXPECT_TRUE(text.contains("\nExec=\"" + self + "\"\n")) << text.toStdString();
     EXPECT_TRUE(sys::IsStartAtLoginOn());
 
-    // A desktop's settings hide an entry rather than delete it; another program's entry is not ours.
+    // A desktop's settings hide an entry rather than delete it; another program's entry is not
+    // ours.
     ASSERT_TRUE(entry.open(QIODevice::Append));
     entry.write("Hidden=true\n");
     entry.close();
