@@ -2,8 +2,8 @@
 
 #include "core/PortWatch.h"
 #include "core/Trace.h"
-#include "platform/Platform.h"
-#include "settings/Settings.h"
+#include "core/Platform.h"
+#include "core/Settings.h"
 
 using sys::LineResult;
 

@@ -1,6 +1,6 @@
 #include "core/LedPort.h"
 
-#include "platform/Platform.h"
+#include "core/Platform.h"
 
 bool ConnectPort(const std::wstring& strPort)
 {

@@ -2,8 +2,8 @@
 
 #include "core/ImePoller.h"
 #include "core/LedPort.h"
-#include "platform/Platform.h"
-#include "settings/Settings.h"
+#include "core/Platform.h"
+#include "core/Settings.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #ifdef LUMIDOT_TRACE
-#include "platform/Platform.h"
+#include "core/Platform.h"
 
 // A tick found the status changed.
 inline void TraceChangeState() { sys::TraceLine(L"#### Change State\r\n"); }

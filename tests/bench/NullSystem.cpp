@@ -1,7 +1,7 @@
 // The cheapest possible stand-in for the system calls, so the benchmark measures Lumidot's own
 // work per tick and nothing of a fake's bookkeeping.
-#include "platform/Platform.h"
-#include "platform/win32/Win32Calls.h"
+#include "core/Platform.h"
+#include "windows/system/Win32Calls.h"
 
 #include "tests/bench/NullSystem.h"
 
@@ -34,6 +34,16 @@ std::optional<std::wstring> RegGetUserString(const wchar_t*, const wchar_t*) { r
 bool RegSetUserString(const wchar_t*, const wchar_t*, const std::wstring&) { return true; }
 bool RegDeleteUserValue(const wchar_t*, const wchar_t*) { return true; }
 
-}  // namespace win32
+DWORD GetPrivateProfileString(const wchar_t*, const wchar_t*, const wchar_t*, wchar_t* pszBuffer,
+                              DWORD, const wchar_t*)
+{
+    *pszBuffer = L'\0';
+    return 0;
+}
+BOOL WritePrivateProfileString(const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*)
+{
+    return TRUE;
+}
+void OutputDebugString(const wchar_t*) {}
 
-void sys::TraceLine(const wchar_t*) {}
+}  // namespace win32

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/win32/WinApi.h"
+#include "windows/system/WinApi.h"
 
 struct NullSystem {
     DWORD_PTR dwImeStatus = 0;

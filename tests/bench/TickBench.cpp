@@ -5,8 +5,8 @@
 //   tools/bench-instructions.sh          # instructions per tick, counted by callgrind
 #include "core/ImePoller.h"
 #include "core/LedPort.h"
-#include "platform/Platform.h"
-#include "platform/win32/TrayIndicator.h"
+#include "core/Platform.h"
+#include "windows/system/Tray.h"
 #include "tests/bench/NullSystem.h"
 
 #include <benchmark/benchmark.h>

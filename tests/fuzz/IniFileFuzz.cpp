@@ -1,9 +1,9 @@
 // Arbitrary bytes as the content of the settings file: reading must not crash, and every write must
 // be one of the few edits a write may make, leaving all other lines byte for byte.
-#include "platform/posix/IniFile.h"
-#include "settings/Settings.h"
+#include "core/ini/IniFile.h"
+#include "core/Settings.h"
 
-#include "platform/Platform.h"
+#include "core/Platform.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 // The rules behind ImeStatus: IBus's serialised properties as they come off the wire (built here
 // field for field like those ibus-daemon 1.5.27 and ibus-mozc 2.28 sent in a real session), Mozc's
 // mode symbols, and where IBus's bus address is found.
-#include "platform/linux/ImeStatus.h"
+#include "linux/system/Ime.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>

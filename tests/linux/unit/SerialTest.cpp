@@ -1,6 +1,6 @@
-#include "platform/linux/SerialDevice.h"
-#include "platform/linux/SerialPorts.h"
-#include "platform/linux/UdevMonitor.h"
+#include "linux/system/SerialPort.h"
+#include "linux/system/Ports.h"
+#include "linux/system/DeviceEvents.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Where the Linux edition keeps its settings, and how it starts at login.
-#include "platform/Platform.h"
+#include "core/Platform.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,0 +1,142 @@
+#include "core/Commands.h"
+
+#include "core/SiteAddress.h"
+#include "core/ImePoller.h"
+#include "core/LedPort.h"
+#include "core/PortWatch.h"
+#include "core/Platform.h"
+#include "core/Settings.h"
+#include "version.h"
+
+#include <cwchar>
+
+namespace {
+
+bool s_bCommandRunning = false;
+
+// Marks a command as running for its whole duration.
+class CCommandScope {
+public:
+    CCommandScope() { s_bCommandRunning = true; }
+    ~CCommandScope() { s_bCommandRunning = false; }
+    CCommandScope(const CCommandScope&) = delete;
+    CCommandScope& operator=(const CCommandScope&) = delete;
+};
+
+// The configured port as the menu and the questions name it.
+std::wstring PortName() { return sys::PortDisplayName(ConfiguredPort()); }
+
+// The interval list's item for a stored UpdateTime (value n is item n - 1). Anything below 1
+// selects nothing, and any int is safe: the file may hold -2147483648.
+int IntervalIndexOf(int nUpdateTime) { return nUpdateTime >= 1 ? nUpdateTime - 1 : -1; }
+
+// Connects to strPort as the user just chose. The port is looked at again, because while a dialog
+// or question was open an unplugged adapter may have come back and been reconnected by itself: the
+// chosen port already open is kept, another open port is closed first.
+bool ConnectChosenPort(const std::wstring& strPort)
+{
+    if (sys::IsLedPortOpen()) {
+        if (sys::LedPortName() == strPort)
+            return true;
+        sys::CloseLedPort();
+    }
+    return ConnectPort(strPort);
+}
+
+}  // namespace
+
+std::wstring ConnectMenuLabel()
+{
+    return sys::IsLedPortOpen() ? L"切断[" + PortName() + L"](&P)" : L"接続(&P)";
+}
+
+bool IsCommandRunning() { return s_bCommandRunning; }
+
+void ConnectCommand(ICommandHost& host)
+{
+    CCommandScope scope;
+    if (!sys::IsLedPortOpen()) {
+        std::wstring strPort = ConfiguredPort();
+        if (host.DoPortDialog(strPort) == Answer::Ok) {
+            SetConfiguredPort(strPort);
+            ForgetLostPort();
+            if (!ConnectChosenPort(ConfiguredPort()))
+                host.ShowMessageBox(L"ポートが開けません.", MessageKind::Warning);
+            // Saved even when the open failed, so the next attempt preselects this port.
+            SaveSettings();
+        }
+    } else if (host.ShowMessageBox(L"ポートを閉じますか？", MessageKind::Question) == Answer::Yes) {
+        sys::CloseLedPort();
+        ForgetLostPort();
+    }
+    // Whatever happened, the next tick shows the preset for the port state and sets the lines.
+    RequestRefresh();
+}
+
+void SettingCommand(ICommandHost& host)
+{
+    CCommandScope scope;
+    const std::wstring strOldPort = ConfiguredPort();
+    SettingChoices choices;
+    choices.nIntervalIndex = IntervalIndexOf(g_nUpdateTime);
+    choices.strPort = strOldPort;
+    // The boxes have two states: a stored value other than 0 or 1 shows unticked.
+    choices.bAutoConnect = g_nAutoConnect == 1 ? 1 : 0;
+    choices.bAlnumOff = g_nAlnumOff == 1 ? 1 : 0;
+    // What the system really does, not what we last asked of it.
+    const int bStartsAtLogin = sys::IsStartAtLoginOn() ? 1 : 0;
+    choices.bStartAtLogin = bStartsAtLogin;
+    if (host.DoSettingDialog(choices) != Answer::Ok)
+        return;
+
+    g_nUpdateTime = choices.nIntervalIndex + 1;
+    SetConfiguredPort(choices.strPort);
+    g_nAutoConnect = choices.bAutoConnect == 1 ? 1 : 0;
+    g_nAlnumOff = choices.bAlnumOff == 1 ? 1 : 0;
+    // Left alone unless the user changed the box: an entry of another copy shows unticked and
+    // stays, unless the user ticks the box to start this one instead.
+    if ((choices.bStartAtLogin == 1 ? 1 : 0) != bStartsAtLogin)
+        sys::SetStartAtLogin(choices.bStartAtLogin == 1);
+    ForgetLostPort();
+
+    host.StopPollTimer();
+    if (sys::IsLedPortOpen()) {
+        if (ConfiguredPort() != strOldPort &&
+            host.ShowMessageBox(PortName() + L"で接続しなおしますか？", MessageKind::Question) ==
+                Answer::Yes)
+            ConnectChosenPort(ConfiguredPort());
+    } else if (host.ShowMessageBox(PortName() + L"で接続しますか？", MessageKind::Question) ==
+               Answer::Yes) {
+        // A failed open is silent here: the next tick shows the crossed-out lamp.
+        ConnectChosenPort(ConfiguredPort());
+    }
+    SaveSettings();
+    RequestRefresh();
+    host.StartPollTimer(PollPeriodMs(g_nUpdateTime));
+}
+
+void AboutCommand(ICommandHost& host)
+{
+    CCommandScope scope;
+    wchar_t szText[256];
+    std::swprintf(szText, sizeof szText / sizeof szText[0],
+                  L"Lumidot Version%ls\r\nCopyright (C) 2026 Lumidot developers\r\n\r\n%ls\r\n",
+                  LUMIDOT_ABOUT_VERSION, HomePageUrl());
+    host.DoAboutDialog(szText, HelpPageUrl());
+}
+
+void HelpPageCommand(ICommandHost& host, const std::wstring& strHelpUrl)
+{
+    wchar_t szText[512];
+    std::swprintf(szText, sizeof szText / sizeof szText[0],
+                  L"ヘルプを表示するため\r\n%ls\r\nへ接続しますか？", strHelpUrl.c_str());
+    if (host.ShowMessageBox(szText, MessageKind::Question) != Answer::No)
+        host.OpenInBrowser(strHelpUrl);
+}
+
+void ExitCommand(ICommandHost& host)
+{
+    CCommandScope scope;
+    if (host.ShowMessageBox(L"終了しますか？", MessageKind::Question) != Answer::No)
+        host.EndProgram();
+}

@@ -1,0 +1,21 @@
+// The tray menu's commands: connect or disconnect the LED port, operation settings, about, exit.
+#pragma once
+
+#include "core/CommandHost.h"
+
+#include <string>
+
+// The first menu item's label for the current port state.
+std::wstring ConnectMenuLabel();
+
+// Only one command runs at a time: a second right-click or command while a command's dialog or
+// question is showing would start a command inside the first (two connects could open the port
+// twice; an exit inside a dialog would tear the program down under it).
+bool IsCommandRunning();
+
+void ConnectCommand(ICommandHost& host);
+void SettingCommand(ICommandHost& host);
+void AboutCommand(ICommandHost& host);
+void ExitCommand(ICommandHost& host);
+// The About box's help button: asks, then opens the help page unless the answer is No.
+void HelpPageCommand(ICommandHost& host, const std::wstring& strHelpUrl);

@@ -1,0 +1,97 @@
+// The seam between Lumidot's shared logic and the system it runs on.
+//
+// The logic (core/) asks the system for exactly these operations and speaks
+// only plain C++ types here. Each platform supplies them in its own system/ folder: windows/system/ for
+// Windows, linux/system/ for Linux. The unit tests link the Windows side over a recording fake
+// of the Win32 calls (tests/windows/unit/fakes/), so they see every call the program makes, in order.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace sys {
+
+// --- The poll tick's three operations ---
+
+// What the input method of the window in front says.
+struct ImeReading {
+    // 1 means open (on); anything else is closed. Raw, as the platform reports it.
+    int nOpenStatus = 0;
+    // Open in a mode that types the language's own script (on Windows IME_CMODE_NATIVE, with Mozc
+    // the kana modes), as opposed to alphanumerics. Only asked when bWithMode; true otherwise and
+    // where the platform cannot tell.
+    bool bNative = true;
+};
+// Reads the state of the foreground window's input method; bWithMode also asks for its mode.
+// Nothing when it did not answer in time: the tick then changes nothing.
+std::optional<ImeReading> ReadImeState(bool bWithMode);
+
+// The four lamps of the tray icon.
+enum TrayPreset : int {
+    TRAY_ON_CONNECTED = 0,
+    TRAY_OFF_CONNECTED = 1,
+    TRAY_ON_DISCONNECTED = 2,
+    TRAY_OFF_DISCONNECTED = 3,
+    TRAY_PRESET_COUNT = 4
+};
+// Switches the tray icon's picture and tip to preset nPreset.
+void ShowTrayPreset(int nPreset);
+
+// What a line change found: done, refused (the port stays ours), or the device is gone.
+enum class LineResult { Ok, Failed, Gone };
+// Raises (bOn) or drops both modem lines of the open LED port, DTR first. Gone only when the
+// error says the device went away; an adapter that drives only one line keeps working on it.
+LineResult SetLedLines(bool bOn);
+
+// --- The LED port ---
+// Ports are named the platform's way: "COM3" on Windows, a device path on Linux.
+
+// Opens strPort exclusively at 9600 baud, 8 data bits, no parity, one stop bit; nothing is ever
+// written to it. Refused without asking the system while a port is open (reopening would let go
+// of a working handle, then fail against our own exclusive open) and for a name that is no port.
+bool OpenLedPort(const std::wstring& strPort);
+bool IsLedPortOpen();
+// The open port's name; empty while closed. It can differ from the configured port after a
+// declined reconnect.
+std::wstring LedPortName();
+// Closes the port, leaving the lines as they are: closing is what the LED sees.
+void CloseLedPort();
+
+// The settings keep the configured port as the platform needs it: Windows as a COM number
+// (PortNumber), Linux as a device path (PortDevice). These turn one into the other.
+std::wstring PortOfSettings(int nPortNumber, const std::wstring& strPortDevice);
+void PortToSettings(const std::wstring& strPort, int& nPortNumber, std::wstring& strPortDevice);
+// How the menu and the questions name a port: "COM3", "ttyUSB0".
+std::wstring PortDisplayName(const std::wstring& strPort);
+// The port a device notification names, spelled as PortOfSettings spells it; empty when it
+// names no port.
+std::wstring CanonicalPortName(const std::wstring& strName);
+
+// --- The settings file ---
+
+// Where Lumidot.ini lives: beside the exe on Windows, in the user's configuration folder on
+// Linux.
+std::wstring GetIniPath();
+// The private-profile calls, with the Windows lookup rules. pszDefault is returned for a missing
+// file, section or key; at most cchBuffer - 1 characters are returned.
+std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
+                                const wchar_t* pszDefault, unsigned int cchBuffer,
+                                const wchar_t* pszPath);
+bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey, const wchar_t* pszValue,
+                         const wchar_t* pszPath);
+
+// --- Start at login ---
+
+// Whether the system starts this copy of Lumidot when the user logs in: on Windows the Run key
+// names this exe, on Linux an autostart entry runs this program. An entry for a copy elsewhere
+// (a moved exe) does not count.
+bool IsStartAtLoginOn();
+// Makes the system start this copy at login, or stops it; false when the system refused.
+bool SetStartAtLogin(bool bOn);
+
+// --- Diagnostic builds ---
+
+// Writes one trace line where a debugger sees it (diagnostic builds only).
+void TraceLine(const wchar_t* pszLine);
+
+}  // namespace sys

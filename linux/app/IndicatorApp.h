@@ -1,0 +1,63 @@
+// The Linux edition's application: the host of start-up, shutdown and the menu commands, with the
+// tray icon, its menu, the poll timer and the watchers of the input method and the serial devices.
+#pragma once
+
+#include "core/CommandHost.h"
+#include "core/Lifecycle.h"
+#include "linux/system/Ime.h"
+#include "linux/system/DeviceEvents.h"
+
+#include <QIcon>
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+class QAction;
+
+class LumidotApp : public QObject, private ICommandHost, private IAppHost {
+    Q_OBJECT
+public:
+    explicit LumidotApp(QObject *parent = nullptr);
+    ~LumidotApp() override;
+
+    // False when another instance runs in this session: the program then ends at once.
+    bool start();
+
+private slots:
+    void tick();
+    void updateMenu();
+    void onDeviceAdded(const QString &devnode, const QStringList &links);
+    void onDeviceRemoved(const QString &devnode, const QStringList &links);
+
+private:
+    // Runs one of the menu's commands, or brings the running one's window to the front: only one
+    // command runs at a time.
+    void runCommand(void (*command)(ICommandHost &));
+    void showPreset(int preset);
+
+    // ICommandHost
+    Answer DoPortDialog(std::wstring &strPort) override;
+    Answer DoSettingDialog(SettingChoices &choices) override;
+    void DoAboutDialog(const std::wstring &strText, const std::wstring &strHelpUrl) override;
+    Answer ShowMessageBox(const std::wstring &strText, MessageKind kind) override;
+    void StopPollTimer() override;
+    void StartPollTimer(unsigned int nPeriodMs) override;
+    void EndProgram() override;
+    void OpenInBrowser(const std::wstring &strUrl) override;
+
+    // IAppHost
+    bool ClaimInstance() override;
+    void ReleaseInstance() override;
+    void AddTrayIcon() override;
+    void RemoveTrayIcon() override;
+
+    ImeStatus m_ime;
+    UdevMonitor m_devices;
+    QTimer m_pollTimer;
+    QMenu m_menu;
+    QAction *m_connectAction = nullptr;
+    QSystemTrayIcon m_tray;
+    QIcon m_lamps[4];
+    CLifecycle m_lifecycle{*this};
+};

@@ -1,0 +1,106 @@
+#include "linux/system/SerialPort.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// What a line change reports once the adapter is unplugged: the kernel hangs the terminal up and
+// every later call fails with EIO; in the moment before that, drivers report the hardware missing
+// (ENODEV or ESHUTDOWN from the USB stack, ENXIO from a port whose device was detached). Anything
+// else (ENOTTY from a pseudo-terminal, EINVAL from a driver without that line, a USB transfer
+// error on a device that is still there) leaves the port open for the next tick to try again.
+bool meansGone(int error)
+{
+    return error == EIO || error == ENODEV || error == ENXIO || error == ESHUTDOWN;
+}
+
+// 9600 baud, 8 data bits, no parity, one stop bit, no character processing. CLOCAL, because the
+// LED wiring has no carrier line: without it a floating DCD could hang the port up. Flow control
+// and HUPCL stay as the driver has them, as the Windows build keeps the driver's control modes.
+bool applyLineSettings(int fd)
+{
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
+        return false;
+    cfmakeraw(&tio);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    if (cfsetispeed(&tio, B9600) != 0 || cfsetospeed(&tio, B9600) != 0)
+        return false;
+    return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+}  // namespace
+
+void SerialDevice::closeFd(int fd)
+{
+    // The exclusive flag belongs to the terminal, not to this descriptor: a pseudo-terminal whose
+    // other end stays open would keep it and refuse every program but root's.
+    ioctl(fd, TIOCNXCL);
+    ::close(fd);
+}
+
+bool SerialDevice::open(const std::string &path)
+{
+    if (isOpen() || path.empty())
+        return false;
+
+    // O_NONBLOCK so that the open does not wait for a carrier; it can stay set, since nothing is
+    // ever read or written. O_NOCTTY so that the port never becomes our controlling terminal.
+    // O_CLOEXEC so that a program we start (the help page's browser) does not keep the port.
+    CResource<int, ::close, -1> fd(
+        ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd)
+        return false;
+
+    // TIOCEXCL makes the kernel refuse further opens, but not root's; the lock refuses every
+    // program that asks for it as this one does, root included. A program that holds the port with
+    // TIOCEXCL alone is honoured too. Until the terminal is ours, a refusal must leave the other
+    // program's exclusive flag alone.
+    int exclusive = 0;
+    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 ||
+        (ioctl(fd.Get(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0) ||
+        ioctl(fd.Get(), TIOCEXCL) != 0)
+        return false;
+    CResource<int, closeFd, -1> held(fd.Detach());
+    if (!applyLineSettings(held.Get()))
+        return false;
+
+    char resolved[PATH_MAX];
+    m_devnode = realpath(path.c_str(), resolved) ? resolved : path;
+    m_path = path;
+    m_fd = std::move(held);
+    return true;
+}
+
+void SerialDevice::close()
+{
+    m_fd.Reset();
+    m_path.clear();
+    m_devnode.clear();
+}
+
+SerialDevice::LineResult SerialDevice::setLines(bool on)
+{
+    if (!isOpen())
+        return LineResult::Failed;
+
+    const unsigned long request = on ? TIOCMBIS : TIOCMBIC;
+    LineResult result = LineResult::Ok;
+    for (int line : {TIOCM_DTR, TIOCM_RTS}) {
+        if (ioctl(m_fd.Get(), request, &line) == 0)
+            continue;
+        if (meansGone(errno))
+            result = LineResult::Gone;
+        else if (result == LineResult::Ok)
+            result = LineResult::Failed;
+    }
+    return result;
+}

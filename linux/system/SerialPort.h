@@ -1,0 +1,40 @@
+// The LED port on Linux: owns the terminal's descriptor and drives DTR and RTS. No byte is ever
+// sent.
+#pragma once
+
+#include "core/Resource.h"
+
+#include <string>
+
+class SerialDevice {
+public:
+    enum class LineResult { Ok, Failed, Gone };
+
+    // Opens path exclusively (another program, root included, is refused, as on Windows) with
+    // 9600 baud, 8N1, raw. Refused without asking the system while already open or for an empty
+    // path; a refused open leaves nothing open.
+    bool open(const std::string &path);
+    bool isOpen() const { return static_cast<bool>(m_fd); }
+    // Lets the port go. The lines are not touched first: whatever the driver does on the last
+    // close (with HUPCL, its default, it drops DTR and RTS) happens.
+    void close();
+
+    // Raises (on) or drops DTR, then RTS. Each line is tried even when the other fails, so an
+    // adapter that wires only one of them keeps working on that one. Gone when an error says the
+    // device itself went away (EIO after a hang-up, ENODEV, ENXIO, ESHUTDOWN); any other failure,
+    // or a port that is not open, is Failed and changes nothing else.
+    LineResult setLines(bool on);
+
+    // The path as given to open (it may be a symbolic link such as /dev/serial/by-id/...).
+    const std::string &path() const { return m_path; }
+    // The device node the path led to when it was opened, for matching the removal event: a link
+    // may be gone by the time that arrives.
+    const std::string &devnode() const { return m_devnode; }
+
+private:
+    static void closeFd(int fd);
+
+    CResource<int, closeFd, -1> m_fd;
+    std::string m_path;
+    std::string m_devnode;
+};

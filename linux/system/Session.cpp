@@ -1,0 +1,76 @@
+// How the Linux edition starts at login, and where its trace goes.
+#include "core/Platform.h"
+
+#include "linux/system/Profile.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QString>
+
+#include <cstdio>
+
+namespace {
+
+QString autostartFile() { return configHome() + QStringLiteral("/autostart/lumidot.desktop"); }
+
+// This program as an Exec= value: quoted, with the characters the Desktop Entry rules reserve
+// inside quotes escaped.
+QString execLine()
+{
+    QString path = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    for (const char *reserved : {"\\", "\"", "`", "$"})
+        path.replace(QLatin1String(reserved), QStringLiteral("\\") + QLatin1String(reserved));
+    // A literal % is written %% in an Exec value.
+    path.replace(QStringLiteral("%"), QStringLiteral("%%"));
+    return QStringLiteral("\"") + path + QStringLiteral("\"");
+}
+
+}  // namespace
+
+bool sys::IsStartAtLoginOn()
+{
+    QFile file(autostartFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QString want = QStringLiteral("Exec=") + execLine();
+    bool bRunsUs = false;
+    for (const QByteArray &raw : file.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line == want)
+            bRunsUs = true;
+        // A desktop may switch an entry off by hiding it instead of deleting it.
+        if (line == QStringLiteral("Hidden=true") ||
+            line == QStringLiteral("X-GNOME-Autostart-enabled=false"))
+            return false;
+    }
+    return bRunsUs;
+}
+
+bool sys::SetStartAtLogin(bool bOn)
+{
+    const QString path = autostartFile();
+    if (!bOn)
+        return !QFile::exists(path) || QFile::remove(path);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QString entry = QStringLiteral("[Desktop Entry]\n"
+                                         "Type=Application\n"
+                                         "Name=Lumidot\n"
+                                         "Comment=IME の状態をトレイと LED で知らせる\n"
+                                         "Exec=") +
+                          execLine() + QStringLiteral("\nIcon=lumidot\nTerminal=false\n");
+    file.write(entry.toUtf8());
+    return file.commit();
+}
+
+void sys::TraceLine(const wchar_t *pszLine)
+{
+    std::fputs(QString::fromWCharArray(pszLine).toUtf8().constData(), stderr);
+}

@@ -1,0 +1,125 @@
+#include "windows/unit/fakes/LogicTest.h"
+#include "windows/unit/fakes/TempExeFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Settings kept in a real file: the exe "runs" from a fresh temporary folder.
+class SettingsTest : public CLogicTest {
+protected:
+    void SetUp() override
+    {
+        CLogicTest::SetUp();
+        m_folder = std::make_unique<CTempExeFolder>();
+    }
+    void TearDown() override { m_folder.reset(); }
+
+    void WriteIni(const std::string& strContent) const { m_folder->WriteIni(strContent); }
+    std::string ReadIni() const { return m_folder->ReadIni(); }
+
+    std::unique_ptr<CTempExeFolder> m_folder;
+};
+
+TEST_F(SettingsTest, WithoutAFileTheDefaultsAreUsedAndSavedAsANewFile)
+{
+    g_nPortNumber = g_nUpdateTime = g_nAutoConnect = 99;
+    LoadSettings();
+    EXPECT_EQ(g_nPortNumber, 1);
+    EXPECT_EQ(g_nUpdateTime, 5);
+    EXPECT_EQ(g_nAutoConnect, 0);
+
+    SaveSettings();
+    EXPECT_EQ(ReadIni(), "[Setting]\r\nPortNumber=1\r\nUpdateTime=5\r\nAutoConnect=0\r\n");
+}
+
+TEST_F(SettingsTest, ValuesLoadAsWrittenWithoutAnyRangeCheck)
+{
+    WriteIni("[Setting]\nPortNumber=\nUpdateTime=3xyz\nAutoConnect=2\n");
+    LoadSettings();
+    EXPECT_EQ(g_nPortNumber, 0);
+    EXPECT_EQ(g_nUpdateTime, 3);
+    EXPECT_EQ(g_nAutoConnect, 2);
+
+    WriteIni("[setting]\nportnumber=99999999999\nUPDATETIME= -3\nAutoConnect=-99999999999\n");
+    LoadSettings();
+    EXPECT_EQ(g_nPortNumber, INT_MAX);
+    EXPECT_EQ(g_nUpdateTime, -3);
+    EXPECT_EQ(g_nAutoConnect, INT_MIN);
+}
+
+TEST_F(SettingsTest, SaveWritesPlainDecimalAndKeepsEveryOtherLine)
+{
+    const std::string strOther = "; my LED\r\n[Window]\r\nPortNumber=4\r\n\r\n";
+    WriteIni(strOther +
+             "[Setting]\r\nPortNumber = 007\r\nExtra=x\r\nUpdateTime=10\r\n[Last]\r\nA=1");
+    LoadSettings();
+    EXPECT_EQ(g_nPortNumber, 7);
+
+    g_nAutoConnect = 1;
+    SaveSettings();
+    EXPECT_EQ(ReadIni(), strOther + "[Setting]\r\nPortNumber = 7\r\nExtra=x\r\nUpdateTime=10\r\n"
+                                    "AutoConnect=1\r\n[Last]\r\nA=1");
+}
+
+TEST_F(SettingsTest, AddedKeysAreWrittenOnlyOnceTheyMatter)
+{
+    const std::string strPlain = "[Setting]\r\nPortNumber=1\r\nUpdateTime=5\r\nAutoConnect=0\r\n";
+    LoadSettings();
+    SaveSettings();
+    EXPECT_EQ(ReadIni(), strPlain);
+
+    g_nAlnumOff = 1;
+    g_strPortDevice = L"/dev/ttyUSB0";
+    SaveSettings();
+    LoadSettings();
+    EXPECT_EQ(g_nAlnumOff, 1);
+    EXPECT_EQ(g_strPortDevice, L"/dev/ttyUSB0");
+
+    // Back to the defaults: written, or the file would still say otherwise.
+    g_nAlnumOff = 0;
+    g_strPortDevice.clear();
+    SaveSettings();
+    EXPECT_EQ(ReadIni(), strPlain + "AlnumOff=0\r\nPortDevice=\r\n");
+}
+
+TEST_F(SettingsTest, ValuesAreReadThroughA32CharacterBuffer)
+{
+    WriteIni("[Setting]\nPortNumber=" + std::string(31, '0') +
+             "5\nUpdateTime=" + std::string(31, ' ') + "5\n");
+    LoadSettings();
+    EXPECT_EQ(g_nPortNumber, 0);
+    EXPECT_EQ(g_nUpdateTime, 5);  // white space around a value is not part of it
+}
+
+TEST(ParseSettingValueTest, ReadsLeadingDecimalDigitsLikeAtoi)
+{
+    EXPECT_EQ(ParseSettingValue(L""), 0);
+    EXPECT_EQ(ParseSettingValue(L"abc"), 0);
+    EXPECT_EQ(ParseSettingValue(L"- 3"), 0);
+    EXPECT_EQ(ParseSettingValue(L"\t\r\n +12"), 12);
+    EXPECT_EQ(ParseSettingValue(L"-3"), -3);
+    EXPECT_EQ(ParseSettingValue(L"007"), 7);
+    EXPECT_EQ(ParseSettingValue(L"3xyz"), 3);
+    EXPECT_EQ(ParseSettingValue(L"1 2"), 1);
+    EXPECT_EQ(ParseSettingValue(L"\uFF13"), 0);  // a full-width digit is not a digit
+}
+
+TEST(ParseSettingValueTest, SaturatesAtTheIntRange)
+{
+    EXPECT_EQ(ParseSettingValue(L"2147483647"), INT_MAX);
+    EXPECT_EQ(ParseSettingValue(L"2147483648"), INT_MAX);
+    EXPECT_EQ(ParseSettingValue(L"99999999999999999999999999999"), INT_MAX);
+    EXPECT_EQ(ParseSettingValue(L"-2147483648"), INT_MIN);
+    EXPECT_EQ(ParseSettingValue(L"-2147483649"), INT_MIN);
+    EXPECT_EQ(ParseSettingValue(L"-00000000000000000000000000001"), -1);
+}
+
+}  // namespace

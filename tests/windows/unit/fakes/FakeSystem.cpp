@@ -1,0 +1,245 @@
+#include "windows/unit/fakes/FakeSystem.h"
+
+#include "core/Platform.h"
+#include "core/ini/IniFile.h"
+#include "core/ini/Utf8.h"
+#include "windows/system/Tray.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <fstream>
+#include <iterator>
+
+FakeSystem g_Fake;
+
+namespace {
+
+void Record(std::string line) { g_Fake.calls.push_back(std::move(line)); }
+
+std::string Hex(const void* p) { return std::to_string(reinterpret_cast<std::uintptr_t>(p)); }
+
+const char* NimName(DWORD dwMessage)
+{
+    switch (dwMessage) {
+    case NIM_ADD:
+        return "NIM_ADD";
+    case NIM_MODIFY:
+        return "NIM_MODIFY";
+    case NIM_DELETE:
+        return "NIM_DELETE";
+    default:
+        return "NIM_?";
+    }
+}
+
+const char* EscapeName(DWORD dwFunc)
+{
+    switch (dwFunc) {
+    case SETDTR:
+        return "SETDTR";
+    case CLRDTR:
+        return "CLRDTR";
+    case SETRTS:
+        return "SETRTS";
+    case CLRRTS:
+        return "CLRRTS";
+    default:
+        return "?";
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> NonImeCalls()
+{
+    std::vector<std::string> out;
+    for (const std::string& call : g_Fake.calls)
+        if (call.rfind("GetForegroundWindow", 0) != 0 &&
+            call.rfind("ImmGetDefaultIMEWnd", 0) != 0 && call.rfind("SendMessageTimeout", 0) != 0)
+            out.push_back(call);
+    return out;
+}
+
+namespace win32 {
+
+HWND GetForegroundWindow()
+{
+    Record("GetForegroundWindow");
+    return g_Fake.hForeground;
+}
+
+HWND ImmGetDefaultIMEWnd(HWND hWnd)
+{
+    Record("ImmGetDefaultIMEWnd(" + Hex(hWnd) + ")");
+    return g_Fake.hImeWindow;
+}
+
+bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                        UINT uTimeoutMs, DWORD_PTR* pResult)
+{
+    Record("SendMessageTimeout(" + Hex(hWnd) + "," + std::to_string(uMsg) + "," +
+           std::to_string(wParam) + "," + std::to_string(lParam) + ")");
+    g_Fake.uLastTimeoutMs = uTimeoutMs;
+    g_Fake.uLastSendFlags = fuFlags;
+    if (wParam == IMC_GETCONVERSIONMODE) {
+        if (!g_Fake.bModeAnswers)
+            return false;
+        *pResult = g_Fake.dwConversionMode;
+        return true;
+    }
+    if (!g_Fake.bImeAnswers)
+        return false;
+    *pResult = g_Fake.dwImeStatus;
+    return true;
+}
+
+BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)
+{
+    std::string preset = "?";
+    if (pData >= g_TrayPresets && pData < g_TrayPresets + TRAY_PRESET_COUNT)
+        preset = std::to_string(pData - g_TrayPresets);
+    Record(std::string("Shell_NotifyIcon(") + NimName(dwMessage) + "," + preset + ")");
+    g_Fake.shownRecords.push_back(*pData);
+    if (g_Fake.onShellCall)
+        g_Fake.onShellCall();
+    if (!g_Fake.bShellAccepts)
+        return FALSE;
+    const std::pair<HWND, UINT> icon(pData->hWnd, pData->uID);
+    const bool bHas = g_Fake.icons.count(icon) != 0;
+    switch (dwMessage) {
+    case NIM_ADD:
+        if (bHas)
+            return FALSE;
+        g_Fake.icons.insert(icon);
+        return g_Fake.bAddReportsFailure ? FALSE : TRUE;
+    case NIM_DELETE:
+        g_Fake.icons.erase(icon);
+        return bHas;
+    default:
+        return bHas;
+    }
+}
+
+HICON LoadTrayIcon(UINT nResourceId)
+{
+    // A distinct fake handle per icon group, so tests can tell the icons apart.
+    return reinterpret_cast<HICON>(static_cast<std::uintptr_t>(nResourceId));
+}
+
+HANDLE CreateFile(const wchar_t* pszName, DWORD dwAccess, DWORD dwShareMode, DWORD dwCreation,
+                  DWORD dwFlags)
+{
+    Record("CreateFile");
+    g_Fake.strLastDevice = pszName;
+    g_Fake.dwLastAccess = dwAccess;
+    g_Fake.dwLastShare = dwShareMode;
+    g_Fake.dwLastCreation = dwCreation;
+    g_Fake.dwLastFlags = dwFlags;
+    if (g_Fake.hNextComm != INVALID_HANDLE_VALUE)
+        ++g_Fake.nOpenHandles;
+    return g_Fake.hNextComm;
+}
+
+BOOL GetCommState(HANDLE, DCB* pDcb)
+{
+    Record("GetCommState");
+    if (g_Fake.bGetCommStateFails)
+        return FALSE;
+    *pDcb = g_Fake.dcbFromDriver;
+    return TRUE;
+}
+
+BOOL SetCommState(HANDLE, DCB* pDcb)
+{
+    Record("SetCommState");
+    g_Fake.dcbWritten = *pDcb;
+    return TRUE;
+}
+
+BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS* pTimeouts)
+{
+    Record("SetCommTimeouts");
+    g_Fake.timeoutsWritten = *pTimeouts;
+    return TRUE;
+}
+
+BOOL EscapeCommFunction(HANDLE hComm, DWORD dwFunc)
+{
+    Record(std::string("EscapeCommFunction(") + EscapeName(dwFunc) + ")");
+    if (hComm == nullptr) {
+        g_Fake.dwLastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    if (g_Fake.bEscapeFails || g_Fake.failingEscapes.count(dwFunc)) {
+        g_Fake.dwLastError = g_Fake.dwEscapeError;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD GetLastError() { return g_Fake.dwLastError; }
+
+DWORD GetTickCount() { return g_Fake.dwTickCount; }
+
+BOOL CloseHandle(HANDLE)
+{
+    Record("CloseHandle");
+    --g_Fake.nOpenHandles;
+    return TRUE;
+}
+
+std::wstring GetModuleFileName() { return g_Fake.strExePath; }
+
+std::optional<std::wstring> RegGetUserString(const wchar_t* pszKey, const wchar_t* pszValue)
+{
+    auto it = g_Fake.registry.find(std::wstring(pszKey) + L"\\" + pszValue);
+    return it == g_Fake.registry.end() ? std::nullopt : std::optional<std::wstring>(it->second);
+}
+
+bool RegSetUserString(const wchar_t* pszKey, const wchar_t* pszValue, const std::wstring& strData)
+{
+    g_Fake.registry[std::wstring(pszKey) + L"\\" + pszValue] = strData;
+    return true;
+}
+
+bool RegDeleteUserValue(const wchar_t* pszKey, const wchar_t* pszValue)
+{
+    g_Fake.registry.erase(std::wstring(pszKey) + L"\\" + pszValue);
+    return true;
+}
+
+// Windows' private-profile calls over real files, by the same INI rules our own reader follows.
+DWORD GetPrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
+                              const wchar_t* pszDefault, wchar_t* pszBuffer, DWORD cchBuffer,
+                              const wchar_t* pszPath)
+{
+    if (cchBuffer == 0)
+        return 0;
+    std::wstring strValue = pszDefault ? pszDefault : L"";
+    std::ifstream file(ToUtf8(pszPath), std::ios::binary);
+    if (file) {
+        const std::string strContent{std::istreambuf_iterator<char>(file), {}};
+        if (std::optional<std::string> strRead =
+                ini::ReadValue(strContent, ToUtf8(pszSection), ToUtf8(pszKey)))
+            strValue = FromUtf8(*strRead);
+    }
+    const std::size_t cch = std::min<std::size_t>(strValue.size(), cchBuffer - 1);
+    std::wmemcpy(pszBuffer, strValue.data(), cch);
+    pszBuffer[cch] = L'\0';
+    return static_cast<DWORD>(cch);
+}
+
+BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
+                               const wchar_t* pszValue, const wchar_t* pszPath)
+{
+    std::string strContent;
+    if (std::ifstream file{ToUtf8(pszPath), std::ios::binary})
+        strContent.assign(std::istreambuf_iterator<char>(file), {});
+    std::ofstream file(ToUtf8(pszPath), std::ios::binary | std::ios::trunc);
+    file << ini::WriteValue(strContent, ToUtf8(pszSection), ToUtf8(pszKey), ToUtf8(pszValue));
+    return file.good() ? TRUE : FALSE;
+}
+
+void OutputDebugString(const wchar_t* pszText) { g_Fake.traceLines.push_back(pszText); }
+
+}  // namespace win32

@@ -1,0 +1,66 @@
+// A recording stand-in for the system calls of core/Platform.h. Every call is appended to
+// g_Fake.calls as one readable line, so a test can assert what was asked and in which order; the
+// other fields choose what the "system" answers.
+#pragma once
+
+#include "windows/system/Win32Calls.h"
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct FakeSystem {
+    std::vector<std::string> calls;
+
+    // IME
+    HWND hForeground = reinterpret_cast<HWND>(0x1000);
+    HWND hImeWindow = reinterpret_cast<HWND>(0x2000);
+    bool bImeAnswers = true;         // false: SendMessageTimeout fails (hung or timed out)
+    DWORD_PTR dwImeStatus = 0;       // what the IME window answers
+    bool bModeAnswers = true;        // false: the conversion-mode query fails
+    DWORD_PTR dwConversionMode = 9;  // IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE: typing hiragana
+    UINT uLastTimeoutMs = 0;
+    UINT uLastSendFlags = 0;
+
+    // Tray: the shell keeps the icons it has, as the real one does: it refuses to add an icon
+    // twice and to modify or delete one it doesn't have.
+    bool bShellAccepts = true;        // false: the shell refuses everything (not ready, or hung)
+    bool bAddReportsFailure = false;  // an add takes effect but reports failure (timed out)
+    std::set<std::pair<HWND, UINT>> icons;
+    std::vector<NOTIFYICONDATAW> shownRecords;  // copies of every record handed to the shell
+    std::function<void()> onShellCall;  // runs inside every shell call, as a sent message would
+
+    // Serial port
+    HANDLE hNextComm = reinterpret_cast<HANDLE>(0x3000);  // what CreateFile returns
+    std::wstring strLastDevice;
+    DWORD dwLastAccess = 0, dwLastShare = 0xFFFFFFFF, dwLastCreation = 0, dwLastFlags = 0;
+    bool bGetCommStateFails = false;
+    DCB dcbFromDriver{};  // what GetCommState reports
+    DCB dcbWritten{};     // what SetCommState was given
+    COMMTIMEOUTS timeoutsWritten{};
+    bool bEscapeFails = false;
+    std::set<DWORD> failingEscapes;           // codes that fail even when bEscapeFails is false
+    DWORD dwEscapeError = ERROR_GEN_FAILURE;  // the error a failing line change reports
+    DWORD dwLastError = 0;
+    int nOpenHandles = 0;
+
+    DWORD dwTickCount = 100000;
+    std::vector<std::wstring> traceLines;
+
+    // Settings
+    std::wstring strExePath = L"/opt/Lumidot/Lumidot.exe";
+
+    // HKEY_CURRENT_USER: "key\\value" to the string it holds. Not logged in calls: reading it is
+    // no action of the program's.
+    std::map<std::wstring, std::wstring> registry;
+
+    void Reset() { *this = FakeSystem(); }
+};
+
+extern FakeSystem g_Fake;
+
+// The calls recorded since the last Reset, with the IME query calls left out.
+std::vector<std::string> NonImeCalls();

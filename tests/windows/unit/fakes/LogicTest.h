@@ -1,0 +1,53 @@
+// The base of the unit tests: the fake Win32 calls and the program's shared state as a fresh start
+// finds them, reset here in one place before and after each test. The logic runs on the Windows
+// side of the seam, so the tests see every Win32 call it leads to.
+#pragma once
+
+#include "core/ImePoller.h"
+#include "core/LedPort.h"
+#include "core/PortWatch.h"
+#include "windows/unit/fakes/FakeSystem.h"
+#include "core/Platform.h"
+#include "windows/system/Ports.h"
+#include "windows/system/SerialPort.h"
+#include "windows/system/Tray.h"
+#include "core/Settings.h"
+
+#include <gtest/gtest.h>
+
+using Calls = std::vector<std::string>;
+
+class CLogicTest : public ::testing::Test {
+protected:
+    static inline const HWND kMainWindow = reinterpret_cast<HWND>(0x42);
+
+    void SetUp() override { ResetSharedState(); }
+    void TearDown() override { ResetSharedState(); }
+
+    // The tray icon as start-up leaves it, with the shell's calls forgotten.
+    void RegisterTray()
+    {
+        RegisterTrayPresets(kMainWindow);
+        g_Fake.calls.clear();
+    }
+    void Connect(int nPort)
+    {
+        ASSERT_TRUE(ConnectPort(ComPortName(nPort)));
+        g_Fake.calls.clear();
+    }
+
+private:
+    static void ResetSharedState()
+    {
+        sys::CloseLedPort();
+        ForgetLostPort();
+        RemoveTrayPresets();
+        g_Fake.Reset();
+        g_nPortNumber = 1;
+        g_nUpdateTime = 5;
+        g_nAutoConnect = 0;
+        g_nAlnumOff = 0;
+        g_strPortDevice.clear();
+        g_nLastOpenStatus = -1;
+    }
+};

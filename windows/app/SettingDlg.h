@@ -1,0 +1,27 @@
+// "動作設定": poll interval, LED port, whether the port opens at start-up, whether alphanumeric
+// input counts as off, and whether Lumidot starts with Windows.
+#pragma once
+
+#include "windows/afx/Afx.h"
+#include "windows/res/resource.h"
+
+class CSettingDlg : public CDialog {
+public:
+    CSettingDlg() : CDialog(IDD_SETTING_DIALOG) {}
+
+    int m_nIntervalIndex = -1;  // index i is (i + 1) x 100 ms
+    int m_nPortIndex = -1;      // index i is COM(i + 1)
+    int m_bAutoConnect = 0;
+    int m_bAlnumOff = 0;
+    int m_bStartAtLogin = 0;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override
+    {
+        DDX_CBIndex(pDX, IDC_INTERVAL_COMBO, m_nIntervalIndex);
+        DDX_CBIndex(pDX, IDC_PORT_COMBO, m_nPortIndex);
+        DDX_Check(pDX, IDC_AUTOCONNECT_CHECK, m_bAutoConnect);
+        DDX_Check(pDX, IDC_ALNUM_OFF_CHECK, m_bAlnumOff);
+        DDX_Check(pDX, IDC_START_AT_LOGIN_CHECK, m_bStartAtLogin);
+    }
+};

@@ -1,0 +1,78 @@
+#include "windows/system/Ime.h"
+
+#include "core/Platform.h"
+#include "windows/system/Win32Calls.h"
+
+#ifdef LUMIDOT_TRACE
+#include <cstdint>
+#include <cwchar>
+#endif
+
+namespace {
+
+#ifdef LUMIDOT_TRACE
+void TraceQuery(HWND hWnd, HWND hIme, int nStatus)
+{
+    wchar_t szLine[96];
+    std::swprintf(szLine, 96, L"hWnd:0x%08X hIme=0x%08X Status=0x%08X\r\n",
+                  static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(hWnd)),
+                  static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(hIme)),
+                  static_cast<unsigned>(nStatus));
+    sys::TraceLine(szLine);
+}
+#else
+void TraceQuery(HWND, HWND, int) {}
+#endif
+
+// One WM_IME_CONTROL question to an IME window. The IME window belongs to the foreground
+// application's thread: if that application hangs, an unbounded send would hang Lumidot with it,
+// so a hung or slow answer is skipped instead and asked again at the next tick.
+std::optional<int> AskImeWindow(HWND hIme, WPARAM wCommand)
+{
+    DWORD_PTR dwResult = 0;
+    if (!win32::SendMessageTimeout(hIme, WM_IME_CONTROL, wCommand, 0, SMTO_ABORTIFHUNG,
+                                   IME_QUERY_TIMEOUT_MS, &dwResult))
+        return std::nullopt;
+    // A 32-bit value carried in a pointer-sized result; kept raw.
+    return static_cast<int>(static_cast<DWORD>(dwResult));
+}
+
+std::optional<sys::ImeReading> QueryIme(HWND hWnd, bool bWithMode)
+{
+    sys::ImeReading reading;
+    HWND hIme = win32::ImmGetDefaultIMEWnd(hWnd);
+    if (hIme == nullptr) {
+        TraceQuery(hWnd, hIme, 0);
+        return reading;
+    }
+    std::optional<int> status = AskImeWindow(hIme, IMC_GETOPENSTATUS);
+    if (!status)
+        return std::nullopt;
+    TraceQuery(hWnd, hIme, *status);
+    reading.nOpenStatus = *status;
+    // The mode matters only while the IME is open.
+    if (bWithMode && *status == 1) {
+        std::optional<int> mode = AskImeWindow(hIme, IMC_GETCONVERSIONMODE);
+        if (!mode)
+            return std::nullopt;
+        // Full-width alphanumerics (IME_CMODE_FULLSHAPE without IME_CMODE_NATIVE) are alphanumerics
+        // too: the user is not typing Japanese.
+        reading.bNative = (*mode & IME_CMODE_NATIVE) != 0;
+    }
+    return reading;
+}
+
+}  // namespace
+
+std::optional<int> QueryImeOpenStatus(HWND hWnd)
+{
+    std::optional<sys::ImeReading> reading = QueryIme(hWnd, false);
+    if (!reading)
+        return std::nullopt;
+    return reading->nOpenStatus;
+}
+
+std::optional<sys::ImeReading> sys::ReadImeState(bool bWithMode)
+{
+    return QueryIme(win32::GetForegroundWindow(), bWithMode);
+}

@@ -1,0 +1,120 @@
+// The real Win32 calls behind windows/system/Win32Calls.h.
+#include "core/Platform.h"
+#include "windows/system/Win32Calls.h"
+
+#include <vector>
+
+namespace win32 {
+
+HWND GetForegroundWindow() { return ::GetForegroundWindow(); }
+
+HWND ImmGetDefaultIMEWnd(HWND hWnd) { return ::ImmGetDefaultIMEWnd(hWnd); }
+
+bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                        UINT uTimeoutMs, DWORD_PTR* pResult)
+{
+    DWORD_PTR dwResult = 0;
+    if (!::SendMessageTimeoutW(hWnd, uMsg, wParam, lParam, fuFlags, uTimeoutMs, &dwResult))
+        return false;
+    *pResult = dwResult;
+    return true;
+}
+
+BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)
+{
+    return ::Shell_NotifyIconW(dwMessage, pData);
+}
+
+HICON LoadTrayIcon(UINT nResourceId)
+{
+    // The tray draws small icons; loading the small size picks the group's 16, 20 or 24 pixel
+    // image for the display's scaling instead of shrinking the 32 pixel one.
+    return static_cast<HICON>(::LoadImageW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nResourceId), IMAGE_ICON,
+        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+}
+
+HANDLE CreateFile(const wchar_t* pszName, DWORD dwAccess, DWORD dwShareMode, DWORD dwCreation,
+                  DWORD dwFlags)
+{
+    return ::CreateFileW(pszName, dwAccess, dwShareMode, nullptr, dwCreation, dwFlags, nullptr);
+}
+
+BOOL GetCommState(HANDLE hComm, DCB* pDcb) { return ::GetCommState(hComm, pDcb); }
+BOOL SetCommState(HANDLE hComm, DCB* pDcb) { return ::SetCommState(hComm, pDcb); }
+BOOL SetCommTimeouts(HANDLE hComm, COMMTIMEOUTS* pTimeouts)
+{
+    return ::SetCommTimeouts(hComm, pTimeouts);
+}
+BOOL EscapeCommFunction(HANDLE hComm, DWORD dwFunc) { return ::EscapeCommFunction(hComm, dwFunc); }
+BOOL CloseHandle(HANDLE hObject) { return ::CloseHandle(hObject); }
+DWORD GetLastError() { return ::GetLastError(); }
+
+DWORD GetTickCount() { return ::GetTickCount(); }
+
+std::optional<std::wstring> RegGetUserString(const wchar_t* pszKey, const wchar_t* pszValue)
+{
+    // Asked twice: for the size, then for the text, which another program may change between.
+    for (int nTry = 0; nTry < 3; ++nTry) {
+        DWORD cb = 0;
+        if (::RegGetValueW(HKEY_CURRENT_USER, pszKey, pszValue, RRF_RT_REG_SZ, nullptr, nullptr,
+                           &cb) != ERROR_SUCCESS)
+            return std::nullopt;
+        std::vector<wchar_t> buffer(cb / sizeof(wchar_t) + 1);
+        cb = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+        const LSTATUS status = ::RegGetValueW(HKEY_CURRENT_USER, pszKey, pszValue, RRF_RT_REG_SZ,
+                                              nullptr, buffer.data(), &cb);
+        if (status == ERROR_SUCCESS)
+            return std::wstring(buffer.data());
+        if (status != ERROR_MORE_DATA)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool RegSetUserString(const wchar_t* pszKey, const wchar_t* pszValue, const std::wstring& strData)
+{
+    const DWORD cb = static_cast<DWORD>((strData.size() + 1) * sizeof(wchar_t));
+    return ::RegSetKeyValueW(HKEY_CURRENT_USER, pszKey, pszValue, REG_SZ, strData.c_str(), cb) ==
+           ERROR_SUCCESS;
+}
+
+bool RegDeleteUserValue(const wchar_t* pszKey, const wchar_t* pszValue)
+{
+    const LSTATUS status = ::RegDeleteKeyValueW(HKEY_CURRENT_USER, pszKey, pszValue);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+std::wstring GetModuleFileName()
+{
+    // Read the whole path however long it is, so the settings path names the real folder, never a
+    // cut-off one. (Whether the private-profile functions then take a path past MAX_PATH is up to
+    // the system: Wine's do not, so a folder that deep is not supported.)
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        DWORD cch = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (cch == 0)
+            return std::wstring();
+        if (cch < buffer.size())
+            return std::wstring(buffer.data(), cch);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+DWORD GetPrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
+                              const wchar_t* pszDefault, wchar_t* pszBuffer, DWORD cchBuffer,
+                              const wchar_t* pszPath)
+{
+    return ::GetPrivateProfileStringW(pszSection, pszKey, pszDefault, pszBuffer, cchBuffer,
+                                      pszPath);
+}
+
+BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
+                               const wchar_t* pszValue, const wchar_t* pszPath)
+{
+    return ::WritePrivateProfileStringW(pszSection, pszKey, pszValue, pszPath);
+}
+
+void OutputDebugString(const wchar_t* pszText) { ::OutputDebugStringW(pszText); }
+
+}  // namespace win32

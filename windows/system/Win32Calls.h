@@ -1,0 +1,65 @@
+// The Win32 calls that the Windows side of the seam (the IME query, the tray icon, the COM port,
+// the settings path) is built on.
+//
+// The exe links the real calls (SystemCalls.cpp); the unit tests link a recording fake
+// (tests/windows/unit/fakes/FakeSystem.cpp), so a test can assert exactly what was asked of Windows and in
+// which order. Keep this list to what the program actually uses.
+#pragma once
+
+#include "windows/system/WinApi.h"
+
+#include <optional>
+#include <string>
+
+namespace win32 {
+
+// --- IME status of the foreground window ---
+HWND GetForegroundWindow();
+HWND ImmGetDefaultIMEWnd(HWND hWnd);
+// SendMessageTimeoutW: false when the call failed or timed out, with *pResult untouched.
+bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                        UINT uTimeoutMs, DWORD_PTR* pResult);
+
+// --- Tray icon ---
+BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData);
+// Loads an icon group from the exe's resources at the tray's (small-icon) size.
+HICON LoadTrayIcon(UINT nResourceId);
+
+// --- Serial port ---
+HANDLE CreateFile(const wchar_t* pszName, DWORD dwAccess, DWORD dwShareMode, DWORD dwCreation,
+                  DWORD dwFlags);
+BOOL GetCommState(HANDLE hComm, DCB* pDcb);
+BOOL SetCommState(HANDLE hComm, DCB* pDcb);
+BOOL SetCommTimeouts(HANDLE hComm, COMMTIMEOUTS* pTimeouts);
+BOOL EscapeCommFunction(HANDLE hComm, DWORD dwFunc);
+BOOL CloseHandle(HANDLE hObject);
+// The calling thread's last error code, right after a call that failed.
+DWORD GetLastError();
+
+// --- Time ---
+// Milliseconds since the system started; wraps around after 49.7 days, so compare differences.
+DWORD GetTickCount();
+
+// --- Registry, under HKEY_CURRENT_USER ---
+// A REG_SZ value; nothing when the key or the value is missing or holds no string.
+std::optional<std::wstring> RegGetUserString(const wchar_t* pszKey, const wchar_t* pszValue);
+bool RegSetUserString(const wchar_t* pszKey, const wchar_t* pszValue, const std::wstring& strData);
+// True also when there was no such value.
+bool RegDeleteUserValue(const wchar_t* pszKey, const wchar_t* pszValue);
+
+// --- Private-profile (INI) files ---
+// At most cchBuffer - 1 characters and the terminator are written; returns the characters written.
+DWORD GetPrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
+                              const wchar_t* pszDefault, wchar_t* pszBuffer, DWORD cchBuffer,
+                              const wchar_t* pszPath);
+BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
+                               const wchar_t* pszValue, const wchar_t* pszPath);
+
+// --- Diagnostics ---
+void OutputDebugString(const wchar_t* pszText);
+
+// --- The exe ---
+// Full path of the running executable, however long it is.
+std::wstring GetModuleFileName();
+
+}  // namespace win32
