@@ -1,17 +1,16 @@
 // What the menu commands need from the user interface. Each front-end provides it (the hidden main
-// dialog on Windows); the unit tests provide a scripted stand-in, so the commands' logic (what is
-// asked, in which order, what is saved) is tested without windows.
+// dialog on Windows, the application object on Linux); the unit tests provide a scripted stand-in,
+// so the commands' logic (what is asked, in which order, what is saved) is tested without windows.
 #pragma once
 
 #include <string>
 
-// The buttons that close a dialog or a message box. The values are Windows' (IDOK, IDCANCEL,
-// IDYES, IDNO), so the Windows front-end passes them through unchanged.
-enum class Answer : int { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+// The button that closed a dialog or a message box.
+enum class Answer { Ok, Cancel, Yes, No };
 
-// The two kinds of message box the commands show, with Windows' MB_ style values: a warning with
-// an OK button (MB_OK | MB_ICONEXCLAMATION) and a yes/no question (MB_YESNO | MB_ICONQUESTION).
-enum class MessageKind : unsigned int { Warning = 0x30, Question = 0x24 };
+// The two kinds of message box the commands show: a warning with an OK button, and a yes/no
+// question.
+enum class MessageKind { Warning, Question };
 
 // What the settings dialog shows and, on OK, what the user chose.
 struct SettingChoices {

@@ -1,14 +1,13 @@
 #include "core/Commands.h"
 
-#include "core/SiteAddress.h"
 #include "core/ImePoller.h"
 #include "core/LedPort.h"
-#include "core/PortWatch.h"
 #include "core/Platform.h"
+#include "core/PortWatch.h"
 #include "core/Settings.h"
+#include "core/SiteAddress.h"
+#include "core/Texts.h"
 #include "version.h"
-
-#include <cwchar>
 
 namespace {
 
@@ -47,7 +46,8 @@ bool ConnectChosenPort(const std::wstring& strPort)
 
 std::wstring ConnectMenuLabel()
 {
-    return sys::IsLedPortOpen() ? L"切断[" + PortName() + L"](&P)" : L"接続(&P)";
+    return sys::IsLedPortOpen() ? texts::Fill(texts::kDisconnectLabel, PortName())
+                                : texts::kTrayMenu[0].pszLabel;
 }
 
 bool IsCommandRunning() { return s_bCommandRunning; }
@@ -61,11 +61,11 @@ void ConnectCommand(ICommandHost& host)
             SetConfiguredPort(strPort);
             ForgetLostPort();
             if (!ConnectChosenPort(ConfiguredPort()))
-                host.ShowMessageBox(L"ポートが開けません.", MessageKind::Warning);
+                host.ShowMessageBox(texts::kPortOpenFailed, MessageKind::Warning);
             // Saved even when the open failed, so the next attempt preselects this port.
             SaveSettings();
         }
-    } else if (host.ShowMessageBox(L"ポートを閉じますか？", MessageKind::Question) == Answer::Yes) {
+    } else if (host.ShowMessageBox(texts::kCloseQuestion, MessageKind::Question) == Answer::Yes) {
         sys::CloseLedPort();
         ForgetLostPort();
     }
@@ -102,11 +102,11 @@ void SettingCommand(ICommandHost& host)
     host.StopPollTimer();
     if (sys::IsLedPortOpen()) {
         if (ConfiguredPort() != strOldPort &&
-            host.ShowMessageBox(PortName() + L"で接続しなおしますか？", MessageKind::Question) ==
-                Answer::Yes)
+            host.ShowMessageBox(texts::Fill(texts::kReconnectQuestion, PortName()),
+                                MessageKind::Question) == Answer::Yes)
             ConnectChosenPort(ConfiguredPort());
-    } else if (host.ShowMessageBox(PortName() + L"で接続しますか？", MessageKind::Question) ==
-               Answer::Yes) {
+    } else if (host.ShowMessageBox(texts::Fill(texts::kConnectQuestion, PortName()),
+                                   MessageKind::Question) == Answer::Yes) {
         // A failed open is silent here: the next tick shows the crossed-out lamp.
         ConnectChosenPort(ConfiguredPort());
     }
@@ -118,25 +118,20 @@ void SettingCommand(ICommandHost& host)
 void AboutCommand(ICommandHost& host)
 {
     CCommandScope scope;
-    wchar_t szText[256];
-    std::swprintf(szText, sizeof szText / sizeof szText[0],
-                  L"Lumidot Version%ls\r\nCopyright (C) 2026 Lumidot developers\r\n\r\n%ls\r\n",
-                  LUMIDOT_ABOUT_VERSION, HomePageUrl());
-    host.DoAboutDialog(szText, HelpPageUrl());
+    host.DoAboutDialog(texts::Fill(texts::kAboutText, LUMIDOT_ABOUT_VERSION, HomePageUrl()),
+                       HelpPageUrl());
 }
 
 void HelpPageCommand(ICommandHost& host, const std::wstring& strHelpUrl)
 {
-    wchar_t szText[512];
-    std::swprintf(szText, sizeof szText / sizeof szText[0],
-                  L"ヘルプを表示するため\r\n%ls\r\nへ接続しますか？", strHelpUrl.c_str());
-    if (host.ShowMessageBox(szText, MessageKind::Question) != Answer::No)
+    if (host.ShowMessageBox(texts::Fill(texts::kHelpQuestion, strHelpUrl), MessageKind::Question) !=
+        Answer::No)
         host.OpenInBrowser(strHelpUrl);
 }
 
 void ExitCommand(ICommandHost& host)
 {
     CCommandScope scope;
-    if (host.ShowMessageBox(L"終了しますか？", MessageKind::Question) != Answer::No)
+    if (host.ShowMessageBox(texts::kExitQuestion, MessageKind::Question) != Answer::No)
         host.EndProgram();
 }

@@ -1,7 +1,7 @@
 #include "core/Commands.h"
+#include "core/ini/Utf8.h"
 #include "windows/unit/fakes/LogicTest.h"
 #include "windows/unit/fakes/TempExeFolder.h"
-#include "core/ini/Utf8.h"
 
 #include <algorithm>
 #include <climits>
@@ -9,6 +9,23 @@
 #include <functional>
 
 namespace {
+
+const std::string kQuestion = std::to_string(MB_YESNO | MB_ICONQUESTION);
+const std::string kWarning = std::to_string(MB_OK | MB_ICONEXCLAMATION);
+
+Answer AnswerOf(INT_PTR nResult)
+{
+    switch (nResult) {
+    case IDOK:
+        return Answer::Ok;
+    case IDYES:
+        return Answer::Yes;
+    case IDNO:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
 
 // Plays the user: answers each dialog and question from a script, and logs what was shown into
 // the same call list as the system calls, so the order across both is visible. Its dialogs list
@@ -35,7 +52,7 @@ public:
             nPortIndex = d.nPortIndex;
         if (d.nResult == IDOK)
             strPort = PortOfComboIndex(nPortIndex);
-        return static_cast<Answer>(d.nResult);
+        return AnswerOf(d.nResult);
     }
     Answer DoSettingDialog(SettingChoices& choices) override
     {
@@ -54,7 +71,7 @@ public:
             Take(d.bStartAtLogin, choices.bStartAtLogin);
             choices.strPort = PortOfComboIndex(nPortIndex);
         }
-        return static_cast<Answer>(d.nResult);
+        return AnswerOf(d.nResult);
     }
     void DoAboutDialog(const std::wstring& strText, const std::wstring& strHelpUrl) override
     {
@@ -65,13 +82,13 @@ public:
     Answer ShowMessageBox(const std::wstring& strText, MessageKind kind) override
     {
         g_Fake.calls.push_back("MessageBox(" + ToUtf8(strText) + "," +
-                               std::to_string(static_cast<unsigned>(kind)) + ")");
+                               (kind == MessageKind::Question ? kQuestion : kWarning) + ")");
         if (onDialog)
             onDialog();
         int nAnswer = answers.empty() ? IDOK : answers.front();
         if (!answers.empty())
             answers.pop_front();
-        return static_cast<Answer>(nAnswer);
+        return AnswerOf(nAnswer);
     }
     void StopPollTimer() override { g_Fake.calls.push_back("KillTimer"); }
     void StartPollTimer(unsigned int nPeriodMs) override
@@ -103,8 +120,6 @@ private:
     }
 };
 
-const std::string kQuestion = std::to_string(MB_YESNO | MB_ICONQUESTION);
-const std::string kWarning = std::to_string(MB_OK | MB_ICONEXCLAMATION);
 const Calls kOpenSequence = {"CreateFile",
                              "GetCommState",
                              "SetCommState",

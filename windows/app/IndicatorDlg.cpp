@@ -1,17 +1,17 @@
 #include "windows/app/IndicatorDlg.h"
 
-#include "windows/app/Tick.h"
 #include "core/Commands.h"
 #include "core/ImePoller.h"
 #include "core/PortWatch.h"
-#include "windows/system/Ports.h"
-#include "windows/system/DeviceEvents.h"
-#include "windows/system/Tray.h"
-#include "windows/res/resource.h"
 #include "windows/app/AboutDlg.h"
 #include "windows/app/PortDlg.h"
 #include "windows/app/SettingDlg.h"
+#include "windows/app/Tick.h"
 #include "windows/app/TrayMenu.h"
+#include "windows/res/resource.h"
+#include "windows/system/DeviceEvents.h"
+#include "windows/system/Ports.h"
+#include "windows/system/Tray.h"
 
 #include <dbt.h>
 
@@ -24,6 +24,21 @@ const UINT_PTR kPollTimer = 1;
 
 // Sent to every top-level window when the taskbar is created, after an Explorer restart too.
 const UINT s_uTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+
+// The button a dialog or message box returned, as the commands know it.
+Answer AnswerOf(INT_PTR nResult)
+{
+    switch (nResult) {
+    case IDOK:
+        return Answer::Ok;
+    case IDYES:
+        return Answer::Yes;
+    case IDNO:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
 
 }  // namespace
 
@@ -206,13 +221,6 @@ void CIndicatorDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
         OnPortDeviceRemoved(*strPort);
 }
 
-// The commands' answers are Windows' own button ids and message box styles.
-static_assert(static_cast<int>(Answer::Ok) == IDOK &&
-              static_cast<int>(Answer::Cancel) == IDCANCEL &&
-              static_cast<int>(Answer::Yes) == IDYES && static_cast<int>(Answer::No) == IDNO);
-static_assert(static_cast<UINT>(MessageKind::Warning) == (MB_OK | MB_ICONEXCLAMATION) &&
-              static_cast<UINT>(MessageKind::Question) == (MB_YESNO | MB_ICONQUESTION));
-
 Answer CIndicatorDlg::DoPortDialog(std::wstring& strPort)
 {
     CPortDlg dlg;
@@ -220,7 +228,7 @@ Answer CIndicatorDlg::DoPortDialog(std::wstring& strPort)
     const INT_PTR nResult = dlg.DoModal();
     if (nResult == IDOK)
         strPort = PortOfComboIndex(dlg.m_nPortIndex);
-    return static_cast<Answer>(nResult);
+    return AnswerOf(nResult);
 }
 
 Answer CIndicatorDlg::DoSettingDialog(SettingChoices& choices)
@@ -239,7 +247,7 @@ Answer CIndicatorDlg::DoSettingDialog(SettingChoices& choices)
         choices.bAlnumOff = dlg.m_bAlnumOff;
         choices.bStartAtLogin = dlg.m_bStartAtLogin;
     }
-    return static_cast<Answer>(nResult);
+    return AnswerOf(nResult);
 }
 
 void CIndicatorDlg::DoAboutDialog(const std::wstring& strText, const std::wstring& strHelpUrl)
@@ -252,7 +260,9 @@ void CIndicatorDlg::DoAboutDialog(const std::wstring& strText, const std::wstrin
 
 Answer CIndicatorDlg::ShowMessageBox(const std::wstring& strText, MessageKind kind)
 {
-    return static_cast<Answer>(AfxMessageBox(strText, static_cast<UINT>(kind)));
+    const UINT nType =
+        kind == MessageKind::Question ? MB_YESNO | MB_ICONQUESTION : MB_OK | MB_ICONEXCLAMATION;
+    return AnswerOf(AfxMessageBox(strText, nType));
 }
 
 void CIndicatorDlg::StopPollTimer() { ::KillTimer(m_hWnd, kPollTimer); }

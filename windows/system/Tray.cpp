@@ -1,7 +1,8 @@
 #include "windows/system/Tray.h"
 
-#include "windows/system/Win32Calls.h"
+#include "core/Texts.h"
 #include "windows/res/resource.h"
+#include "windows/system/Win32Calls.h"
 
 #include <cwchar>
 
@@ -33,8 +34,6 @@ void RegisterTrayPresets(HWND hWnd)
 {
     static const UINT kIcons[TRAY_PRESET_COUNT] = {IDI_LAMP_ON, IDI_LAMP_OFF, IDI_LAMP_ON_NOPORT,
                                                    IDI_LAMP_OFF_NOPORT};
-    static const wchar_t* const kTips[TRAY_PRESET_COUNT] = {L"IME ON", L"IME OFF", L"IME ON",
-                                                            L"IME OFF"};
     for (int i = 0; i < TRAY_PRESET_COUNT; ++i) {
         NOTIFYICONDATAW& nid = g_TrayPresets[i];
         nid = NOTIFYICONDATAW{};
@@ -44,7 +43,7 @@ void RegisterTrayPresets(HWND hWnd)
         nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
         nid.hIcon = win32::LoadTrayIcon(kIcons[i]);
         nid.uCallbackMessage = WM_TRAY_NOTIFY;
-        std::wcsncpy(nid.szTip, kTips[i], sizeof nid.szTip / sizeof nid.szTip[0] - 1);
+        std::wcsncpy(nid.szTip, texts::kTrayTips[i], sizeof nid.szTip / sizeof nid.szTip[0] - 1);
     }
     // All four name the same icon: the first add that the shell accepts creates it, the later
     // ones are refused as duplicates.
