@@ -2,12 +2,15 @@
 
 #include "core/Commands.h"
 #include "core/ImePoller.h"
-#include "core/PortWatch.h"
 #include "core/Platform.h"
-#include "linux/system/Seam.h"
-#include "linux/system/SerialPort.h"
-#include "linux/app/Dialogs.h"
+#include "core/PortWatch.h"
 #include "core/Settings.h"
+#include "core/Texts.h"
+#include "linux/app/AboutDlg.h"
+#include "linux/app/MessageBox.h"
+#include "linux/app/PortDlg.h"
+#include "linux/app/SettingDlg.h"
+#include "linux/system/SerialPort.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -23,77 +26,65 @@ namespace {
 // The session-wide name that marks the running instance.
 const QString kInstanceName = QStringLiteral("jp.example.lumidot.Lumidot");
 
-const char *const kLampFiles[sys::TRAY_PRESET_COUNT] = {":/icons/LampOn.ico", ":/icons/LampOff.ico",
-                                                        ":/icons/LampOnNoPort.ico",
-                                                        ":/icons/LampOffNoPort.ico"};
-const char *const kTips[sys::TRAY_PRESET_COUNT] = {"IME ON", "IME OFF", "IME ON", "IME OFF"};
-
 }  // namespace
 
-LumidotApp::LumidotApp(QObject *parent)
-    : QObject(parent), m_ime(this), m_devices(this), m_pollTimer(this), m_tray(this)
+IndicatorApp::IndicatorApp(QObject *parent)
+    : QObject(parent), m_ime(this), m_devices(this), m_pollTimer(this), m_tray(&m_menu, this)
 {
-    for (int i = 0; i < sys::TRAY_PRESET_COUNT; ++i)
-        m_lamps[i] = QIcon(QString::fromLatin1(kLampFiles[i]));
-
-    // The commands run from the event loop, not inside the tray host's call that clicked them:
-    // their dialogs wait for the user.
-    m_connectAction = m_menu.addAction(QStringLiteral("接続(&P)"));
-    connect(
-        m_connectAction, &QAction::triggered, this, [this] { runCommand(ConnectCommand); },
-        Qt::QueuedConnection);
-    m_menu.addSeparator();
-    connect(
-        m_menu.addAction(QStringLiteral("設定(&S)")), &QAction::triggered, this,
-        [this] { runCommand(SettingCommand); }, Qt::QueuedConnection);
-    m_menu.addSeparator();
-    connect(
-        m_menu.addAction(QStringLiteral("このプログラムについて(&A)")), &QAction::triggered, this,
-        [this] { runCommand(AboutCommand); }, Qt::QueuedConnection);
-    connect(
-        m_menu.addAction(QStringLiteral("終了(&X)")), &QAction::triggered, this,
-        [this] { runCommand(ExitCommand); }, Qt::QueuedConnection);
+    for (const texts::MenuItem &item : texts::kTrayMenu) {
+        if (item.command == texts::MenuCommand::None) {
+            m_menu.addSeparator();
+            continue;
+        }
+        QAction *action = m_menu.addAction(uiText(item.pszLabel));
+        void (*command)(ICommandHost &) = nullptr;
+        switch (item.command) {
+        case texts::MenuCommand::Connect:
+            command = ConnectCommand;
+            m_connectAction = action;
+            break;
+        case texts::MenuCommand::Setting:
+            command = SettingCommand;
+            break;
+        case texts::MenuCommand::About:
+            command = AboutCommand;
+            break;
+        default:
+            command = ExitCommand;
+            break;
+        }
+        // The commands run from the event loop, not inside the tray host's call that clicked
+        // them: their dialogs wait for the user.
+        connect(
+            action, &QAction::triggered, this, [this, command] { runCommand(command); },
+            Qt::QueuedConnection);
+    }
     // Relabelled at every opening, as the port may have changed since.
-    connect(&m_menu, &QMenu::aboutToShow, this, &LumidotApp::updateMenu);
-    m_tray.setContextMenu(&m_menu);
+    connect(&m_menu, &QMenu::aboutToShow, this, &IndicatorApp::updateMenu);
 
-    connect(&m_pollTimer, &QTimer::timeout, this, &LumidotApp::tick);
+    connect(&m_pollTimer, &QTimer::timeout, this, &IndicatorApp::tick);
     // IBus says when its state changes: the lamp follows at once instead of at the next poll.
-    connect(&m_ime, &ImeStatus::changed, this, &LumidotApp::tick);
-    connect(&m_devices, &UdevMonitor::added, this, &LumidotApp::onDeviceAdded);
-    connect(&m_devices, &UdevMonitor::removed, this, &LumidotApp::onDeviceRemoved);
-
-    setSeamImeStatus(&m_ime);
-    setSeamTrayPresetHandler([this](int preset) { showPreset(preset); });
+    connect(&m_ime, &ImeStatus::changed, this, &IndicatorApp::tick);
+    connect(&m_devices, &UdevMonitor::added, this, &IndicatorApp::onDeviceAdded);
+    connect(&m_devices, &UdevMonitor::removed, this, &IndicatorApp::onDeviceRemoved);
 }
 
-LumidotApp::~LumidotApp()
-{
-    m_lifecycle.ShutDown();
-    setSeamTrayPresetHandler(nullptr);
-    setSeamImeStatus(nullptr);
-}
+IndicatorApp::~IndicatorApp() { m_lifecycle.ShutDown(); }
 
-bool LumidotApp::start() { return m_lifecycle.StartUp(); }
+bool IndicatorApp::start() { return m_lifecycle.StartUp(); }
 
-void LumidotApp::tick()
+void IndicatorApp::tick()
 {
     if (m_lifecycle.IsRunning())
         PollImeStatus();
 }
 
-void LumidotApp::updateMenu()
+void IndicatorApp::updateMenu()
 {
     m_connectAction->setText(QString::fromStdWString(ConnectMenuLabel()));
 }
 
-void LumidotApp::showPreset(int preset)
-{
-    m_tray.setIcon(m_lamps[preset]);
-    m_tray.setToolTip(QString::fromLatin1(kTips[preset]));
-}
-
-void LumidotApp::runCommand(void (*command)(ICommandHost &))
+void IndicatorApp::runCommand(void (*command)(ICommandHost &))
 {
     if (IsCommandRunning()) {
         if (QWidget *open = QApplication::activeModalWidget()) {
@@ -106,7 +97,7 @@ void LumidotApp::runCommand(void (*command)(ICommandHost &))
     updateMenu();
 }
 
-void LumidotApp::onDeviceAdded(const QString &devnode, const QStringList &links)
+void IndicatorApp::onDeviceAdded(const QString &devnode, const QStringList &links)
 {
     // Named as the settings name it when it is the configured device, so it can be matched.
     std::vector<std::string> linkList;
@@ -119,9 +110,9 @@ void LumidotApp::onDeviceAdded(const QString &devnode, const QStringList &links)
     OnPortDeviceArrived(QString::fromStdString(name).toStdWString());
 }
 
-void LumidotApp::onDeviceRemoved(const QString &devnode, const QStringList &links)
+void IndicatorApp::onDeviceRemoved(const QString &devnode, const QStringList &links)
 {
-    const SerialDevice &led = ledDevice();
+    const SerialPort &led = ledPort();
     if (!led.isOpen())
         return;
     const QString openPath = QString::fromStdString(led.path());
@@ -129,52 +120,52 @@ void LumidotApp::onDeviceRemoved(const QString &devnode, const QStringList &link
         OnPortDeviceRemoved(openPath.toStdWString());
 }
 
-Answer LumidotApp::DoPortDialog(std::wstring &strPort)
+Answer IndicatorApp::DoPortDialog(std::wstring &strPort)
 {
-    PortDialog dialog(strPort);
+    PortDlg dialog(strPort);
     if (dialog.exec() != QDialog::Accepted)
         return Answer::Cancel;
     strPort = dialog.chosenPort();
     return Answer::Ok;
 }
 
-Answer LumidotApp::DoSettingDialog(SettingChoices &choices)
+Answer IndicatorApp::DoSettingDialog(SettingChoices &choices)
 {
-    SettingDialog dialog(choices);
+    SettingDlg dialog(choices);
     if (dialog.exec() != QDialog::Accepted)
         return Answer::Cancel;
     choices = dialog.choices();
     return Answer::Ok;
 }
 
-void LumidotApp::DoAboutDialog(const std::wstring &strText, const std::wstring &strHelpUrl)
+void IndicatorApp::DoAboutDialog(const std::wstring &strText, const std::wstring &strHelpUrl)
 {
-    AboutDialog dialog(QString::fromStdWString(strText));
-    connect(&dialog, &AboutDialog::helpPageRequested, this,
+    AboutDlg dialog(QString::fromStdWString(strText));
+    connect(&dialog, &AboutDlg::helpPageRequested, this,
             [this, strHelpUrl] { HelpPageCommand(*this, strHelpUrl); });
     dialog.exec();
 }
 
-Answer LumidotApp::ShowMessageBox(const std::wstring &strText, MessageKind kind)
+Answer IndicatorApp::ShowMessageBox(const std::wstring &strText, MessageKind kind)
 {
     return showMessageBox(QString::fromStdWString(strText), kind);
 }
 
-void LumidotApp::StopPollTimer() { m_pollTimer.stop(); }
+void IndicatorApp::StopPollTimer() { m_pollTimer.stop(); }
 
-void LumidotApp::StartPollTimer(unsigned int nPeriodMs)
+void IndicatorApp::StartPollTimer(unsigned int nPeriodMs)
 {
     m_pollTimer.start(static_cast<int>(std::min(nPeriodMs, 0x7FFFFFFFu)));
 }
 
-void LumidotApp::EndProgram() { QCoreApplication::quit(); }
+void IndicatorApp::EndProgram() { QCoreApplication::quit(); }
 
-void LumidotApp::OpenInBrowser(const std::wstring &strUrl)
+void IndicatorApp::OpenInBrowser(const std::wstring &strUrl)
 {
     QDesktopServices::openUrl(QUrl(QString::fromStdWString(strUrl)));
 }
 
-bool LumidotApp::ClaimInstance()
+bool IndicatorApp::ClaimInstance()
 {
     // Without a session bus there is no session to be alone in: run.
     QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
@@ -186,16 +177,12 @@ bool LumidotApp::ClaimInstance()
     return !reply.isValid() || reply.value() == QDBusConnectionInterface::ServiceRegistered;
 }
 
-void LumidotApp::ReleaseInstance()
+void IndicatorApp::ReleaseInstance()
 {
     if (QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface())
         bus->unregisterService(kInstanceName);
 }
 
-void LumidotApp::AddTrayIcon()
-{
-    showPreset(sys::TRAY_ON_CONNECTED);
-    m_tray.show();
-}
+void IndicatorApp::AddTrayIcon() { m_tray.add(); }
 
-void LumidotApp::RemoveTrayIcon() { m_tray.hide(); }
+void IndicatorApp::RemoveTrayIcon() { m_tray.remove(); }

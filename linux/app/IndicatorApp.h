@@ -4,22 +4,21 @@
 
 #include "core/CommandHost.h"
 #include "core/Lifecycle.h"
-#include "linux/system/Ime.h"
 #include "linux/system/DeviceEvents.h"
+#include "linux/system/Ime.h"
+#include "linux/system/Tray.h"
 
-#include <QIcon>
 #include <QMenu>
 #include <QObject>
-#include <QSystemTrayIcon>
 #include <QTimer>
 
 class QAction;
 
-class LumidotApp : public QObject, private ICommandHost, private IAppHost {
+class IndicatorApp : public QObject, private ICommandHost, private IAppHost {
     Q_OBJECT
 public:
-    explicit LumidotApp(QObject *parent = nullptr);
-    ~LumidotApp() override;
+    explicit IndicatorApp(QObject *parent = nullptr);
+    ~IndicatorApp() override;
 
     // False when another instance runs in this session: the program then ends at once.
     bool start();
@@ -34,7 +33,6 @@ private:
     // Runs one of the menu's commands, or brings the running one's window to the front: only one
     // command runs at a time.
     void runCommand(void (*command)(ICommandHost &));
-    void showPreset(int preset);
 
     // ICommandHost
     Answer DoPortDialog(std::wstring &strPort) override;
@@ -57,7 +55,6 @@ private:
     QTimer m_pollTimer;
     QMenu m_menu;
     QAction *m_connectAction = nullptr;
-    QSystemTrayIcon m_tray;
-    QIcon m_lamps[4];
+    TrayIcon m_tray;
     CLifecycle m_lifecycle{*this};
 };

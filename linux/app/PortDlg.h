@@ -1,23 +1,18 @@
-// The Linux edition's dialogs and message boxes, with the texts of the Windows edition's.
+// "ポート接続": picks the LED's serial port among the devices that exist.
 #pragma once
 
-#include "core/CommandHost.h"
-
 #include <QDialog>
-#include <QString>
 
 #include <string>
 #include <vector>
 
-class QCheckBox;
 class QComboBox;
 
-// "ポート接続": picks the LED's serial port among the devices that exist.
-class PortDialog : public QDialog {
+class PortDlg : public QDialog {
     Q_OBJECT
 public:
     // configured is preselected when it is listed; the list is taken once, when the dialog opens.
-    explicit PortDialog(const std::wstring &configured, QWidget *parent = nullptr);
+    explicit PortDlg(const std::wstring &configured, QWidget *parent = nullptr);
     // The chosen device path; empty when none was chosen.
     std::wstring chosenPort() const;
 
@@ -26,31 +21,8 @@ private:
     std::vector<std::string> m_paths;
 };
 
-// "動作設定": the poll interval, the port and the three options.
-class SettingDialog : public QDialog {
-    Q_OBJECT
-public:
-    explicit SettingDialog(const SettingChoices &shown, QWidget *parent = nullptr);
-    SettingChoices choices() const;
-
-private:
-    QComboBox *m_interval;
-    QComboBox *m_ports;
-    QCheckBox *m_autoConnect;
-    QCheckBox *m_alnumOff;
-    QCheckBox *m_startAtLogin;
-    std::vector<std::string> m_paths;
-};
-
-// The About box: the text read-only, OK in front, and the button offering the help page.
-class AboutDialog : public QDialog {
-    Q_OBJECT
-public:
-    AboutDialog(const QString &text, QWidget *parent = nullptr);
-
-signals:
-    void helpPageRequested();
-};
-
-// A message box captioned with the application title: a warning with OK, or a yes/no question.
-Answer showMessageBox(const QString &text, MessageKind kind);
+// The port list both dialogs show: fills combo with the ports that exist (and configured, when it
+// is a device given by hand) and selects configured; paths receives the path of each item.
+void fillPorts(QComboBox *combo, std::vector<std::string> &paths, const std::wstring &configured);
+// The path of item index; empty for none.
+std::wstring pathAt(const std::vector<std::string> &paths, int index);

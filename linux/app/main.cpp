@@ -49,7 +49,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
     quitOnTerminationSignals(&app);
 
-    LumidotApp lumidot;
+    IndicatorApp lumidot;
     if (!lumidot.start())
         return 0;
     return QApplication::exec();

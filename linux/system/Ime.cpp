@@ -1,5 +1,7 @@
 #include "linux/system/Ime.h"
 
+#include "core/Platform.h"
+
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
@@ -63,6 +65,9 @@ std::optional<QString> textOf(const QDBusArgument &arg)
         return std::nullopt;
     return text;
 }
+
+// The reader the seam asks: the first one made and still alive.
+ImeStatus *s_current = nullptr;
 
 int nextConnectionNumber()
 {
@@ -197,6 +202,8 @@ ImeStatus::ImeStatus(QObject *parent)
 {
     // fcitx5 and IBus are both D-Bus activatable: a plain call would start one of them on a
     // desktop that uses neither. Whether they run is what the bus daemon says about their names.
+    if (s_current == nullptr)
+        s_current = this;
     m_fcitxStateCall.setAutoStartService(false);
     if (!m_session.isConnected())
         return;
@@ -216,7 +223,12 @@ ImeStatus::ImeStatus(QObject *parent)
     m_fcitxRunning = m_session.interface()->isServiceRegistered(kFcitxService).value();
 }
 
-ImeStatus::~ImeStatus() { QDBusConnection::disconnectFromBus(m_ibusConnectionName); }
+ImeStatus::~ImeStatus()
+{
+    if (s_current == this)
+        s_current = nullptr;
+    QDBusConnection::disconnectFromBus(m_ibusConnectionName);
+}
 
 std::optional<ImeState> ImeStatus::read()
 {
@@ -377,4 +389,18 @@ void ImeStatus::onGlobalEngineReply(const QDBusMessage &reply)
     // a GlobalEngineChanged that came in meanwhile is newer
     if (m_engine.isEmpty())
         setIbusState(ImeStatusRules::engineName(value.value<QDBusArgument>()), m_modeSymbol);
+}
+
+std::optional<sys::ImeReading> sys::ReadImeState(bool)
+{
+    if (s_current == nullptr)
+        return ImeReading{};
+    // IBus says the mode along with the state at no extra cost; fcitx5 cannot say it at all.
+    const std::optional<ImeState> reading = s_current->read();
+    if (!reading)
+        return std::nullopt;
+    ImeReading result;
+    result.nOpenStatus = reading->on ? 1 : 0;
+    result.bNative = !reading->alphanumeric;
+    return result;
 }

@@ -20,6 +20,7 @@ struct ImeState {
         false;  // on, but in half- or full-width alphanumeric mode (only known with IBus + Mozc)
 };
 
+// The first ImeStatus made (and still alive) is the one sys::ReadImeState asks.
 class ImeStatus : public QObject {
     Q_OBJECT
 public:

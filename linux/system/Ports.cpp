@@ -1,5 +1,9 @@
 #include "linux/system/Ports.h"
 
+#include "core/Platform.h"
+
+#include <QString>
+
 #include <algorithm>
 #include <cctype>
 #include <dirent.h>
@@ -101,3 +105,20 @@ std::vector<SerialPortEntry> listSerialPorts(const std::string &configured,
 }
 
 std::string serialPortName(const std::string &path) { return path.substr(path.rfind('/') + 1); }
+
+// The device path is the port: Linux keeps it under PortDevice and leaves PortNumber alone.
+std::wstring sys::PortOfSettings(int, const std::wstring &strPortDevice) { return strPortDevice; }
+
+void sys::PortToSettings(const std::wstring &strPort, int &, std::wstring &strPortDevice)
+{
+    strPortDevice = strPort;
+}
+
+std::wstring sys::PortDisplayName(const std::wstring &strPort)
+{
+    return QString::fromStdString(serialPortName(QString::fromStdWString(strPort).toStdString()))
+        .toStdWString();
+}
+
+// The application matches udev's events to the configured or open port itself and names that.
+std::wstring sys::CanonicalPortName(const std::wstring &strName) { return strName; }

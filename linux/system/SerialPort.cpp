@@ -1,5 +1,7 @@
 #include "linux/system/SerialPort.h"
 
+#include <QString>
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -39,7 +41,7 @@ bool applyLineSettings(int fd)
 
 }  // namespace
 
-void SerialDevice::closeFd(int fd)
+void SerialPort::closeFd(int fd)
 {
     // The exclusive flag belongs to the terminal, not to this descriptor: a pseudo-terminal whose
     // other end stays open would keep it and refuse every program but root's.
@@ -47,7 +49,7 @@ void SerialDevice::closeFd(int fd)
     ::close(fd);
 }
 
-bool SerialDevice::open(const std::string &path)
+bool SerialPort::open(const std::string &path)
 {
     if (isOpen() || path.empty())
         return false;
@@ -80,27 +82,52 @@ bool SerialDevice::open(const std::string &path)
     return true;
 }
 
-void SerialDevice::close()
+void SerialPort::close()
 {
     m_fd.Reset();
     m_path.clear();
     m_devnode.clear();
 }
 
-SerialDevice::LineResult SerialDevice::setLines(bool on)
+sys::LineResult SerialPort::setLines(bool on)
 {
     if (!isOpen())
-        return LineResult::Failed;
+        return sys::LineResult::Failed;
 
     const unsigned long request = on ? TIOCMBIS : TIOCMBIC;
-    LineResult result = LineResult::Ok;
+    sys::LineResult result = sys::LineResult::Ok;
     for (int line : {TIOCM_DTR, TIOCM_RTS}) {
         if (ioctl(m_fd.Get(), request, &line) == 0)
             continue;
         if (meansGone(errno))
-            result = LineResult::Gone;
-        else if (result == LineResult::Ok)
-            result = LineResult::Failed;
+            result = sys::LineResult::Gone;
+        else if (result == sys::LineResult::Ok)
+            result = sys::LineResult::Failed;
     }
     return result;
 }
+
+SerialPort &ledPort()
+{
+    static SerialPort port;
+    return port;
+}
+
+namespace {
+
+std::string toUtf8(const std::wstring &text) { return QString::fromStdWString(text).toStdString(); }
+
+}  // namespace
+
+namespace sys {
+
+LineResult SetLedLines(bool bOn) { return ledPort().setLines(bOn); }
+bool OpenLedPort(const std::wstring &strPort) { return ledPort().open(toUtf8(strPort)); }
+bool IsLedPortOpen() { return ledPort().isOpen(); }
+std::wstring LedPortName()
+{
+    return ledPort().isOpen() ? QString::fromStdString(ledPort().path()).toStdWString() : L"";
+}
+void CloseLedPort() { ledPort().close(); }
+
+}  // namespace sys

@@ -2,14 +2,13 @@
 // sent.
 #pragma once
 
+#include "core/Platform.h"
 #include "core/Resource.h"
 
 #include <string>
 
-class SerialDevice {
+class SerialPort {
 public:
-    enum class LineResult { Ok, Failed, Gone };
-
     // Opens path exclusively (another program, root included, is refused, as on Windows) with
     // 9600 baud, 8N1, raw. Refused without asking the system while already open or for an empty
     // path; a refused open leaves nothing open.
@@ -23,7 +22,7 @@ public:
     // adapter that wires only one of them keeps working on that one. Gone when an error says the
     // device itself went away (EIO after a hang-up, ENODEV, ENXIO, ESHUTDOWN); any other failure,
     // or a port that is not open, is Failed and changes nothing else.
-    LineResult setLines(bool on);
+    sys::LineResult setLines(bool on);
 
     // The path as given to open (it may be a symbolic link such as /dev/serial/by-id/...).
     const std::string &path() const { return m_path; }
@@ -38,3 +37,6 @@ private:
     std::string m_path;
     std::string m_devnode;
 };
+
+// The one LED port, which the seam's serial-port operations drive.
+SerialPort &ledPort();

@@ -1,6 +1,6 @@
-#include "linux/system/SerialPort.h"
-#include "linux/system/Ports.h"
 #include "linux/system/DeviceEvents.h"
+#include "linux/system/Ports.h"
+#include "linux/system/SerialPort.h"
 
 #include <gtest/gtest.h>
 
@@ -99,7 +99,7 @@ std::string contents(const std::string &path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// This process's descriptors open on devnode: what a SerialDevice holds, seen from outside.
+// This process's descriptors open on devnode: what a SerialPort holds, seen from outside.
 std::vector<int> descriptorsOn(const std::string &devnode)
 {
     std::vector<int> fds;
@@ -124,7 +124,7 @@ TEST(SerialDeviceTest, OpensRawAt9600EightNOneAndNeverSendsAByte)
     SocatPty socat(dir.path(), "led");
     ASSERT_TRUE(socat.ready());
 
-    SerialDevice port;
+    SerialPort port;
     ASSERT_TRUE(port.open(socat.pty()));
     EXPECT_EQ(port.path(), socat.pty());
     EXPECT_EQ(port.devnode(), fs::canonical(socat.pty()).string());
@@ -165,7 +165,7 @@ TEST(SerialDeviceTest, IsExclusiveEvenAgainstRootAndCloseReleasesIt)
     SocatPty other(dir.path(), "other");
     ASSERT_TRUE(socat.ready() && other.ready());
 
-    SerialDevice first;
+    SerialPort first;
     EXPECT_FALSE(first.open(""));
     ASSERT_TRUE(first.open(socat.pty()));
     const std::string devnode = first.devnode();
@@ -174,7 +174,7 @@ TEST(SerialDeviceTest, IsExclusiveEvenAgainstRootAndCloseReleasesIt)
     EXPECT_EQ(exclusiveFlag(descriptorsOn(devnode)[0]), 1);
 
     // The kernel lets root open it again (as this test may run): the device itself must refuse.
-    SerialDevice second;
+    SerialPort second;
     EXPECT_FALSE(second.open(socat.pty()));
     EXPECT_FALSE(second.isOpen());
     EXPECT_EQ(descriptorsOn(devnode).size(), 1u);
@@ -214,14 +214,14 @@ TEST(SerialDeviceTest, ARefusedLineChangeIsFailedButAHangUpIsGone)
     SocatPty socat(dir.path(), "led");
     ASSERT_TRUE(socat.ready());
 
-    SerialDevice port;
+    SerialPort port;
     ASSERT_TRUE(port.open(socat.pty()));
     // A pseudo-terminal has no modem lines (ENOTTY): the port is not lost for that.
-    EXPECT_EQ(port.setLines(true), SerialDevice::LineResult::Failed);
+    EXPECT_EQ(port.setLines(true), sys::LineResult::Failed);
     EXPECT_TRUE(port.isOpen());
 
     socat.stop();
-    EXPECT_EQ(port.setLines(false), SerialDevice::LineResult::Gone);
+    EXPECT_EQ(port.setLines(false), sys::LineResult::Gone);
 }
 
 // Stand-ins for device nodes are links to real character devices, which stat() sees through as it

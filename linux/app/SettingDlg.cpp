@@ -1,0 +1,51 @@
+#include "linux/app/SettingDlg.h"
+
+#include "core/Texts.h"
+#include "linux/app/MessageBox.h"
+#include "linux/app/PortDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QVBoxLayout>
+
+SettingDlg::SettingDlg(const SettingChoices &shown, QWidget *parent)
+    : QDialog(parent), m_interval(new QComboBox(this)), m_ports(new QComboBox(this)),
+      m_autoConnect(new QCheckBox(uiText(texts::kAutoConnectCheck), this)),
+      m_alnumOff(new QCheckBox(uiText(texts::kAlnumOffCheck), this)),
+      m_startAtLogin(new QCheckBox(QStringLiteral("ログイン時に開始する"), this))
+{
+    setWindowTitle(uiText(texts::kSettingDialogCaption));
+    for (int i = 1; i <= 10; ++i)
+        m_interval->addItem(
+            QString::fromStdWString(texts::Fill(texts::kIntervalItem, std::to_wstring(i * 100))));
+    m_interval->setCurrentIndex(shown.nIntervalIndex < m_interval->count() ? shown.nIntervalIndex
+                                                                           : -1);
+    fillPorts(m_ports, m_paths, shown.strPort);
+    m_autoConnect->setChecked(shown.bAutoConnect == 1);
+    m_alnumOff->setChecked(shown.bAlnumOff == 1);
+    m_startAtLogin->setChecked(shown.bStartAtLogin == 1);
+
+    auto *form = new QFormLayout;
+    form->addRow(uiText(texts::kIntervalLabel), m_interval);
+    form->addRow(uiText(texts::kPortLabel), m_ports);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_autoConnect);
+    layout->addWidget(m_alnumOff);
+    layout->addWidget(m_startAtLogin);
+    layout->addWidget(horizontalRule(this));
+    layout->addWidget(okCancelButtons(this));
+}
+
+SettingChoices SettingDlg::choices() const
+{
+    SettingChoices chosen;
+    chosen.nIntervalIndex = m_interval->currentIndex();
+    chosen.strPort = pathAt(m_paths, m_ports->currentIndex());
+    chosen.bAutoConnect = m_autoConnect->isChecked() ? 1 : 0;
+    chosen.bAlnumOff = m_alnumOff->isChecked() ? 1 : 0;
+    chosen.bStartAtLogin = m_startAtLogin->isChecked() ? 1 : 0;
+    return chosen;
+}

@@ -1,0 +1,27 @@
+// "動作設定": the poll interval, the port and the three options.
+#pragma once
+
+#include "core/CommandHost.h"
+
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+
+class SettingDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit SettingDlg(const SettingChoices &shown, QWidget *parent = nullptr);
+    SettingChoices choices() const;
+
+private:
+    QComboBox *m_interval;
+    QComboBox *m_ports;
+    QCheckBox *m_autoConnect;
+    QCheckBox *m_alnumOff;
+    QCheckBox *m_startAtLogin;
+    std::vector<std::string> m_paths;
+};
