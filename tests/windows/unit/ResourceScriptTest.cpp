@@ -1,0 +1,94 @@
+// The resource script spells out the menu and the dialogs the Windows edition shows; their texts
+// and command ids must be those of the shared table, which the Linux edition shows.
+#include "core/Texts.h"
+#include "core/ini/Utf8.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string ReadSource(const std::string& strPath)
+{
+    std::ifstream file(std::string(LUMIDOT_SOURCE_DIR) + "/" + strPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::string Utf8(const wchar_t* pszText) { return ToUtf8(pszText); }
+
+// The #define'd ids of resource.h.
+std::map<std::string, int> ResourceIds()
+{
+    std::map<std::string, int> ids;
+    const std::string strHeader = ReadSource("windows/res/resource.h");
+    const std::regex define(R"(#define\s+(\w+)\s+(\d+))");
+    for (std::sregex_iterator it(strHeader.begin(), strHeader.end(), define), end; it != end; ++it)
+        ids[(*it)[1]] = std::stoi((*it)[2]);
+    return ids;
+}
+
+// The block of the resource named strName, from its header line to its END.
+std::string Block(const std::string& strScript, const std::string& strName)
+{
+    const std::size_t nStart = strScript.find("\n" + strName + " ");
+    const std::size_t nEnd = strScript.find("\nEND", nStart);
+    return nStart == std::string::npos ? std::string() : strScript.substr(nStart, nEnd - nStart);
+}
+
+TEST(ResourceScriptTest, TheTrayMenuHasTheSharedLabelsAndCommandIds)
+{
+    const std::string strMenu = Block(ReadSource("windows/res/Lumidot.rc"), "IDR_TRAY_MENU");
+    const std::map<std::string, int> ids = ResourceIds();
+    std::vector<std::pair<std::string, int>> script, table;
+    const std::regex item(R"re(MENUITEM\s+(?:SEPARATOR|"([^"]*)",\s*(\w+)))re");
+    for (std::sregex_iterator it(strMenu.begin(), strMenu.end(), item), end; it != end; ++it) {
+        const auto id = ids.find((*it)[2]);
+        script.emplace_back((*it)[1], id == ids.end() ? 0 : id->second);
+    }
+    for (const texts::MenuItem& menuItem : texts::kTrayMenu)
+        table.emplace_back(menuItem.pszLabel ? Utf8(menuItem.pszLabel) : "",
+                           static_cast<int>(menuItem.command));
+    EXPECT_EQ(script, table);
+}
+
+TEST(ResourceScriptTest, TheDialogsHaveTheSharedTexts)
+{
+    const std::string strScript = ReadSource("windows/res/Lumidot.rc");
+    auto has = [](const std::string& strDialog, const std::string& strWhat) {
+        return strDialog.find(strWhat) != std::string::npos;
+    };
+    const std::string strPort = Block(strScript, "IDD_PORT_DIALOG DIALOGEX");
+    const std::string strSetting = Block(strScript, "IDD_SETTING_DIALOG DIALOGEX");
+    const std::string strAbout = Block(strScript, "IDD_ABOUTBOX DIALOGEX");
+    const std::string strOk = "\"" + Utf8(texts::kOk) + "\", IDOK,";
+    const std::string strCancel = "\"" + Utf8(texts::kCancel) + "\", IDCANCEL,";
+    const std::string strPortLabel = "\"" + Utf8(texts::kPortLabel) + "\", IDC_STATIC,";
+
+    EXPECT_TRUE(has(strPort, "CAPTION \"" + Utf8(texts::kPortDialogCaption) + "\""));
+    EXPECT_TRUE(has(strPort, strOk) && has(strPort, strCancel) && has(strPort, strPortLabel));
+
+    EXPECT_TRUE(has(strSetting, "CAPTION \"" + Utf8(texts::kSettingDialogCaption) + "\""));
+    EXPECT_TRUE(has(strSetting, strOk) && has(strSetting, strCancel) &&
+                has(strSetting, strPortLabel));
+    EXPECT_TRUE(has(strSetting, "\"" + Utf8(texts::kIntervalLabel) + "\", IDC_STATIC,"));
+    EXPECT_TRUE(
+        has(strSetting, "\"" + Utf8(texts::kAutoConnectCheck) + "\", IDC_AUTOCONNECT_CHECK,"));
+    EXPECT_TRUE(has(strSetting, "\"" + Utf8(texts::kAlnumOffCheck) + "\", IDC_ALNUM_OFF_CHECK,"));
+    for (int nMs = 100; nMs <= 1000; nMs += 100)
+        EXPECT_TRUE(has(
+            strScript,
+            "\"" + Utf8(texts::Fill(texts::kIntervalItem, std::to_wstring(nMs)).c_str()) + "\\0\""))
+            << nMs;
+
+    EXPECT_TRUE(has(strAbout, "CAPTION \"" + Utf8(texts::kAboutDialogCaption) + "\""));
+    EXPECT_TRUE(has(strAbout, "\"" + Utf8(texts::kOk) + "\", IDOK,"));
+    EXPECT_TRUE(has(strAbout, "\"" + Utf8(texts::kHelpPageButton) + "\", IDC_HELP_PAGE,"));
+}
+
+}  // namespace
