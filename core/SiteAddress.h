@@ -1,7 +1,7 @@
-// Lumidot's web site. The host name is the one thing to change when the site moves.
+// Lumidot's web site. The host name comes from CMake's LUMIDOT_SITE_HOST.
 #pragma once
 
-#define LUMIDOT_SITE_HOST L"lumidot.example.jp"
+#include "version.h"
 
 inline const wchar_t* HomePageUrl() { return L"http://" LUMIDOT_SITE_HOST L"/hw/"; }
 inline const wchar_t* HelpPageUrl()

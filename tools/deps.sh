@@ -16,4 +16,5 @@ apt-get install -y \
     qt6-base-dev libudev-dev pkg-config dpkg-dev \
     fcitx5 fcitx5-mozc fcitx5-frontend-qt6 mozc-server ibus ibus-mozc \
     dbus dbus-x11 at-spi2-core python3-dbus python3-gi xterm x11-xkb-utils libxtst6 \
-    trayer xserver-xephyr file
+    trayer xserver-xephyr file \
+    lintian appstream desktop-file-utils

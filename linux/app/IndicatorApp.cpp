@@ -11,6 +11,7 @@
 #include "linux/app/PortDlg.h"
 #include "linux/app/SettingDlg.h"
 #include "linux/system/SerialPort.h"
+#include "version.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -24,7 +25,7 @@
 namespace {
 
 // The session-wide name that marks the running instance.
-const QString kInstanceName = QStringLiteral("jp.example.lumidot.Lumidot");
+const QString kInstanceName = QStringLiteral(LUMIDOT_APP_ID);
 
 }  // namespace
 

@@ -1,12 +1,15 @@
 // Lumidot for Linux desktops: the lamp in the tray and the LED on the serial port follow the input
 // method (fcitx5 or IBus).
 #include "linux/app/IndicatorApp.h"
+#include "version.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -38,11 +41,44 @@ void quitOnTerminationSignals(QObject *parent)
         sigaction(sig, &action, nullptr);
 }
 
+// Help and version are answered without a display: they must work over ssh, in a package
+// check, or before the desktop runs.
+bool isCommandLineOnly(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : {"-h", "--help", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// Reads the command line: prints help or the version and ends the program, or ends it with a
+// message on an unknown option. Lumidot itself takes no options.
+void readCommandLine(const QCoreApplication &app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "main", "Shows whether the input method is on, as a lamp in the tray and on an LED wired "
+                "to the DTR and RTS lines of a serial port."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.process(app);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMIDOT_VERSION_STRING));
+    if (isCommandLineOnly(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        readCommandLine(app);
+        return 0;
+    }
     QApplication app(argc, argv);
+    readCommandLine(app);
     // The tray icon is the program's window: closing a dialog must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     // Message boxes are captioned with the program's file name, as on Windows.

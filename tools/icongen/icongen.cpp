@@ -178,7 +178,9 @@ Image DrawAppIcon(int n)
     const Rgb kLowerInk = {255, 255, 255};
 
     Image img(n, 32);
-    const int nBorder = n >= 64 ? 2 : 1;
+    // From 64 px up the outline and the glyphs grow with the icon.
+    const int nScale = n >= 64 ? n / 32 : 1;
+    const int nBorder = nScale;
     for (int y = 0; y < n; ++y) {
         for (int x = 0; x < n; ++x) {
             const bool bEdge = x < nBorder || y < nBorder || x >= n - nBorder || y >= n - nBorder;
@@ -190,7 +192,6 @@ Image DrawAppIcon(int n)
     const bool bSmall = n < 32;
     const Glyph& hira = bSmall ? kHiraganaASmall : kHiraganaALarge;
     const Glyph& latin = bSmall ? kLatinASmall : kLatinALarge;
-    const int nScale = n >= 64 ? 2 : 1;
     const int nMargin = nBorder + (bSmall ? 1 : 2 * nScale);
     const int nLatinWidth = int(std::string(latin[0]).size()) * nScale;
     const int nLatinHeight = int(latin.size()) * nScale;
@@ -320,7 +321,8 @@ void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t v)
         out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
-void PutChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data)
+void PutChunk(std::vector<std::uint8_t>& out, const char* type,
+              const std::vector<std::uint8_t>& data)
 {
     PutBe32(out, static_cast<std::uint32_t>(data.size()));
     std::vector<std::uint8_t> typed(type, type + 4);
@@ -367,6 +369,43 @@ std::vector<std::uint8_t> EncodePng(const Image& img)
     return out;
 }
 
+// The application icon drawn to scale: the 64 px picture as SVG shapes, each glyph pixel a square,
+// so it stays crisp at any size.
+std::string AppIconSvg()
+{
+    const int n = 64, nScale = 2, nBorder = 2, nMargin = nBorder + 2 * nScale;
+    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\" "
+                      "viewBox=\"0 0 64 64\">\n"
+                      "<rect width=\"64\" height=\"64\" fill=\"#103010\"/>\n"
+                      "<path d=\"M2 2H62L2 62Z\" fill=\"#00ff00\"/>\n"
+                      "<path d=\"M62 2V62H2Z\" fill=\"#008000\"/>\n";
+    // Each row's runs of ink as one rectangle; crisp edges, or the squares' antialiased rims would
+    // show as a grid.
+    auto stamp = [&](const Glyph& glyph, int left, int top, const char* pszInk) {
+        svg += std::string("<path shape-rendering=\"crispEdges\" fill=\"") + pszInk + "\" d=\"";
+        for (std::size_t gy = 0; gy < glyph.size(); ++gy) {
+            const std::string row = glyph[gy];
+            for (std::size_t gx = 0; gx < row.size(); ++gx) {
+                if (row[gx] != '#')
+                    continue;
+                std::size_t nRun = row.find_first_not_of('#', gx);
+                nRun = (nRun == std::string::npos ? row.size() : nRun) - gx;
+                svg += "M" + std::to_string(left + int(gx) * nScale) + " " +
+                       std::to_string(top + int(gy) * nScale) + "h" +
+                       std::to_string(int(nRun) * nScale) + "v2h-" +
+                       std::to_string(int(nRun) * nScale) + "z";
+                gx += nRun - 1;
+            }
+        }
+        svg += "\"/>\n";
+    };
+    const int nLatinWidth = int(std::string(kLatinALarge[0]).size()) * nScale;
+    const int nLatinHeight = int(kLatinALarge.size()) * nScale;
+    stamp(kHiraganaALarge, nMargin, nMargin, "#000000");
+    stamp(kLatinALarge, n - nMargin - nLatinWidth, n - nMargin - nLatinHeight, "#ffffff");
+    return svg + "</svg>\n";
+}
+
 std::vector<Image> LampGroup(std::uint8_t lampColour, bool bCrossed)
 {
     std::vector<Image> images;
@@ -382,8 +421,14 @@ int main(int argc, char** argv)
     // The application icon as a PNG of one size, for the Linux desktop's icon theme.
     if (argc == 4 && std::string(argv[1]) == "--app-png")
         return WriteFile(argv[3], EncodePng(DrawAppIcon(std::atoi(argv[2])))) ? 0 : 1;
+    // ... and drawn to scale.
+    if (argc == 3 && std::string(argv[1]) == "--app-svg") {
+        const std::string svg = AppIconSvg();
+        return WriteFile(argv[2], std::vector<std::uint8_t>(svg.begin(), svg.end())) ? 0 : 1;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: icongen <output folder> | icongen --app-png <size> <file>\n");
+        std::fprintf(stderr, "usage: icongen <output folder> | icongen --app-png <size> <file> | "
+                             "icongen --app-svg <file>\n");
         return 2;
     }
     const std::string dir = std::string(argv[1]) + "/";
