@@ -22,6 +22,13 @@ public:
     CCommandScope& operator=(const CCommandScope&) = delete;
 };
 
+// One of the shared texts in the user's language, its %s filled in.
+std::wstring Local(const wchar_t* pszText, const std::wstring& strFirst,
+                   const std::wstring& strSecond = std::wstring())
+{
+    return texts::Fill(sys::LocalText(pszText).c_str(), strFirst, strSecond);
+}
+
 // The configured port as the menu and the questions name it.
 std::wstring PortName() { return sys::PortDisplayName(ConfiguredPort()); }
 
@@ -46,8 +53,8 @@ bool ConnectChosenPort(const std::wstring& strPort)
 
 std::wstring ConnectMenuLabel()
 {
-    return sys::IsLedPortOpen() ? texts::Fill(texts::kDisconnectLabel, PortName())
-                                : texts::kTrayMenu[0].pszLabel;
+    return sys::IsLedPortOpen() ? Local(texts::kDisconnectLabel, PortName())
+                                : sys::LocalText(texts::kTrayMenu[0].pszLabel);
 }
 
 bool IsCommandRunning() { return s_bCommandRunning; }
@@ -61,11 +68,12 @@ void ConnectCommand(ICommandHost& host)
             SetConfiguredPort(strPort);
             ForgetLostPort();
             if (!ConnectChosenPort(ConfiguredPort()))
-                host.ShowMessageBox(texts::kPortOpenFailed, MessageKind::Warning);
+                host.ShowMessageBox(sys::LocalText(texts::kPortOpenFailed), MessageKind::Warning);
             // Saved even when the open failed, so the next attempt preselects this port.
             SaveSettings();
         }
-    } else if (host.ShowMessageBox(texts::kCloseQuestion, MessageKind::Question) == Answer::Yes) {
+    } else if (host.ShowMessageBox(sys::LocalText(texts::kCloseQuestion), MessageKind::Question) ==
+               Answer::Yes) {
         sys::CloseLedPort();
         ForgetLostPort();
     }
@@ -102,10 +110,10 @@ void SettingCommand(ICommandHost& host)
     host.StopPollTimer();
     if (sys::IsLedPortOpen()) {
         if (ConfiguredPort() != strOldPort &&
-            host.ShowMessageBox(texts::Fill(texts::kReconnectQuestion, PortName()),
+            host.ShowMessageBox(Local(texts::kReconnectQuestion, PortName()),
                                 MessageKind::Question) == Answer::Yes)
             ConnectChosenPort(ConfiguredPort());
-    } else if (host.ShowMessageBox(texts::Fill(texts::kConnectQuestion, PortName()),
+    } else if (host.ShowMessageBox(Local(texts::kConnectQuestion, PortName()),
                                    MessageKind::Question) == Answer::Yes) {
         // A failed open is silent here: the next tick shows the crossed-out lamp.
         ConnectChosenPort(ConfiguredPort());
@@ -118,13 +126,13 @@ void SettingCommand(ICommandHost& host)
 void AboutCommand(ICommandHost& host)
 {
     CCommandScope scope;
-    host.DoAboutDialog(texts::Fill(texts::kAboutText, LUMIDOT_ABOUT_VERSION, HomePageUrl()),
+    host.DoAboutDialog(Local(texts::kAboutText, LUMIDOT_ABOUT_VERSION, HomePageUrl()),
                        HelpPageUrl());
 }
 
 void HelpPageCommand(ICommandHost& host, const std::wstring& strHelpUrl)
 {
-    if (host.ShowMessageBox(texts::Fill(texts::kHelpQuestion, strHelpUrl), MessageKind::Question) !=
+    if (host.ShowMessageBox(Local(texts::kHelpQuestion, strHelpUrl), MessageKind::Question) !=
         Answer::No)
         host.OpenInBrowser(strHelpUrl);
 }
@@ -132,6 +140,7 @@ void HelpPageCommand(ICommandHost& host, const std::wstring& strHelpUrl)
 void ExitCommand(ICommandHost& host)
 {
     CCommandScope scope;
-    if (host.ShowMessageBox(texts::kExitQuestion, MessageKind::Question) != Answer::No)
+    if (host.ShowMessageBox(sys::LocalText(texts::kExitQuestion), MessageKind::Question) !=
+        Answer::No)
         host.EndProgram();
 }

@@ -1,9 +1,9 @@
 #include "core/ImePoller.h"
 
-#include "core/PortWatch.h"
-#include "core/Trace.h"
 #include "core/Platform.h"
+#include "core/PortWatch.h"
 #include "core/Settings.h"
+#include "core/Trace.h"
 
 using sys::LineResult;
 

@@ -1,9 +1,9 @@
 // The seam between Lumidot's shared logic and the system it runs on.
 //
-// The logic (core/) asks the system for exactly these operations and speaks
-// only plain C++ types here. Each platform supplies them in its own system/ folder: windows/system/ for
-// Windows, linux/system/ for Linux. The unit tests link the Windows side over a recording fake
-// of the Win32 calls (tests/windows/unit/fakes/), so they see every call the program makes, in order.
+// The logic (core/) asks the system for exactly these operations and speaks only plain C++ types
+// here. Each edition supplies them in its own system/ folder, windows/system/ and linux/system/,
+// one file per group below: Ime, Tray, SerialPort, Ports, Profile, Session. The shared logic's
+// unit tests supply a recording fake of them instead.
 #pragma once
 
 #include <optional>
@@ -11,7 +11,7 @@
 
 namespace sys {
 
-// --- The poll tick's three operations ---
+// --- Ime: the input method of the window in front ---
 
 // What the input method of the window in front says.
 struct ImeReading {
@@ -26,6 +26,8 @@ struct ImeReading {
 // Nothing when it did not answer in time: the tick then changes nothing.
 std::optional<ImeReading> ReadImeState(bool bWithMode);
 
+// --- Tray: the tray icon ---
+
 // The four lamps of the tray icon.
 enum TrayPreset : int {
     TRAY_ON_CONNECTED = 0,
@@ -37,14 +39,14 @@ enum TrayPreset : int {
 // Switches the tray icon's picture and tip to preset nPreset.
 void ShowTrayPreset(int nPreset);
 
+// --- SerialPort: the LED port ---
+// Ports are named the platform's way: "COM3" on Windows, a device path on Linux.
+
 // What a line change found: done, refused (the port stays ours), or the device is gone.
 enum class LineResult { Ok, Failed, Gone };
 // Raises (bOn) or drops both modem lines of the open LED port, DTR first. Gone only when the
 // error says the device went away; an adapter that drives only one line keeps working on it.
 LineResult SetLedLines(bool bOn);
-
-// --- The LED port ---
-// Ports are named the platform's way: "COM3" on Windows, a device path on Linux.
 
 // Opens strPort exclusively at 9600 baud, 8 data bits, no parity, one stop bit; nothing is ever
 // written to it. Refused without asking the system while a port is open (reopening would let go
@@ -57,6 +59,8 @@ std::wstring LedPortName();
 // Closes the port, leaving the lines as they are: closing is what the LED sees.
 void CloseLedPort();
 
+// --- Ports: how ports are named and kept ---
+
 // The settings keep the configured port as the platform needs it: Windows as a COM number
 // (PortNumber), Linux as a device path (PortDevice). These turn one into the other.
 std::wstring PortOfSettings(int nPortNumber, const std::wstring& strPortDevice);
@@ -67,7 +71,7 @@ std::wstring PortDisplayName(const std::wstring& strPort);
 // names no port.
 std::wstring CanonicalPortName(const std::wstring& strName);
 
-// --- The settings file ---
+// --- Profile: the settings file ---
 
 // Where Lumidot.ini lives: beside the exe on Windows, in the user's configuration folder on
 // Linux.
@@ -80,7 +84,7 @@ std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey
 bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey, const wchar_t* pszValue,
                          const wchar_t* pszPath);
 
-// --- Start at login ---
+// --- Session: start at login, the user's language, traces ---
 
 // Whether the system starts this copy of Lumidot when the user logs in: on Windows the Run key
 // names this exe, on Linux an autostart entry runs this program. An entry for a copy elsewhere
@@ -89,7 +93,9 @@ bool IsStartAtLoginOn();
 // Makes the system start this copy at login, or stops it; false when the system refused.
 bool SetStartAtLogin(bool bOn);
 
-// --- Diagnostic builds ---
+// The text the user sees for one of core/Texts.h's texts: the text itself on Windows and on a
+// Japanese desktop, its translation in the desktop's language elsewhere on Linux.
+std::wstring LocalText(const wchar_t* pszText);
 
 // Writes one trace line where a debugger sees it (diagnostic builds only).
 void TraceLine(const wchar_t* pszLine);

@@ -17,4 +17,7 @@ apt-get install -y \
     fcitx5 fcitx5-mozc fcitx5-frontend-qt6 mozc-server ibus ibus-mozc \
     dbus dbus-x11 at-spi2-core python3-dbus python3-gi xterm x11-xkb-utils libxtst6 \
     trayer xserver-xephyr file \
-    lintian appstream desktop-file-utils
+    lintian appstream desktop-file-utils qt6-tools-dev qt6-l10n-tools locales
+# The Linux edition's end-to-end tests run a Japanese desktop, and an English one.
+sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/; s/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+locale-gen

@@ -1,5 +1,6 @@
 #include "linux/app/MessageBox.h"
 
+#include "core/Platform.h"
 #include "core/Texts.h"
 
 #include <QApplication>
@@ -21,8 +22,8 @@ Answer showMessageBox(const QString &text, MessageKind kind)
         return Answer::Ok;
     }
     box.setIcon(QMessageBox::Question);
-    QPushButton *yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
-    QPushButton *no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    QPushButton *yes = box.addButton(uiText("はい(&Y)"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(uiText("いいえ(&N)"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(no);
     box.exec();
@@ -49,4 +50,6 @@ QFrame *horizontalRule(QWidget *parent)
     return line;
 }
 
-QString uiText(const wchar_t *text) { return QString::fromWCharArray(text); }
+QString uiText(const wchar_t *text) { return QString::fromStdWString(sys::LocalText(text)); }
+
+QString uiText(const char *text) { return QCoreApplication::translate("Lumidot", text); }

@@ -20,5 +20,7 @@ QDialogButtonBox *okCancelButtons(QDialog *dialog);
 // The horizontal rule above the buttons.
 QFrame *horizontalRule(QWidget *parent);
 
-// One of the shared texts (core/Texts.h).
+// A text in the desktop's language: one of the shared table's (core/Texts.h), or one only the
+// Linux edition shows, given in UTF-8. The Japanese text is the key of its translation.
 QString uiText(const wchar_t *text);
+QString uiText(const char *text);

@@ -1,5 +1,6 @@
 #include "linux/app/SettingDlg.h"
 
+#include "core/Platform.h"
 #include "core/Texts.h"
 #include "linux/app/MessageBox.h"
 #include "linux/app/PortDlg.h"
@@ -14,12 +15,12 @@ SettingDlg::SettingDlg(const SettingChoices &shown, QWidget *parent)
     : QDialog(parent), m_interval(new QComboBox(this)), m_ports(new QComboBox(this)),
       m_autoConnect(new QCheckBox(uiText(texts::kAutoConnectCheck), this)),
       m_alnumOff(new QCheckBox(uiText(texts::kAlnumOffCheck), this)),
-      m_startAtLogin(new QCheckBox(QStringLiteral("ログイン時に開始する"), this))
+      m_startAtLogin(new QCheckBox(uiText("ログイン時に開始する"), this))
 {
     setWindowTitle(uiText(texts::kSettingDialogCaption));
     for (int i = 1; i <= 10; ++i)
-        m_interval->addItem(
-            QString::fromStdWString(texts::Fill(texts::kIntervalItem, std::to_wstring(i * 100))));
+        m_interval->addItem(QString::fromStdWString(
+            texts::Fill(sys::LocalText(texts::kIntervalItem).c_str(), std::to_wstring(i * 100))));
     m_interval->setCurrentIndex(shown.nIntervalIndex < m_interval->count() ? shown.nIntervalIndex
                                                                            : -1);
     fillPorts(m_ports, m_paths, shown.strPort);

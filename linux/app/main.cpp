@@ -1,11 +1,13 @@
 // Lumidot for Linux desktops: the lamp in the tray and the LED on the serial port follow the input
 // method (fcitx5 or IBus).
 #include "linux/app/IndicatorApp.h"
+#include "linux/system/Session.h"
 #include "version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -78,6 +80,7 @@ int main(int argc, char **argv)
         return 0;
     }
     QApplication app(argc, argv);
+    useLanguage(QLocale::system());
     readCommandLine(app);
     // The tray icon is the program's window: closing a dialog must not end it.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,8 +1,8 @@
 // The settings file on Linux, $XDG_CONFIG_HOME/lumidot/Lumidot.ini, and the private-profile calls
-// Linux has none of: real files, read and edited by the INI rules of core/ini. Texts are UTF-8 in the file and UTF-32 wchar_t
-// here. Only what the program uses is supported: reading and writing one value. The Windows forms
-// that list or delete names (a null section, key or value) are not: reading gives the default,
-// writing fails.
+// Linux has none of: real files, read and edited by the INI rules of core/ini. Texts are UTF-8 in
+// the file and UTF-32 wchar_t here. Only what the program uses is supported: reading and writing
+// one value. The Windows forms that list or delete names (a null section, key or value) are not:
+// reading gives the default, writing fails.
 #include "linux/system/Profile.h"
 
 #include "core/Platform.h"
@@ -20,12 +20,12 @@
 namespace {
 
 struct FileCloser {
-    void operator()(std::FILE* pFile) const { std::fclose(pFile); }
+    void operator()(std::FILE *pFile) const { std::fclose(pFile); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // The file's bytes; an empty text when it does not exist, nullopt when it exists but can't be read.
-std::optional<std::string> ReadFile(const std::string& strPath)
+std::optional<std::string> ReadFile(const std::string &strPath)
 {
     FilePtr pFile(std::fopen(strPath.c_str(), "rb"));
     if (!pFile)
@@ -44,7 +44,7 @@ std::optional<std::string> ReadFile(const std::string& strPath)
 // middle leaves the old settings whole. A file that is a symbolic link (kept with one's dotfiles)
 // is written where it leads. The folder is made when missing: a fresh account has no
 // ~/.config/lumidot yet.
-bool WriteFile(const std::string& strLinkPath, const std::string& strContent)
+bool WriteFile(const std::string &strLinkPath, const std::string &strContent)
 {
     std::error_code error;
     std::filesystem::path path(strLinkPath);
@@ -83,10 +83,9 @@ std::wstring GetIniPath()
     return (configHome() + QStringLiteral("/lumidot/Lumidot.ini")).toStdWString();
 }
 
-
-std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
-                                const wchar_t* pszDefault, unsigned int cchBuffer,
-                                const wchar_t* pszPath)
+std::wstring ReadPrivateProfile(const wchar_t *pszSection, const wchar_t *pszKey,
+                                const wchar_t *pszDefault, unsigned int cchBuffer,
+                                const wchar_t *pszPath)
 {
     if (cchBuffer == 0)
         return std::wstring();
@@ -104,8 +103,8 @@ std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey
     return strResult;
 }
 
-bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey, const wchar_t* pszValue,
-                         const wchar_t* pszPath)
+bool WritePrivateProfile(const wchar_t *pszSection, const wchar_t *pszKey, const wchar_t *pszValue,
+                         const wchar_t *pszPath)
 {
     if (!pszSection || !pszKey || !pszValue || !pszPath)
         return false;

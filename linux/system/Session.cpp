@@ -1,15 +1,20 @@
-// How the Linux edition starts at login, and where its trace goes.
+// How the Linux edition starts at login, which language it speaks, and where its trace goes.
 #include "core/Platform.h"
+
+#include "linux/system/Session.h"
 
 #include "linux/system/Profile.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QString>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -73,4 +78,26 @@ bool sys::SetStartAtLogin(bool bOn)
 void sys::TraceLine(const wchar_t *pszLine)
 {
     std::fputs(QString::fromWCharArray(pszLine).toUtf8().constData(), stderr);
+}
+
+// The shared table's Japanese texts are the source texts of the translations (res/*.ts); the
+// application installs the one for the desktop's language.
+std::wstring sys::LocalText(const wchar_t *pszText)
+{
+    return QCoreApplication::translate("Lumidot",
+                                       QString::fromWCharArray(pszText).toUtf8().constData())
+        .toStdWString();
+}
+
+void useLanguage(const QLocale &locale)
+{
+    // The language the desktop shows its menus in (LANGUAGE, LC_MESSAGES), not the one it formats
+    // numbers in.
+    const QStringList languages = locale.uiLanguages();
+    if (!languages.isEmpty() && QLocale(languages.first()).language() == QLocale::Japanese)
+        return;
+    // Owned by the application, and lives as long as it does.
+    auto *english = new QTranslator(QCoreApplication::instance());
+    if (english->load(QStringLiteral(":/i18n/lumidot_en.qm")))
+        QCoreApplication::installTranslator(english);
 }

@@ -43,7 +43,7 @@ void TrayIcon::showPreset(int preset)
     if (preset < 0 || preset >= sys::TRAY_PRESET_COUNT)
         return;
     m_icon.setIcon(m_lamps[preset]);
-    m_icon.setToolTip(QString::fromWCharArray(texts::kTrayTips[preset]));
+    m_icon.setToolTip(QString::fromStdWString(sys::LocalText(texts::kTrayTips[preset])));
 }
 
 void sys::ShowTrayPreset(int nPreset)

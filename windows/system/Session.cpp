@@ -1,6 +1,6 @@
 // Starting with Windows: the value "Lumidot" of the current user's Run key holds the quoted path
-// of the exe, which is how Explorer starts programs at logon. And where the trace lines of a
-// diagnostic build go.
+// of the exe, which is how Explorer starts programs at logon. And the user's language, and where
+// the trace lines of a diagnostic build go.
 #include "core/Platform.h"
 
 #include "windows/system/Win32Calls.h"
@@ -43,3 +43,6 @@ bool sys::SetStartAtLogin(bool bOn)
 }
 
 void sys::TraceLine(const wchar_t* pszLine) { win32::OutputDebugString(pszLine); }
+
+// The Windows edition speaks Japanese, as its resources do.
+std::wstring sys::LocalText(const wchar_t* pszText) { return pszText; }

@@ -153,7 +153,7 @@ class Session:
         shutil.copy(HERE / "session_agent.py", self.tmp / "session_agent.py")
         # setpriv drops to the user; env -i leaves nothing of the test's environment but what is
         # listed; dbus-run-session gives the session its own bus and ends it with the agent
-        env = ["PATH=" + PATH, f"HOME={self.home}", "USER=nobody", "LOGNAME=nobody", "LANG=C.UTF-8",
+        env = ["PATH=" + PATH, f"HOME={self.home}", "USER=nobody", "LOGNAME=nobody", "LANG=ja_JP.UTF-8",
                f"XDG_RUNTIME_DIR={self.tmp / 'run'}", f"XDG_CONFIG_HOME={self.config}",
                f"LUMIDOT_SESSION={self.tmp}", "PYTHONDONTWRITEBYTECODE=1"]
         # The agent talks over a pipe pair of its own: the session's D-Bus daemon shares the

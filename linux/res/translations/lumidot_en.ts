@@ -1,0 +1,133 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja">
+<!-- The English texts of the Linux edition. The Japanese source texts are those of core/Texts.h and
+     the Linux edition's own; %s stands for a port's name, an address or a number. -->
+<context>
+    <name>Lumidot</name>
+    <message>
+        <source>接続(&amp;P)</source>
+        <translation>&amp;Connect</translation>
+    </message>
+    <message>
+        <source>切断[%s](&amp;P)</source>
+        <translation>&amp;Disconnect [%s]</translation>
+    </message>
+    <message>
+        <source>設定(&amp;S)</source>
+        <translation>&amp;Settings</translation>
+    </message>
+    <message>
+        <source>このプログラムについて(&amp;A)</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>ポートが開けません.</source>
+        <translation>The port cannot be opened.</translation>
+    </message>
+    <message>
+        <source>ポートを閉じますか？</source>
+        <translation>Close the port?</translation>
+    </message>
+    <message>
+        <source>%sで接続しなおしますか？</source>
+        <translation>Reconnect with %s?</translation>
+    </message>
+    <message>
+        <source>%sで接続しますか？</source>
+        <translation>Connect with %s?</translation>
+    </message>
+    <message>
+        <source>終了しますか？</source>
+        <translation>Exit Lumidot?</translation>
+    </message>
+    <message>
+        <source>ヘルプを表示するため&#xd;
+%s&#xd;
+へ接続しますか？</source>
+        <translation>Open the help page&#xd;
+%s&#xd;
+in the browser?</translation>
+    </message>
+    <message>
+        <source>Lumidot Version%s&#xd;
+Copyright (C) 2026 Lumidot developers&#xd;
+&#xd;
+%s&#xd;
+</source>
+        <translation>Lumidot version %s&#xd;
+Copyright (C) 2026 Lumidot developers&#xd;
+&#xd;
+%s&#xd;
+</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>ｷｬﾝｾﾙ</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>ポート接続</source>
+        <translation>Connect the LED</translation>
+    </message>
+    <message>
+        <source>動作設定</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>ﾀﾞｲｱﾛｸﾞ</source>
+        <translation>About Lumidot</translation>
+    </message>
+    <message>
+        <source>LED接続ポート番号</source>
+        <translation>LED port</translation>
+    </message>
+    <message>
+        <source>IME状態の監視間隔</source>
+        <translation>Poll interval</translation>
+    </message>
+    <message>
+        <source>%smsec</source>
+        <translation>%s ms</translation>
+    </message>
+    <message>
+        <source>起動と同時にポートを開く</source>
+        <translation>Open the port at start-up</translation>
+    </message>
+    <message>
+        <source>英数入力中は消灯する</source>
+        <translation>Dark while typing alphanumerics</translation>
+    </message>
+    <message>
+        <source>作者Webページ</source>
+        <translation>Author's web page</translation>
+    </message>
+    <message>
+        <source>はい(&amp;Y)</source>
+        <translation>&amp;Yes</translation>
+    </message>
+    <message>
+        <source>いいえ(&amp;N)</source>
+        <translation>&amp;No</translation>
+    </message>
+    <message>
+        <source>ログイン時に開始する</source>
+        <translation>Start at login</translation>
+    </message>
+    <message>
+        <source>IME ON</source>
+        <translation>IME ON</translation>
+    </message>
+    <message>
+        <source>IME OFF</source>
+        <translation>IME OFF</translation>
+    </message>
+</context>
+</TS>
