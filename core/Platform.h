@@ -1,9 +1,11 @@
 // The seam between Lumidot's shared logic and the system it runs on.
 //
-// The logic (core/) asks the system for exactly these operations and speaks
-// only plain C++ types here. Each platform supplies them in its own system/ folder: windows/system/ for
-// Windows, linux/system/ for Linux. The unit tests link the Windows side over a recording fake
-// of the Win32 calls (tests/windows/unit/fakes/), so they see every call the program makes, in order.
+// The logic (core/) asks the system for exactly these operations and speaks only plain C++ types
+// here. Each platform supplies them in its own system/ folder: windows/system/ for Windows,
+// linux/system/ for Linux. The logic's unit tests run over a fake of these operations
+// (tests/core/fakes/FakeSeam), which must keep the contract written here as the real sides do; the
+// seam's contract tests (tests/seam/) hold both to it. Each side is tested on its own, over a fake
+// of its system calls (tests/windows/unit/fakes/ for Windows).
 #pragma once
 
 #include <optional>
