@@ -2,8 +2,10 @@
 //
 // The logic (core/) asks the system for exactly these operations and speaks only plain C++ types
 // here. Each edition supplies them in its own system/ folder, windows/system/ and linux/system/,
-// one file per group below: Ime, Tray, SerialPort, Ports, Profile, Session. The shared logic's
-// unit tests supply a recording fake of them instead.
+// one file per group below: Ime, Tray, SerialPort, Ports, Profile, Session. The logic's unit tests
+// run over a fake of these operations (tests/core/fakes/FakeSeam), which must keep the contract
+// written here as the real sides do; the seam's contract tests (tests/seam/) hold both to it. Each
+// side is tested on its own, over a fake of its system calls.
 #pragma once
 
 #include <optional>

@@ -1,152 +1,153 @@
 #include "core/Commands.h"
 #include "core/ini/Utf8.h"
-#include "windows/unit/fakes/LogicTest.h"
-#include "windows/unit/fakes/TempExeFolder.h"
+#include "tests/core/fakes/SeamTest.h"
 
 #include <algorithm>
 #include <climits>
 #include <deque>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <optional>
 
 namespace {
 
-const std::string kQuestion = std::to_string(MB_YESNO | MB_ICONQUESTION);
-const std::string kWarning = std::to_string(MB_OK | MB_ICONEXCLAMATION);
-
-Answer AnswerOf(INT_PTR nResult)
-{
-    switch (nResult) {
-    case IDOK:
-        return Answer::Ok;
-    case IDYES:
-        return Answer::Yes;
-    case IDNO:
-        return Answer::No;
-    default:
-        return Answer::Cancel;
-    }
-}
-
 // Plays the user: answers each dialog and question from a script, and logs what was shown into
-// the same call list as the system calls, so the order across both is visible. Its dialogs list
-// ports as the Windows ones do (item i is COM(i + 1)), so scripts and checks speak in list items.
+// the same list as the seam's calls, so the order across both is visible.
 class CFakeHost : public ICommandHost {
 public:
+    // How the user closes one dialog: the button, and what was changed before (nothing: every
+    // field as shown).
     struct Dialog {
-        INT_PTR nResult = IDOK;
-        int nIntervalIndex = -2, nPortIndex = -2, bAutoConnect = -2;  // -2: leave as shown
-        int bAlnumOff = -2, bStartAtLogin = -2;
+        Answer answer = Answer::Ok;
+        std::optional<int> nIntervalIndex;
+        std::optional<std::wstring> strPort;  // empty: no port chosen
+        std::optional<int> bAutoConnect, bAlnumOff, bStartAtLogin;
+
+        Dialog& Interval(int nIndex) { return nIntervalIndex = nIndex, *this; }
+        Dialog& Port(std::wstring strChosen) { return strPort = std::move(strChosen), *this; }
+        Dialog& AutoConnect(int bTicked) { return bAutoConnect = bTicked, *this; }
+        Dialog& AlnumOff(int bTicked) { return bAlnumOff = bTicked, *this; }
+        Dialog& StartAtLogin(int bTicked) { return bStartAtLogin = bTicked, *this; }
     };
-    std::deque<Dialog> dialogs;
-    std::deque<int> answers;
-    // Shown by the dialogs: what they were preset with.
-    int nShownInterval = 0, nShownPort = 0, bShownAuto = 0, bShownAlnum = 0, bShownStart = 0;
-    std::function<void()> onDialog;  // runs while a dialog is open
+    std::deque<Dialog> dialogs;      // none left: the next dialog is cancelled
+    std::deque<Answer> answers;      // none left: the next question is answered OK
+    std::function<void()> onDialog;  // runs while a dialog or a question is open
+
+    // What the dialogs were preset with.
+    int nShownInterval = 0, bShownAuto = 0, bShownAlnum = 0, bShownStart = 0;
+    std::wstring strShownPort;
+    std::wstring strAboutText, strHelp;
 
     Answer DoPortDialog(std::wstring& strPort) override
     {
-        g_Fake.calls.push_back("PortDialog");
-        int nPortIndex = nShownPort = ComboIndexOfPort(strPort);
-        Dialog d = Next();
-        if (d.nResult == IDOK && d.nPortIndex != -2)
-            nPortIndex = d.nPortIndex;
-        if (d.nResult == IDOK)
-            strPort = PortOfComboIndex(nPortIndex);
-        return AnswerOf(d.nResult);
+        Log("PortDialog");
+        strShownPort = strPort;
+        const Dialog d = Next();
+        if (d.answer == Answer::Ok && d.strPort)
+            strPort = *d.strPort;
+        return d.answer;
     }
     Answer DoSettingDialog(SettingChoices& choices) override
     {
-        g_Fake.calls.push_back("SettingDialog");
+        Log("SettingDialog");
         nShownInterval = choices.nIntervalIndex;
-        int nPortIndex = nShownPort = ComboIndexOfPort(choices.strPort);
+        strShownPort = choices.strPort;
         bShownAuto = choices.bAutoConnect;
         bShownAlnum = choices.bAlnumOff;
         bShownStart = choices.bStartAtLogin;
-        Dialog d = Next();
-        if (d.nResult == IDOK) {
-            Take(d.nIntervalIndex, choices.nIntervalIndex);
-            Take(d.nPortIndex, nPortIndex);
-            Take(d.bAutoConnect, choices.bAutoConnect);
-            Take(d.bAlnumOff, choices.bAlnumOff);
-            Take(d.bStartAtLogin, choices.bStartAtLogin);
-            choices.strPort = PortOfComboIndex(nPortIndex);
+        const Dialog d = Next();
+        if (d.answer == Answer::Ok) {
+            choices.nIntervalIndex = d.nIntervalIndex.value_or(choices.nIntervalIndex);
+            choices.strPort = d.strPort.value_or(choices.strPort);
+            choices.bAutoConnect = d.bAutoConnect.value_or(choices.bAutoConnect);
+            choices.bAlnumOff = d.bAlnumOff.value_or(choices.bAlnumOff);
+            choices.bStartAtLogin = d.bStartAtLogin.value_or(choices.bStartAtLogin);
         }
-        return AnswerOf(d.nResult);
+        return d.answer;
     }
     void DoAboutDialog(const std::wstring& strText, const std::wstring& strHelpUrl) override
     {
-        g_Fake.calls.push_back("AboutDialog");
+        Log("AboutDialog");
         strAboutText = strText;
         strHelp = strHelpUrl;
     }
     Answer ShowMessageBox(const std::wstring& strText, MessageKind kind) override
     {
-        g_Fake.calls.push_back("MessageBox(" + ToUtf8(strText) + "," +
-                               (kind == MessageKind::Question ? kQuestion : kWarning) + ")");
+        const char* pszKind = kind == MessageKind::Question  ? "Question"
+                              : kind == MessageKind::Warning ? "Warning"
+                                                             : "?";
+        Log("MessageBox(" + ToUtf8(strText) + "," + pszKind + ")");
         if (onDialog)
             onDialog();
-        int nAnswer = answers.empty() ? IDOK : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return AnswerOf(nAnswer);
+        return Pop(answers, Answer::Ok);
     }
-    void StopPollTimer() override { g_Fake.calls.push_back("KillTimer"); }
+    void StopPollTimer() override { Log("StopTimer"); }
     void StartPollTimer(unsigned int nPeriodMs) override
     {
-        g_Fake.calls.push_back("SetTimer(" + std::to_string(nPeriodMs) + ")");
+        Log("StartTimer(" + std::to_string(nPeriodMs) + ")");
     }
-    void EndProgram() override { g_Fake.calls.push_back("EndProgram"); }
+    void EndProgram() override { Log("EndProgram"); }
     void OpenInBrowser(const std::wstring& strUrl) override
     {
-        g_Fake.calls.push_back("Open(" + ToUtf8(strUrl) + ")");
+        Log("Browse(" + ToUtf8(strUrl) + ")");
     }
 
-    std::wstring strAboutText, strHelp;
-
 private:
-    static void Take(int nScripted, int& nValue)
+    static void Log(std::string strCall) { g_Seam.calls.push_back(std::move(strCall)); }
+    template <typename T>
+    static T Pop(std::deque<T>& script, T whenEmpty)
     {
-        if (nScripted != -2)
-            nValue = nScripted;
+        if (script.empty())
+            return whenEmpty;
+        T next = script.front();
+        script.pop_front();
+        return next;
     }
     Dialog Next()
     {
         if (onDialog)
             onDialog();
-        Dialog d = dialogs.empty() ? Dialog{IDCANCEL} : dialogs.front();
-        if (!dialogs.empty())
-            dialogs.pop_front();
-        return d;
+        Dialog cancel;
+        cancel.answer = Answer::Cancel;
+        return Pop(dialogs, cancel);
     }
 };
 
-const Calls kOpenSequence = {"CreateFile",
-                             "GetCommState",
-                             "SetCommState",
-                             "SetCommTimeouts",
-                             "EscapeCommFunction(CLRDTR)",
-                             "EscapeCommFunction(CLRRTS)"};
-
-Calls Concat(Calls a, const Calls& b)
+CFakeHost::Dialog Confirm() { return CFakeHost::Dialog{}; }
+CFakeHost::Dialog Cancel()
 {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+    CFakeHost::Dialog d;
+    d.answer = Answer::Cancel;
+    return d;
 }
 
-class CommandsTest : public CLogicTest {
+Calls Concat(std::initializer_list<Calls> parts)
+{
+    Calls all;
+    for (const Calls& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+std::string Question(const std::string& strText) { return "MessageBox(" + strText + ",Question)"; }
+std::string Warning(const std::string& strText) { return "MessageBox(" + strText + ",Warning)"; }
+
+bool Has(const std::string& strText, const std::string& strPart)
+{
+    return strText.find(strPart) != std::string::npos;
+}
+
+class CommandsTest : public CSeamTest {
 protected:
     void SetUp() override
     {
-        CLogicTest::SetUp();
-        RegisterTray();
-        m_folder = std::make_unique<CTempExeFolder>();
+        CSeamTest::SetUp();
         g_nPortNumber = 3;
         g_nLastOpenStatus = 1;
     }
-    std::string Ini() const { return m_folder->ReadIni(); }
 
     CFakeHost host;
-    std::unique_ptr<CTempExeFolder> m_folder;
 };
 
 // --- Tray menu label ---
@@ -154,7 +155,7 @@ protected:
 TEST_F(CommandsTest, TheFirstMenuItemNamesTheConnectedPortOrOffersToConnect)
 {
     EXPECT_EQ(ConnectMenuLabel(), L"接続(&P)");
-    Connect(3);
+    Connect(L"COM3");
     EXPECT_EQ(ConnectMenuLabel(), L"切断[COM3](&P)");
 }
 
@@ -162,67 +163,69 @@ TEST_F(CommandsTest, TheFirstMenuItemNamesTheConnectedPortOrOffersToConnect)
 
 TEST_F(CommandsTest, ConnectPreselectsTheStoredPortOpensTheChosenOneAndSavesIt)
 {
-    host.dialogs = {{IDOK, -2, 6}};
+    host.dialogs = {Confirm().Port(L"COM7")};
     ConnectCommand(host);
-    EXPECT_EQ(host.nShownPort, 2);
+    EXPECT_EQ(host.strShownPort, L"COM3");
     EXPECT_EQ(g_nPortNumber, 7);
-    EXPECT_EQ(g_Fake.strLastDevice, L"\\\\.\\COM7");
-    EXPECT_EQ(g_Fake.calls, Concat({"PortDialog"}, kOpenSequence));
-    EXPECT_NE(Ini().find("PortNumber=7"), std::string::npos);
+    EXPECT_EQ(sys::LedPortName(), L"COM7");
+    EXPECT_EQ(g_Seam.calls,
+              Concat({{"PortDialog", "Open(COM7)", "Lines(off)"}, SavedKeys(7, 5, 0)}));
+    EXPECT_TRUE(Has(g_Seam.Ini(), "PortNumber=7"));
     EXPECT_EQ(g_nLastOpenStatus, -1);
 }
 
 TEST_F(CommandsTest, AFailedOpenWarnsAndStillSavesTheChosenPort)
 {
-    g_Fake.hNextComm = INVALID_HANDLE_VALUE;
-    host.dialogs = {{IDOK, -2, 4}};
+    g_Seam.failingPorts = {L"COM5"};  // busy in another program
+    host.dialogs = {Confirm().Port(L"COM5")};
     ConnectCommand(host);
-    EXPECT_EQ(g_Fake.calls, (Calls{"PortDialog", "CreateFile",
-                                   "MessageBox(ポートが開けません.," + kWarning + ")"}));
-    EXPECT_NE(Ini().find("PortNumber=5"), std::string::npos);
-    EXPECT_FALSE(g_Port.IsOpen());
+    EXPECT_EQ(g_Seam.calls, Concat({{"PortDialog", "Open(COM5)", Warning("ポートが開けません.")},
+                                    SavedKeys(5, 5, 0)}));
+    EXPECT_TRUE(Has(g_Seam.Ini(), "PortNumber=5"));
+    EXPECT_FALSE(sys::IsLedPortOpen());
 }
 
 TEST_F(CommandsTest, NoPortChosenStoresZeroWhichFailsAtOnceWithTheWarning)
 {
     g_nPortNumber = 42;
-    host.dialogs = {{IDOK, -2, -1}};  // the combo shows no selection
+    host.dialogs = {Confirm().Port(L"")};  // the list shows no selection
     ConnectCommand(host);
-    EXPECT_EQ(host.nShownPort, 41);
+    EXPECT_EQ(host.strShownPort, L"COM42");
     EXPECT_EQ(g_nPortNumber, 0);
-    EXPECT_EQ(g_Fake.calls,
-              (Calls{"PortDialog", "MessageBox(ポートが開けません.," + kWarning + ")"}));
-    EXPECT_NE(Ini().find("PortNumber=0"), std::string::npos);
+    // COM0 is no port: the seam refuses it without asking the system.
+    EXPECT_EQ(g_Seam.calls, Concat({{"PortDialog", "Open(COM0)", Warning("ポートが開けません.")},
+                                    SavedKeys(0, 5, 0)}));
+    EXPECT_TRUE(Has(g_Seam.Ini(), "PortNumber=0"));
+    EXPECT_FALSE(sys::IsLedPortOpen());
 }
 
 TEST_F(CommandsTest, CancellingThePortDialogChangesNothingButTheSentinel)
 {
-    host.dialogs = {{IDCANCEL}};
+    host.dialogs = {Cancel()};
     ConnectCommand(host);
-    EXPECT_EQ(g_Fake.calls, Calls{"PortDialog"});
+    EXPECT_EQ(g_Seam.calls, Calls{"PortDialog"});
     EXPECT_EQ(g_nPortNumber, 3);
-    EXPECT_FALSE(std::filesystem::exists(m_folder->IniPath()));
+    EXPECT_FALSE(g_Seam.HasIni());
     EXPECT_EQ(g_nLastOpenStatus, -1);
 }
 
 TEST_F(CommandsTest, DisconnectAsksAndYesClosesWithoutTouchingTheLinesOrTheFile)
 {
-    Connect(3);
-    host.answers = {IDYES};
+    Connect(L"COM3");
+    host.answers = {Answer::Yes};
     ConnectCommand(host);
-    EXPECT_EQ(g_Fake.calls,
-              (Calls{"MessageBox(ポートを閉じますか？," + kQuestion + ")", "CloseHandle"}));
-    EXPECT_FALSE(g_Port.IsOpen());
-    EXPECT_FALSE(std::filesystem::exists(m_folder->IniPath()));
+    EXPECT_EQ(g_Seam.calls, (Calls{Question("ポートを閉じますか？"), "Close"}));
+    EXPECT_FALSE(sys::IsLedPortOpen());
+    EXPECT_FALSE(g_Seam.HasIni());
     EXPECT_EQ(g_nLastOpenStatus, -1);
 }
 
 TEST_F(CommandsTest, AnsweringNoKeepsThePortOpenYetTheNextTickReappliesIconAndLines)
 {
-    Connect(3);
-    host.answers = {IDNO};
+    Connect(L"COM3");
+    host.answers = {Answer::No};
     ConnectCommand(host);
-    EXPECT_TRUE(g_Port.IsOpen());
+    EXPECT_TRUE(sys::IsLedPortOpen());
     EXPECT_EQ(g_nLastOpenStatus, -1);
 }
 
@@ -230,11 +233,11 @@ TEST_F(CommandsTest, AnsweringNoKeepsThePortOpenYetTheNextTickReappliesIconAndLi
 
 TEST_F(CommandsTest, ExitEndsTheProgramOnAnyAnswerButNo)
 {
-    host.answers = {IDNO, IDYES};
+    host.answers = {Answer::No, Answer::Yes};
     ExitCommand(host);
     ExitCommand(host);
-    EXPECT_EQ(g_Fake.calls, (Calls{"MessageBox(終了しますか？," + kQuestion + ")",
-                                   "MessageBox(終了しますか？," + kQuestion + ")", "EndProgram"}));
+    EXPECT_EQ(g_Seam.calls,
+              (Calls{Question("終了しますか？"), Question("終了しますか？"), "EndProgram"}));
 }
 
 // --- One command at a time ---
@@ -243,13 +246,13 @@ TEST_F(CommandsTest, ACommandIsMarkedRunningOnlyWhileItsDialogOrQuestionIsOpen)
 {
     bool bRunningInside = false;
     host.onDialog = [&] { bRunningInside = IsCommandRunning(); };
-    host.dialogs = {{IDCANCEL}};
+    host.dialogs = {Cancel()};
     ConnectCommand(host);
     EXPECT_TRUE(bRunningInside);
     EXPECT_FALSE(IsCommandRunning());
 
     bRunningInside = false;
-    host.answers = {IDNO};
+    host.answers = {Answer::No};
     ExitCommand(host);
     EXPECT_TRUE(bRunningInside);
     EXPECT_FALSE(IsCommandRunning());
@@ -261,120 +264,144 @@ TEST_F(CommandsTest, SettingsDialogShowsTheStoredValues)
 {
     g_nUpdateTime = 12;  // outside the list: no selection
     g_nAutoConnect = 1;
-    host.dialogs = {{IDCANCEL}};
+    g_nAlnumOff = 1;
+    host.dialogs = {Cancel()};
     SettingCommand(host);
     EXPECT_EQ(host.nShownInterval, 11);
-    EXPECT_EQ(host.nShownPort, 2);
+    EXPECT_EQ(host.strShownPort, L"COM3");
     EXPECT_EQ(host.bShownAuto, 1);
+    EXPECT_EQ(host.bShownAlnum, 1);
 }
 
 TEST_F(CommandsTest, CancelledSettingsLeaveTimerPortSentinelAndFileAlone)
 {
-    Connect(3);
-    host.dialogs = {{IDCANCEL, 0, 5, 1}};
+    Connect(L"COM3");
+    host.dialogs = {Cancel().Interval(0).Port(L"COM6").AutoConnect(1)};
     SettingCommand(host);
-    EXPECT_EQ(g_Fake.calls, Calls{"SettingDialog"});
+    EXPECT_EQ(g_Seam.calls, Calls{"SettingDialog"});
     EXPECT_EQ(g_nLastOpenStatus, 1);
     EXPECT_EQ(g_nUpdateTime, 5);
-    EXPECT_FALSE(std::filesystem::exists(m_folder->IniPath()));
+    EXPECT_EQ(g_nPortNumber, 3);
+    EXPECT_FALSE(g_Seam.HasIni());
 }
 
 TEST_F(CommandsTest, ChangingOnlyTheIntervalWhileConnectedAsksNothing)
 {
-    Connect(3);
-    host.dialogs = {{IDOK, 1, -2, -2}};
+    Connect(L"COM3");
+    host.dialogs = {Confirm().Interval(1)};
     SettingCommand(host);
-    EXPECT_EQ(g_Fake.calls, (Calls{"SettingDialog", "KillTimer", "SetTimer(200)"}));
-    EXPECT_TRUE(g_Port.IsOpen());
-    EXPECT_EQ(Ini(), "[Setting]\r\nPortNumber=3\r\nUpdateTime=2\r\nAutoConnect=0\r\n");
+    EXPECT_EQ(g_Seam.calls,
+              Concat({{"SettingDialog", "StopTimer"}, SavedKeys(3, 2, 0), {"StartTimer(200)"}}));
+    EXPECT_TRUE(sys::IsLedPortOpen());
+    EXPECT_EQ(g_Seam.Ini(), "[Setting]\r\nPortNumber=3\r\nUpdateTime=2\r\nAutoConnect=0\r\n");
     EXPECT_EQ(g_nLastOpenStatus, -1);
 }
 
 TEST_F(CommandsTest, AChangedPortWhileConnectedOffersToReconnect)
 {
-    Connect(3);
-    host.dialogs = {{IDOK, -2, 7, -2}};
-    host.answers = {IDYES};
+    Connect(L"COM3");
+    host.dialogs = {Confirm().Port(L"COM8")};
+    host.answers = {Answer::Yes};
     SettingCommand(host);
-    EXPECT_EQ(g_Fake.calls,
-              Concat({"SettingDialog", "KillTimer",
-                      "MessageBox(COM8で接続しなおしますか？," + kQuestion + ")", "CloseHandle"},
-                     Concat(kOpenSequence, {"SetTimer(500)"})));
-    EXPECT_EQ(g_Fake.strLastDevice, L"\\\\.\\COM8");
+    EXPECT_EQ(g_Seam.calls,
+              Concat({{"SettingDialog", "StopTimer", Question("COM8で接続しなおしますか？"),
+                       "Close", "Open(COM8)", "Lines(off)"},
+                      SavedKeys(8, 5, 0),
+                      {"StartTimer(500)"}}));
+    EXPECT_EQ(sys::LedPortName(), L"COM8");
 }
 
 TEST_F(CommandsTest, DecliningTheReconnectKeepsTheOldPortWhileTheNewNumberIsSaved)
 {
-    Connect(3);
-    host.dialogs = {{IDOK, -2, 7, -2}};
-    host.answers = {IDNO};
+    Connect(L"COM3");
+    host.dialogs = {Confirm().Port(L"COM8")};
+    host.answers = {Answer::No};
     SettingCommand(host);
-    EXPECT_TRUE(g_Port.IsOpen());
-    EXPECT_EQ(g_Port.GetPortNumber(), 3);
+    EXPECT_TRUE(sys::IsLedPortOpen());
+    EXPECT_EQ(sys::LedPortName(), L"COM3");
     EXPECT_EQ(ConnectMenuLabel(), L"切断[COM8](&P)");
-    EXPECT_NE(Ini().find("PortNumber=8"), std::string::npos);
+    EXPECT_TRUE(Has(g_Seam.Ini(), "PortNumber=8"));
 }
 
 TEST_F(CommandsTest, EveryConfirmedDialogWhileDisconnectedOffersToConnect)
 {
-    host.dialogs = {{IDOK}, {IDOK}};
-    host.answers = {IDNO, IDYES};
+    host.dialogs = {Confirm(), Confirm()};
+    host.answers = {Answer::No, Answer::Yes};
     SettingCommand(host);
-    EXPECT_FALSE(g_Port.IsOpen());
-    EXPECT_NE(Ini().find("PortNumber=3"), std::string::npos);
+    EXPECT_FALSE(sys::IsLedPortOpen());
+    EXPECT_TRUE(Has(g_Seam.Ini(), "PortNumber=3"));
 
-    g_Fake.calls.clear();
+    g_Seam.calls.clear();
     SettingCommand(host);
-    EXPECT_EQ(g_Fake.calls, Concat({"SettingDialog", "KillTimer",
-                                    "MessageBox(COM3で接続しますか？," + kQuestion + ")"},
-                                   Concat(kOpenSequence, {"SetTimer(500)"})));
-    EXPECT_TRUE(g_Port.IsOpen());
+    EXPECT_EQ(g_Seam.calls, Concat({{"SettingDialog", "StopTimer", Question("COM3で接続しますか？"),
+                                     "Open(COM3)", "Lines(off)"},
+                                    SavedKeys(3, 5, 0),
+                                    {"StartTimer(500)"}}));
+    EXPECT_TRUE(sys::IsLedPortOpen());
 }
 
 TEST_F(CommandsTest, NothingChosenStoresZerosAndAFailedConnectIsSilent)
 {
     g_nUpdateTime = 0;
     g_nPortNumber = 0;
-    host.dialogs = {{IDOK}};
-    host.answers = {IDYES};
+    host.dialogs = {Confirm().Port(L"")};  // neither list shows a selection for these values
+    host.answers = {Answer::Yes};
     SettingCommand(host);
-    EXPECT_EQ(g_Fake.calls,
-              (Calls{"SettingDialog", "KillTimer",
-                     "MessageBox(COM0で接続しますか？," + kQuestion + ")", "SetTimer(500)"}));
-    EXPECT_EQ(Ini(), "[Setting]\r\nPortNumber=0\r\nUpdateTime=0\r\nAutoConnect=0\r\n");
+    EXPECT_EQ(host.nShownInterval, -1);
+    EXPECT_EQ(g_Seam.calls, Concat({{"SettingDialog", "StopTimer", Question("COM0で接続しますか？"),
+                                     "Open(COM0)"},
+                                    SavedKeys(0, 0, 0),
+                                    {"StartTimer(500)"}}));
+    EXPECT_EQ(g_Seam.Ini(), "[Setting]\r\nPortNumber=0\r\nUpdateTime=0\r\nAutoConnect=0\r\n");
 }
 
 TEST_F(CommandsTest, TheAutoConnectBoxShowsAnOddValueUntickedAndStoresOnlyZeroOrOne)
 {
-    host.answers = {IDNO, IDNO, IDNO};
+    host.answers = {Answer::No, Answer::No, Answer::No};
     g_nAutoConnect = 2;
-    host.dialogs = {{IDOK}};
+    host.dialogs = {Confirm()};
     SettingCommand(host);
     EXPECT_EQ(host.bShownAuto, 0);
     EXPECT_EQ(g_nAutoConnect, 0);
 
-    host.dialogs = {{IDOK, -2, -2, 1}};
+    host.dialogs = {Confirm().AutoConnect(1)};
     SettingCommand(host);
     EXPECT_EQ(g_nAutoConnect, 1);
 
-    host.dialogs = {{IDOK, -2, -2, 0}};
+    host.dialogs = {Confirm().AutoConnect(0)};
     SettingCommand(host);
     EXPECT_EQ(g_nAutoConnect, 0);
+}
+
+TEST_F(CommandsTest, TheAlnumOffBoxShowsAnOddValueUntickedAndStoresOnlyZeroOrOne)
+{
+    host.answers = {Answer::No, Answer::No};
+    g_nAlnumOff = -1;
+    host.dialogs = {Confirm()};
+    SettingCommand(host);
+    EXPECT_EQ(host.bShownAlnum, 0);
+    EXPECT_EQ(g_nAlnumOff, 0);
+
+    host.dialogs = {Confirm().AlnumOff(1)};
+    SettingCommand(host);
+    EXPECT_EQ(g_nAlnumOff, 1);
+    // Written once it is on.
+    EXPECT_TRUE(Has(g_Seam.Ini(), "AlnumOff=1"));
 }
 
 TEST_F(CommandsTest, ExtremeStoredValuesSelectNothingAndOverflowNothing)
 {
     for (int nValue : {INT_MIN, INT_MAX}) {
         g_nPortNumber = g_nUpdateTime = nValue;
-        host.dialogs = {{IDCANCEL}, {IDCANCEL}};
+        host.dialogs = {Cancel(), Cancel()};
         ConnectCommand(host);
-        EXPECT_EQ(host.nShownPort, nValue == INT_MIN ? -1 : INT_MAX - 1);
+        EXPECT_EQ(host.strShownPort, L"COM" + std::to_wstring(nValue));
         SettingCommand(host);
         EXPECT_EQ(host.nShownInterval, nValue == INT_MIN ? -1 : INT_MAX - 1);
 
         // Confirmed as shown; the lists of the real dialogs hold nothing at that index.
-        host.dialogs = {{IDOK, -1, -1, -2}};
-        host.answers = {IDNO};
+        host.dialogs = {Confirm().Interval(-1).Port(L"")};
+        host.answers = {Answer::No};
         SettingCommand(host);
         EXPECT_EQ(g_nUpdateTime, 0);
         EXPECT_EQ(g_nPortNumber, 0);
@@ -383,27 +410,44 @@ TEST_F(CommandsTest, ExtremeStoredValuesSelectNothingAndOverflowNothing)
 
 TEST_F(CommandsTest, TheStartBoxShowsWhatTheSystemDoesAndChangesItOnlyWhenTheUserDoes)
 {
-    const std::wstring kRunValue = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Lumidot";
-    host.answers = {IDNO, IDNO, IDNO};
-    // An entry of a copy elsewhere shows unticked and survives an untouched box.
-    g_Fake.registry[kRunValue] = L"\"C:\\Old\\Lumidot.exe\"";
-    host.dialogs = {{IDOK}};
+    // What each confirmed dialog asked of the system about starting at login.
+    const auto StartCalls = [] {
+        Calls start;
+        std::copy_if(g_Seam.calls.begin(), g_Seam.calls.end(), std::back_inserter(start),
+                     [](const std::string& s) { return s.rfind("StartAtLogin(", 0) == 0; });
+        g_Seam.calls.clear();
+        return start;
+    };
+    host.answers = {Answer::No, Answer::No, Answer::No, Answer::No, Answer::No};
+    // The system does not start this copy (an entry of a copy elsewhere does not count): the box
+    // shows unticked, and left so, nothing is asked of the system.
+    host.dialogs = {Confirm()};
     SettingCommand(host);
     EXPECT_EQ(host.bShownStart, 0);
-    EXPECT_EQ(g_Fake.registry[kRunValue], L"\"C:\\Old\\Lumidot.exe\"");
+    EXPECT_EQ(StartCalls(), Calls{});
 
-    CFakeHost::Dialog tick{IDOK};
-    tick.bStartAtLogin = 1;
-    host.dialogs = {tick};
+    host.dialogs = {Confirm().StartAtLogin(1)};
     SettingCommand(host);
-    EXPECT_TRUE(sys::IsStartAtLoginOn());
+    EXPECT_EQ(StartCalls(), Calls{"StartAtLogin(on)"});
+    EXPECT_TRUE(g_Seam.bStartsAtLogin);
 
-    CFakeHost::Dialog untick{IDOK};
-    untick.bStartAtLogin = 0;
-    host.dialogs = {untick};
+    host.dialogs = {Confirm()};
     SettingCommand(host);
     EXPECT_EQ(host.bShownStart, 1);
-    EXPECT_EQ(g_Fake.registry.count(kRunValue), 0u);
+    EXPECT_EQ(StartCalls(), Calls{});
+
+    host.dialogs = {Confirm().StartAtLogin(0)};
+    SettingCommand(host);
+    EXPECT_EQ(StartCalls(), Calls{"StartAtLogin(off)"});
+    EXPECT_FALSE(g_Seam.bStartsAtLogin);
+
+    // What the system does, not what was last asked of it: a refusal shows unticked next time.
+    g_Seam.bStartAtLoginRefused = true;
+    host.dialogs = {Confirm().StartAtLogin(1), Cancel()};
+    SettingCommand(host);
+    SettingCommand(host);
+    EXPECT_EQ(StartCalls(), Calls{"StartAtLogin(on)"});
+    EXPECT_EQ(host.bShownStart, 0);
 }
 
 // --- About ---
@@ -422,121 +466,122 @@ TEST_F(CommandsTest, AboutShowsNameVersionCreditAndHomePage)
 TEST_F(CommandsTest, TheHelpPageOpensOnAnyAnswerButNo)
 {
     const std::wstring strUrl = L"http://lumidot.example.jp/hw/ravar/lumidot/index.html";
-    host.answers = {IDNO, IDYES};
+    host.answers = {Answer::No, Answer::Yes};
     HelpPageCommand(host, strUrl);
     HelpPageCommand(host, strUrl);
-    const std::string strAsk = "MessageBox(ヘルプを表示するため\r\n" + ToUtf8(strUrl) +
-                               "\r\nへ接続しますか？," + kQuestion + ")";
-    EXPECT_EQ(g_Fake.calls, (Calls{strAsk, strAsk, "Open(" + ToUtf8(strUrl) + ")"}));
+    const std::string strAsk =
+        Question("ヘルプを表示するため\r\n" + ToUtf8(strUrl) + "\r\nへ接続しますか？");
+    EXPECT_EQ(g_Seam.calls, (Calls{strAsk, strAsk, "Browse(" + ToUtf8(strUrl) + ")"}));
 }
 
 // --- A lost adapter ---
 
 TEST_F(CommandsTest, AFailedLineChangeLetsGoOfThePortAndTheNextTickShowsNoPort)
 {
-    Connect(3);
-    g_Fake.bEscapeFails = true;
-    g_Fake.dwImeStatus = 0;
+    Connect(L"COM3");
+    g_Seam.lineResult = sys::LineResult::Gone;
+    g_Seam.AnswerIme(0);
     g_nLastOpenStatus = -1;
     PollImeStatus();
-    EXPECT_FALSE(g_Port.IsOpen());
+    EXPECT_EQ(g_Seam.calls, (Calls{"Tray(OFF_CONNECTED)", "Lines(off)", "Close"}));
+    EXPECT_FALSE(sys::IsLedPortOpen());
     EXPECT_EQ(g_nLastOpenStatus, -1);
 
-    g_Fake.calls.clear();
+    g_Seam.calls.clear();
     PollImeStatus();
-    EXPECT_EQ(NonImeCalls(), Calls{"Shell_NotifyIcon(NIM_MODIFY,3)"});
+    EXPECT_EQ(g_Seam.calls, Calls{"Tray(OFF_DISCONNECTED)"});
 }
 
 TEST_F(CommandsTest, ARemovedPortIsClosedAndReconnectedWhenItArrivesAgain)
 {
-    Connect(3);
+    Connect(L"COM3");
     OnPortDeviceRemoved(L"COM4");  // another port
-    EXPECT_TRUE(g_Port.IsOpen());
+    EXPECT_TRUE(sys::IsLedPortOpen());
     OnPortDeviceRemoved(L"com3");
-    EXPECT_FALSE(g_Port.IsOpen());
+    EXPECT_FALSE(sys::IsLedPortOpen());
     EXPECT_EQ(g_nLastOpenStatus, -1);
 
-    g_Fake.calls.clear();
+    g_Seam.calls.clear();
     OnPortDeviceArrived(L"COM4");
     OnPortDeviceArrived(L"COM33");
-    EXPECT_TRUE(g_Fake.calls.empty());
+    EXPECT_TRUE(g_Seam.calls.empty());
     OnPortDeviceArrived(L"COM3");
-    EXPECT_EQ(g_Fake.calls, kOpenSequence);
-    EXPECT_EQ(g_Fake.strLastDevice, L"\\\\.\\COM3");
+    EXPECT_EQ(g_Seam.calls, (Calls{"Open(COM3)", "Lines(off)"}));
+    EXPECT_EQ(sys::LedPortName(), L"COM3");
 }
 
 TEST_F(CommandsTest, APortThatCameBackWhileTheUserChoseIsKeptOrSwappedButNeverDropped)
 {
-    Connect(3);
+    Connect(L"COM3");
     OnPortDeviceRemoved(L"COM3");
     // The adapter comes back, and is reconnected, while the connect dialog is open.
     host.onDialog = [] { OnPortDeviceArrived(L"COM3"); };
-    host.dialogs = {{IDOK, -2, 2}};
+    host.dialogs = {Confirm().Port(L"COM3")};
     ConnectCommand(host);
-    EXPECT_TRUE(g_Port.IsOpen());
-    EXPECT_EQ(g_Port.GetPortNumber(), 3);
-    EXPECT_EQ(std::count(g_Fake.calls.begin(), g_Fake.calls.end(), "CreateFile"), 1);
-    EXPECT_NE(Ini().find("PortNumber=3"), std::string::npos);
+    EXPECT_EQ(sys::LedPortName(), L"COM3");
+    EXPECT_EQ(std::count(g_Seam.calls.begin(), g_Seam.calls.end(), "Open(COM3)"), 1);
+    EXPECT_TRUE(Has(g_Seam.Ini(), "PortNumber=3"));
 
     // The same, but the user picks another port: the one that came back is closed first.
     OnPortDeviceRemoved(L"COM3");
-    g_Fake.calls.clear();
-    host.dialogs = {{IDOK, -2, 4}};
+    g_Seam.calls.clear();
+    host.dialogs = {Confirm().Port(L"COM5")};
     ConnectCommand(host);
-    EXPECT_EQ(g_Port.GetPortNumber(), 5);
-    EXPECT_EQ(g_Fake.calls, Concat({"PortDialog"},
-                                   Concat(kOpenSequence, Concat({"CloseHandle"}, kOpenSequence))));
+    EXPECT_EQ(sys::LedPortName(), L"COM5");
+    EXPECT_EQ(g_Seam.calls, Concat({{"PortDialog", "Open(COM3)", "Lines(off)", "Close",
+                                     "Open(COM5)", "Lines(off)"},
+                                    SavedKeys(5, 5, 0)}));
 }
 
 TEST_F(CommandsTest, ALostPortComesBackOnlyWhileTheUserStillWantsIt)
 {
     // The user chose the port meanwhile, and the open failed: the choice was the user's to make.
-    Connect(3);
+    Connect(L"COM3");
     OnPortDeviceRemoved(L"COM3");
-    g_Fake.hNextComm = INVALID_HANDLE_VALUE;
-    host.dialogs = {{IDOK, -2, 2}};
+    g_Seam.bOpenFails = true;
+    host.dialogs = {Confirm().Port(L"COM3")};
     ConnectCommand(host);
-    g_Fake.hNextComm = reinterpret_cast<HANDLE>(0x3000);
+    g_Seam.bOpenFails = false;
     OnPortDeviceArrived(L"COM3");
-    EXPECT_FALSE(g_Port.IsOpen());
+    EXPECT_FALSE(sys::IsLedPortOpen());
 
     // The settings name another port, after a declined reconnect.
     g_nPortNumber = 3;
-    Connect(3);
-    host.dialogs = {{IDOK, -2, 7, -2}};
-    host.answers = {IDNO};
+    Connect(L"COM3");
+    host.dialogs = {Confirm().Port(L"COM8")};
+    host.answers = {Answer::No};
     SettingCommand(host);
     OnPortDeviceRemoved(L"COM3");
     OnPortDeviceArrived(L"COM3");
-    EXPECT_FALSE(g_Port.IsOpen());
+    EXPECT_FALSE(sys::IsLedPortOpen());
 
     // The port was lost, then the user confirmed the settings and declined to connect.
     g_nPortNumber = 3;
-    Connect(3);
+    Connect(L"COM3");
     OnPortDeviceRemoved(L"COM3");
-    host.dialogs = {{IDOK}};
-    host.answers = {IDNO};
+    host.dialogs = {Confirm()};
+    host.answers = {Answer::No};
     SettingCommand(host);
     OnPortDeviceArrived(L"COM3");
-    EXPECT_FALSE(g_Port.IsOpen());
+    EXPECT_FALSE(sys::IsLedPortOpen());
 }
 
 TEST_F(CommandsTest, APortTheUserDisconnectedDoesNotComeBackByItself)
 {
-    Connect(3);
+    Connect(L"COM3");
     OnPortDeviceRemoved(L"COM3");
-    host.dialogs = {{IDCANCEL}};
+    host.dialogs = {Cancel()};
     ConnectCommand(host);  // the user opens the connect dialog and cancels: still lost
-    g_Fake.calls.clear();
+    g_Seam.calls.clear();
     OnPortDeviceArrived(L"COM3");
-    EXPECT_TRUE(g_Port.IsOpen());
+    EXPECT_TRUE(sys::IsLedPortOpen());
 
-    host.answers = {IDYES};
+    host.answers = {Answer::Yes};
     ConnectCommand(host);  // now the user disconnects
     OnPortDeviceRemoved(L"COM3");
-    g_Fake.calls.clear();
+    g_Seam.calls.clear();
     OnPortDeviceArrived(L"COM3");
-    EXPECT_TRUE(g_Fake.calls.empty());
+    EXPECT_TRUE(g_Seam.calls.empty());
 }
 
 }  // namespace

@@ -1,44 +1,37 @@
-#include "windows/unit/fakes/LogicTest.h"
+#include "tests/core/fakes/SeamTest.h"
 
 #include <climits>
 
 namespace {
 
-// Each test starts after a registered icon, with no reading yet, disconnected or connected.
-class ImePollerTest : public CLogicTest {
+// Each test starts with no reading yet, disconnected or connected.
+class ImePollerTest : public CSeamTest {
 protected:
-    void SetUp() override
-    {
-        CLogicTest::SetUp();
-        RegisterTray();
-    }
+    static void Connect() { CSeamTest::Connect(L"COM3"); }
 
-    void Connect() { CLogicTest::Connect(3); }
-
-    // One tick with the IME answering nStatus; returns what it did apart from the query itself.
-    Calls Tick(int nStatus)
+    // One tick with the IME answering nStatus; returns what it did.
+    static Calls Tick(int nStatus)
     {
-        g_Fake.calls.clear();
-        g_Fake.dwImeStatus = static_cast<DWORD_PTR>(static_cast<DWORD>(nStatus));
+        g_Seam.calls.clear();
+        g_Seam.reads.clear();
+        g_Seam.AnswerIme(nStatus);
         PollImeStatus();
-        return NonImeCalls();
+        return g_Seam.calls;
     }
 };
 
-const Calls kOnConnected = {"Shell_NotifyIcon(NIM_MODIFY,0)", "EscapeCommFunction(SETDTR)",
-                            "EscapeCommFunction(SETRTS)"};
-const Calls kOffConnected = {"Shell_NotifyIcon(NIM_MODIFY,1)", "EscapeCommFunction(CLRDTR)",
-                             "EscapeCommFunction(CLRRTS)"};
-const Calls kOnDisconnected = {"Shell_NotifyIcon(NIM_MODIFY,2)"};
-const Calls kOffDisconnected = {"Shell_NotifyIcon(NIM_MODIFY,3)"};
+const Calls kOnConnected = {"Tray(ON_CONNECTED)", "Lines(on)"};
+const Calls kOffConnected = {"Tray(OFF_CONNECTED)", "Lines(off)"};
+const Calls kOnDisconnected = {"Tray(ON_DISCONNECTED)"};
+const Calls kOffDisconnected = {"Tray(OFF_DISCONNECTED)"};
 
-TEST_F(ImePollerTest, ImeOnWhileConnectedShowsTheBrightLampThenRaisesDtrThenRts)
+TEST_F(ImePollerTest, ImeOnWhileConnectedShowsTheBrightLampThenRaisesTheLines)
 {
     Connect();
     EXPECT_EQ(Tick(1), kOnConnected);
 }
 
-TEST_F(ImePollerTest, ImeOffWhileConnectedShowsTheDarkLampThenDropsDtrThenRts)
+TEST_F(ImePollerTest, ImeOffWhileConnectedShowsTheDarkLampThenDropsTheLines)
 {
     Connect();
     EXPECT_EQ(Tick(0), kOffConnected);
@@ -80,60 +73,75 @@ TEST_F(ImePollerTest, AHungOrFailedQueryChangesNothing)
 {
     Connect();
     Tick(1);
-    g_Fake.bImeAnswers = false;
-    EXPECT_EQ(Tick(0), Calls{});
+    g_Seam.calls.clear();
+    g_Seam.ime.reset();
+    PollImeStatus();
+    EXPECT_EQ(g_Seam.calls, Calls{});
     EXPECT_EQ(g_nLastOpenStatus, 1);
 
     // Not even the sentinel's forced first action happens on a query that got no answer.
     g_nLastOpenStatus = -1;
-    EXPECT_EQ(Tick(0), Calls{});
+    PollImeStatus();
+    EXPECT_EQ(g_Seam.calls, Calls{});
     EXPECT_EQ(g_nLastOpenStatus, -1);
 }
 
 TEST_F(ImePollerTest, APortWhoseLinesFailForAnotherReasonStaysConnected)
 {
     Connect();
-    g_Fake.failingEscapes = {SETRTS, CLRRTS};  // an adapter without RTS
-    g_Fake.dwEscapeError = ERROR_NOT_SUPPORTED;
+    g_Seam.lineResult = sys::LineResult::Failed;  // an adapter without RTS
     EXPECT_EQ(Tick(1), kOnConnected);
     EXPECT_EQ(Tick(0), kOffConnected);
-    EXPECT_TRUE(g_Port.IsOpen());
+    EXPECT_TRUE(sys::IsLedPortOpen());
 }
 
 TEST_F(ImePollerTest, MessagesHandledInsideTheShellCallKeepTheirEffect)
 {
     // A device arrival handled while the shell call runs asks for a refresh.
-    g_Fake.onShellCall = [] { RequestRefresh(); };
+    g_Seam.onTray = [] { RequestRefresh(); };
     Tick(1);
     EXPECT_EQ(g_nLastOpenStatus, -1);
 
-    // The port's removal handled there closes it: no line call reaches the closed handle.
+    // The port's removal handled there closes it: no line change reaches the closed port.
     Connect();
-    g_Fake.onShellCall = [] { OnPortDeviceRemoved(L"COM3"); };
-    EXPECT_EQ(Tick(0), (Calls{"Shell_NotifyIcon(NIM_MODIFY,1)", "CloseHandle"}));
+    g_Seam.onTray = [] { OnPortDeviceRemoved(L"COM3"); };
+    EXPECT_EQ(Tick(0), (Calls{"Tray(OFF_CONNECTED)", "Close"}));
     EXPECT_EQ(g_nLastOpenStatus, -1);
 }
 
 TEST_F(ImePollerTest, WithAlnumOffOnlyAnOpenImeTypingItsOwnScriptCountsAsOn)
 {
-    g_Fake.dwImeStatus = 1;
+    g_Seam.AnswerIme(1, true);
     EXPECT_EQ(ReadTypingStatus(true), 1);
-    g_Fake.dwConversionMode = 0;  // half-width alphanumerics
-    EXPECT_EQ(ReadTypingStatus(true), 0);
-    g_Fake.dwConversionMode = 8;  // full-width alphanumerics: not Japanese either
+    g_Seam.AnswerIme(1, false);  // alphanumerics, half- or full-width
     EXPECT_EQ(ReadTypingStatus(true), 0);
     EXPECT_EQ(ReadTypingStatus(false), 1);
-    g_Fake.dwImeStatus = 0;
+    g_Seam.AnswerIme(0, false);
     EXPECT_EQ(ReadTypingStatus(true), 0);
+    g_Seam.AnswerIme(2, false);  // not open: kept raw
+    EXPECT_EQ(ReadTypingStatus(true), 2);
     // No answer about the mode changes nothing, like no answer about the status.
-    g_Fake.dwImeStatus = 1;
-    g_Fake.bModeAnswers = false;
+    g_Seam.AnswerIme(1, true);
+    g_Seam.bModeAnswers = false;
     EXPECT_EQ(ReadTypingStatus(true), std::nullopt);
+    EXPECT_EQ(ReadTypingStatus(false), 1);
 
     g_nAlnumOff = 1;
-    g_Fake.bModeAnswers = true;
-    g_Fake.dwConversionMode = 0;
-    EXPECT_EQ(Tick(1), kOffDisconnected);
+    g_Seam.bModeAnswers = true;
+    g_Seam.calls.clear();
+    g_Seam.AnswerIme(1, false);
+    PollImeStatus();
+    EXPECT_EQ(g_Seam.calls, kOffDisconnected);
+}
+
+TEST_F(ImePollerTest, TheTickAsksForTheModeOnlyWhenAlnumOffIsExactlyOne)
+{
+    for (int nAlnumOff : {0, 2, -1, 1}) {
+        g_nAlnumOff = nAlnumOff;
+        g_nLastOpenStatus = -1;
+        Tick(1);
+        EXPECT_EQ(g_Seam.reads, Calls{nAlnumOff == 1 ? "ReadIme(mode)" : "ReadIme"}) << nAlnumOff;
+    }
 }
 
 TEST(PollPeriodTest, FollowsTheStoredValueWithoutOverflowOrADeadTimer)

@@ -1,32 +1,13 @@
-#include "windows/unit/fakes/LogicTest.h"
-#include "windows/unit/fakes/TempExeFolder.h"
+#include "tests/core/fakes/SeamTest.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-
-namespace fs = std::filesystem;
 
 namespace {
 
-// Settings kept in a real file: the exe "runs" from a fresh temporary folder.
-class SettingsTest : public CLogicTest {
-protected:
-    void SetUp() override
-    {
-        CLogicTest::SetUp();
-        m_folder = std::make_unique<CTempExeFolder>();
-    }
-    void TearDown() override { m_folder.reset(); }
-
-    void WriteIni(const std::string& strContent) const { m_folder->WriteIni(strContent); }
-    std::string ReadIni() const { return m_folder->ReadIni(); }
-
-    std::unique_ptr<CTempExeFolder> m_folder;
-};
+// Settings kept in the seam fake's file, in memory, by the real INI rules.
+using SettingsTest = CSeamTest;
 
 TEST_F(SettingsTest, WithoutAFileTheDefaultsAreUsedAndSavedAsANewFile)
 {
@@ -37,18 +18,32 @@ TEST_F(SettingsTest, WithoutAFileTheDefaultsAreUsedAndSavedAsANewFile)
     EXPECT_EQ(g_nAutoConnect, 0);
 
     SaveSettings();
-    EXPECT_EQ(ReadIni(), "[Setting]\r\nPortNumber=1\r\nUpdateTime=5\r\nAutoConnect=0\r\n");
+    EXPECT_EQ(g_Seam.Ini(), "[Setting]\r\nPortNumber=1\r\nUpdateTime=5\r\nAutoConnect=0\r\n");
+}
+
+TEST_F(SettingsTest, TheKeysAreReadAndWrittenOneByOneInTheirOrder)
+{
+    LoadSettings();
+    EXPECT_EQ(g_Seam.reads, (Calls{"ReadProfile(PortNumber)", "ReadProfile(UpdateTime)",
+                                   "ReadProfile(AutoConnect)", "ReadProfile(AlnumOff)",
+                                   "ReadProfile(PortDevice)"}));
+    g_nPortNumber = 4;
+    g_nUpdateTime = 6;
+    g_nAutoConnect = 1;
+    SaveSettings();
+    EXPECT_EQ(g_Seam.calls, SavedKeys(4, 6, 1));
 }
 
 TEST_F(SettingsTest, ValuesLoadAsWrittenWithoutAnyRangeCheck)
 {
-    WriteIni("[Setting]\nPortNumber=\nUpdateTime=3xyz\nAutoConnect=2\n");
+    g_Seam.WriteIni("[Setting]\nPortNumber=\nUpdateTime=3xyz\nAutoConnect=2\n");
     LoadSettings();
     EXPECT_EQ(g_nPortNumber, 0);
     EXPECT_EQ(g_nUpdateTime, 3);
     EXPECT_EQ(g_nAutoConnect, 2);
 
-    WriteIni("[setting]\nportnumber=99999999999\nUPDATETIME= -3\nAutoConnect=-99999999999\n");
+    g_Seam.WriteIni(
+        "[setting]\nportnumber=99999999999\nUPDATETIME= -3\nAutoConnect=-99999999999\n");
     LoadSettings();
     EXPECT_EQ(g_nPortNumber, INT_MAX);
     EXPECT_EQ(g_nUpdateTime, -3);
@@ -58,15 +53,15 @@ TEST_F(SettingsTest, ValuesLoadAsWrittenWithoutAnyRangeCheck)
 TEST_F(SettingsTest, SaveWritesPlainDecimalAndKeepsEveryOtherLine)
 {
     const std::string strOther = "; my LED\r\n[Window]\r\nPortNumber=4\r\n\r\n";
-    WriteIni(strOther +
-             "[Setting]\r\nPortNumber = 007\r\nExtra=x\r\nUpdateTime=10\r\n[Last]\r\nA=1");
+    g_Seam.WriteIni(strOther +
+                    "[Setting]\r\nPortNumber = 007\r\nExtra=x\r\nUpdateTime=10\r\n[Last]\r\nA=1");
     LoadSettings();
     EXPECT_EQ(g_nPortNumber, 7);
 
     g_nAutoConnect = 1;
     SaveSettings();
-    EXPECT_EQ(ReadIni(), strOther + "[Setting]\r\nPortNumber = 7\r\nExtra=x\r\nUpdateTime=10\r\n"
-                                    "AutoConnect=1\r\n[Last]\r\nA=1");
+    EXPECT_EQ(g_Seam.Ini(), strOther + "[Setting]\r\nPortNumber = 7\r\nExtra=x\r\nUpdateTime=10\r\n"
+                                       "AutoConnect=1\r\n[Last]\r\nA=1");
 }
 
 TEST_F(SettingsTest, AddedKeysAreWrittenOnlyOnceTheyMatter)
@@ -74,7 +69,7 @@ TEST_F(SettingsTest, AddedKeysAreWrittenOnlyOnceTheyMatter)
     const std::string strPlain = "[Setting]\r\nPortNumber=1\r\nUpdateTime=5\r\nAutoConnect=0\r\n";
     LoadSettings();
     SaveSettings();
-    EXPECT_EQ(ReadIni(), strPlain);
+    EXPECT_EQ(g_Seam.Ini(), strPlain);
 
     g_nAlnumOff = 1;
     g_strPortDevice = L"/dev/ttyUSB0";
@@ -87,16 +82,28 @@ TEST_F(SettingsTest, AddedKeysAreWrittenOnlyOnceTheyMatter)
     g_nAlnumOff = 0;
     g_strPortDevice.clear();
     SaveSettings();
-    EXPECT_EQ(ReadIni(), strPlain + "AlnumOff=0\r\nPortDevice=\r\n");
+    EXPECT_EQ(g_Seam.Ini(), strPlain + "AlnumOff=0\r\nPortDevice=\r\n");
 }
 
 TEST_F(SettingsTest, ValuesAreReadThroughA32CharacterBuffer)
 {
-    WriteIni("[Setting]\nPortNumber=" + std::string(31, '0') +
-             "5\nUpdateTime=" + std::string(31, ' ') + "5\n");
+    g_Seam.WriteIni("[Setting]\nPortNumber=" + std::string(31, '0') +
+                    "5\nUpdateTime=" + std::string(31, ' ') + "5\n");
     LoadSettings();
     EXPECT_EQ(g_nPortNumber, 0);
     EXPECT_EQ(g_nUpdateTime, 5);  // white space around a value is not part of it
+}
+
+TEST_F(SettingsTest, AFailedSaveIsIgnoredAndTheNextStartReadsWhatTheFileHolds)
+{
+    g_Seam.WriteIni("[Setting]\r\nPortNumber=2\r\n");
+    g_Seam.bWriteFails = true;
+    g_nPortNumber = 9;
+    SaveSettings();
+    // Each key was still tried, by its own call.
+    EXPECT_EQ(g_Seam.calls, SavedKeys(9, 5, 0));
+    LoadSettings();
+    EXPECT_EQ(g_nPortNumber, 2);
 }
 
 TEST(ParseSettingValueTest, ReadsLeadingDecimalDigitsLikeAtoi)

@@ -1,20 +1,32 @@
-// Built into the diagnostic variant of the logic only (LUMIDOT_TRACE): it links, and writes both
-// trace lines where they belong.
-#include "windows/unit/fakes/LogicTest.h"
+// Built into the diagnostic variant of the logic only (LUMIDOT_TRACE): it links, and a tick that
+// finds the status changed writes its trace line once, before it acts. (The Windows side's trace
+// of every IME query is tested in tests/windows/unit/ImeTraceTest.cpp.)
+#include "tests/core/fakes/SeamTest.h"
 
 namespace {
 
-using TraceTest = CLogicTest;
+using TraceTest = CSeamTest;
 
-TEST_F(TraceTest, EveryQueryIsTracedAndAChangeOnceMore)
+const std::wstring kChange = L"#### Change State\r\n";
+
+TEST_F(TraceTest, AChangeIsTracedOnceBeforeTheTickActs)
 {
-    RegisterTray();
-    g_Fake.dwImeStatus = 1;
+    std::size_t nLinesAtTray = 0;
+    g_Seam.onTray = [&] { nLinesAtTray = g_Seam.traceLines.size(); };
+    g_Seam.AnswerIme(1);
     PollImeStatus();
+    EXPECT_EQ(nLinesAtTray, 1u);
     PollImeStatus();
-    const std::wstring strQuery = L"hWnd:0x00001000 hIme=0x00002000 Status=0x00000001\r\n";
-    EXPECT_EQ(g_Fake.traceLines,
-              (std::vector<std::wstring>{strQuery, L"#### Change State\r\n", strQuery}));
+    EXPECT_EQ(g_Seam.traceLines, std::vector<std::wstring>{kChange});
+
+    // A query without an answer changes nothing, so it traces nothing either.
+    g_Seam.ime.reset();
+    PollImeStatus();
+    EXPECT_EQ(g_Seam.traceLines, std::vector<std::wstring>{kChange});
+
+    g_Seam.AnswerIme(0);
+    PollImeStatus();
+    EXPECT_EQ(g_Seam.traceLines, (std::vector<std::wstring>{kChange, kChange}));
 }
 
 }  // namespace

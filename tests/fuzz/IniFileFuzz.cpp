@@ -19,6 +19,15 @@
 std::wstring sys::GetIniPath() { return L"/nonexistent/Lumidot.ini"; }
 std::wstring sys::PortOfSettings(int, const std::wstring&) { return L""; }
 void sys::PortToSettings(const std::wstring&, int&, std::wstring&) {}
+std::wstring sys::ReadPrivateProfile(const wchar_t*, const wchar_t*, const wchar_t* pszDefault,
+                                     unsigned int, const wchar_t*)
+{
+    return pszDefault;
+}
+bool sys::WritePrivateProfile(const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*)
+{
+    return false;
+}
 
 namespace {
 

@@ -2,6 +2,8 @@
 #include "windows/unit/fakes/LogicTest.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -62,6 +64,30 @@ TEST_F(ImeQueryTest, TheModeIsAskedOfTheSameImeWindowOnlyWhenItMatters)
     EXPECT_EQ(
         std::count(g_Fake.calls.begin(), g_Fake.calls.end(), "SendMessageTimeout(8192,643,1,0)"),
         0);
+}
+
+TEST_F(ImeQueryTest, OnlyTheNativeModeBitMakesAnOpenImeTypeItsOwnScript)
+{
+    g_Fake.dwImeStatus = 1;
+    // Hiragana (native, full-width), native alone, half-width and full-width alphanumerics.
+    const std::pair<DWORD_PTR, bool> modes[] = {{9, true}, {1, true}, {0, false}, {8, false}};
+    for (const auto& [dwMode, bNative] : modes) {
+        g_Fake.dwConversionMode = dwMode;
+        const std::optional<sys::ImeReading> reading = sys::ReadImeState(true);
+        ASSERT_TRUE(reading) << dwMode;
+        EXPECT_EQ(reading->nOpenStatus, 1);
+        EXPECT_EQ(reading->bNative, bNative) << dwMode;
+        // Not asked, the mode reads as native.
+        EXPECT_TRUE(sys::ReadImeState(false)->bNative) << dwMode;
+    }
+}
+
+TEST_F(ImeQueryTest, NoAnswerAboutTheModeIsNoReadingAtAll)
+{
+    g_Fake.dwImeStatus = 1;
+    g_Fake.bModeAnswers = false;
+    EXPECT_EQ(sys::ReadImeState(true), std::nullopt);
+    EXPECT_EQ(sys::ReadImeState(false)->nOpenStatus, 1);
 }
 
 }  // namespace

@@ -133,6 +133,20 @@ TEST_F(SerialPortTest, OpeningWhileOpenIsRefusedWithoutTouchingTheWorkingPort)
     EXPECT_EQ(g_Port.GetPortNumber(), 4);
 }
 
+TEST_F(SerialPortTest, TheSeamsLineChangeRaisesDtrThenRtsAndDropsThemInTheSameOrder)
+{
+    ASSERT_TRUE(sys::OpenLedPort(L"COM4"));
+    g_Fake.calls.clear();
+    EXPECT_EQ(sys::SetLedLines(true), LineResult::Ok);
+    EXPECT_EQ(sys::SetLedLines(false), LineResult::Ok);
+    EXPECT_EQ(g_Fake.calls, (Calls{"EscapeCommFunction(SETDTR)", "EscapeCommFunction(SETRTS)",
+                                   "EscapeCommFunction(CLRDTR)", "EscapeCommFunction(CLRRTS)"}));
+    // Closing is all the LED sees: the lines are left as they are.
+    g_Fake.calls.clear();
+    sys::CloseLedPort();
+    EXPECT_EQ(g_Fake.calls, Calls{"CloseHandle"});
+}
+
 TEST_F(SerialPortTest, OnlyTheErrorsOfAVanishedDeviceCountAsGone)
 {
     ASSERT_TRUE(ConnectPort(L"COM4"));
@@ -140,10 +154,14 @@ TEST_F(SerialPortTest, OnlyTheErrorsOfAVanishedDeviceCountAsGone)
 
     // An adapter without RTS: DTR still moves.
     g_Fake.failingEscapes = {SETRTS, CLRRTS};
-    g_Fake.dwEscapeError = ERROR_INVALID_PARAMETER;
-    g_Fake.calls.clear();
-    EXPECT_EQ(g_Port.SetLines(false), LineResult::Failed);
-    EXPECT_EQ(g_Fake.calls, (Calls{"EscapeCommFunction(CLRDTR)", "EscapeCommFunction(CLRRTS)"}));
+    for (DWORD dwError : {ERROR_INVALID_PARAMETER, ERROR_NOT_SUPPORTED}) {
+        g_Fake.dwEscapeError = dwError;
+        g_Fake.calls.clear();
+        EXPECT_EQ(g_Port.SetLines(false), LineResult::Failed) << dwError;
+        EXPECT_EQ(g_Fake.calls,
+                  (Calls{"EscapeCommFunction(CLRDTR)", "EscapeCommFunction(CLRRTS)"}));
+        EXPECT_TRUE(g_Port.IsOpen());
+    }
 
     g_Fake.bEscapeFails = true;
     for (DWORD dwError : {ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE, ERROR_NOT_READY,

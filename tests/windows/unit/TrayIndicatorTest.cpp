@@ -1,5 +1,5 @@
-#include "windows/unit/fakes/LogicTest.h"
 #include "windows/res/resource.h"
+#include "windows/unit/fakes/LogicTest.h"
 
 #include <cwchar>
 
@@ -35,6 +35,17 @@ TEST_F(TrayIndicatorTest, RegisterAddsAllFourInOrderAndRemoveDeletesAllFour)
                      "Shell_NotifyIcon(NIM_ADD,2)", "Shell_NotifyIcon(NIM_ADD,3)",
                      "Shell_NotifyIcon(NIM_DELETE,0)", "Shell_NotifyIcon(NIM_DELETE,1)",
                      "Shell_NotifyIcon(NIM_DELETE,2)", "Shell_NotifyIcon(NIM_DELETE,3)"}));
+}
+
+TEST_F(TrayIndicatorTest, EachPresetIsShownByModifyingTheIconWithItsOwnRecord)
+{
+    RegisterTrayPresets(kMain);
+    g_Fake.calls.clear();
+    for (int i = 0; i < TRAY_PRESET_COUNT; ++i)
+        sys::ShowTrayPreset(i);
+    EXPECT_EQ(g_Fake.calls,
+              (Calls{"Shell_NotifyIcon(NIM_MODIFY,0)", "Shell_NotifyIcon(NIM_MODIFY,1)",
+                     "Shell_NotifyIcon(NIM_MODIFY,2)", "Shell_NotifyIcon(NIM_MODIFY,3)"}));
 }
 
 TEST_F(TrayIndicatorTest, AfterAnExplorerRestartTheIconIsAddedAgainWithThePresetItShowed)

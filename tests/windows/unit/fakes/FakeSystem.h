@@ -1,6 +1,6 @@
-// A recording stand-in for the system calls of core/Platform.h. Every call is appended to
-// g_Fake.calls as one readable line, so a test can assert what was asked and in which order; the
-// other fields choose what the "system" answers.
+// A recording stand-in for the Win32 calls of windows/system/Win32Calls.h, which the Windows side
+// of the seam is built on. Every call is appended to g_Fake.calls as one readable line, so a test
+// can assert what was asked and in which order; the other fields choose what the "system" answers.
 #pragma once
 
 #include "windows/system/Win32Calls.h"

@@ -1,17 +1,18 @@
-// The base of the unit tests: the fake Win32 calls and the program's shared state as a fresh start
-// finds them, reset here in one place before and after each test. The logic runs on the Windows
-// side of the seam, so the tests see every Win32 call it leads to.
+// The base of the Windows side's unit tests: the fake Win32 calls and the program's shared state as
+// a fresh start finds them, reset here in one place before and after each test. What the Windows
+// edition runs of the shared logic runs on the Windows side of the seam here, so the tests see
+// every Win32 call it leads to. (The shared logic's own tests have tests/core/fakes/SeamTest.h.)
 #pragma once
 
 #include "core/ImePoller.h"
 #include "core/LedPort.h"
-#include "core/PortWatch.h"
-#include "windows/unit/fakes/FakeSystem.h"
 #include "core/Platform.h"
+#include "core/PortWatch.h"
+#include "core/Settings.h"
 #include "windows/system/Ports.h"
 #include "windows/system/SerialPort.h"
 #include "windows/system/Tray.h"
-#include "core/Settings.h"
+#include "windows/unit/fakes/FakeSystem.h"
 
 #include <gtest/gtest.h>
 

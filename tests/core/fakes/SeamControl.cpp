@@ -1,0 +1,18 @@
+// The seam contract tests' controls over the shared logic's fake of the seam.
+#include "tests/seam/SeamControl.h"
+
+#include "tests/core/fakes/FakeSeam.h"
+
+namespace seam_control {
+
+void Begin() { g_Seam.Reset(); }
+void End() { g_Seam.Reset(); }
+
+std::wstring Port(int nIndex) { return L"COM" + std::to_wstring(nIndex + 2); }
+void FailOpens() { g_Seam.bOpenFails = true; }
+void LoseDevice() { g_Seam.lineResult = sys::LineResult::Gone; }
+
+void AnswerIme(int nOpenStatus, bool bNative) { g_Seam.AnswerIme(nOpenStatus, bNative); }
+void SilenceIme() { g_Seam.ime.reset(); }
+
+}  // namespace seam_control
