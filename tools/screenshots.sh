@@ -9,4 +9,4 @@ for preset in windows e2e; do
     cmake --build --preset "$preset"
 done
 cd tests/windows/e2e
-PYTHONDONTWRITEBYTECODE=1 python3 screenshots.py ../../docs/screenshots
+PYTHONDONTWRITEBYTECODE=1 python3 screenshots.py ../../../docs/screenshots

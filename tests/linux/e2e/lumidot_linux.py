@@ -1,6 +1,7 @@
 """Runs a Qt tray program in a headless desktop session with a real input method and Mozc, and
 drives it the way a person would: real keys into a focused xterm, the tray icon, its menu, its
-dialogs, and the DTR and RTS lines of socat pseudo-terminals.
+dialogs, and the DTR and RTS lines of socat pseudo-terminals. What it shares with the Wine harness
+is tests/harness/e2e_harness.py.
 
 The test runs as root; the session runs as an unprivileged user (Mozc refuses root) with a fresh
 home, a clean environment and its own D-Bus. session_agent.py does the work inside it. A Session
@@ -22,14 +23,17 @@ import json
 import os
 import select
 import shutil
-import signal
 import subprocess
-import tempfile
-import time
+import sys
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 REPO = HERE.parents[2]
+HARNESS = REPO / "tests/harness"
+sys.path.insert(0, str(HARNESS))  # the base both harnesses extend
+from e2e_harness import (SessionBase, SessionTestCase, end_pids, pids_with_env, quietly,  # noqa: E402
+                         wait_equal, wait_for)
+
 WORK = Path(os.environ.get("LUMIDOT_LINUX_WORK", REPO / "build/linux"))
 PROGRAM = os.environ.get("LUMIDOT_LINUX_BIN") or str(WORK / "lumidot")
 PROBE = os.environ.get("LUMIDOT_IMEPROBE", str(WORK / "tests/linux/imeprobe"))
@@ -40,54 +44,8 @@ PATH = "/usr/local/bin:/usr/bin:/bin"
 FRAMEWORKS = ("fcitx5", "ibus")
 
 
-def wait_for(condition, timeout=10.0, interval=0.05, what="condition"):
-    """Polls condition() until it returns something truthy, which is returned."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(interval)
-
-
 class AgentError(Exception):
     pass
-
-
-def marked_pids(mark):
-    """Processes whose environment holds LUMIDOT_SESSION=mark, whoever their parent is now."""
-    needle = f"LUMIDOT_SESSION={mark}".encode()
-    pids = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit() or int(entry) == os.getpid():
-            continue
-        try:
-            with open(f"/proc/{entry}/environ", "rb") as f:
-                if needle in f.read().split(b"\0"):
-                    pids.append(int(entry))
-        except OSError:  # gone meanwhile, or not ours to read
-            pass
-    return pids
-
-
-def end_pids(pids, timeout=5.0):
-    """SIGTERM, a grace period, then SIGKILL for whatever is left, each by its pid."""
-    alive = lambda pid: Path(f"/proc/{pid}").exists() and not _zombie(pid)
-    for sig in (signal.SIGTERM, signal.SIGKILL):
-        for pid in pids:
-            try:
-                os.kill(pid, sig)
-            except ProcessLookupError:
-                pass
-        deadline = time.monotonic() + timeout
-        while any(alive(p) for p in pids) and time.monotonic() < deadline:
-            time.sleep(0.05)
-        pids = [p for p in pids if alive(p)]
-        if not pids:
-            return []
-    return pids
 
 
 def _comm(pid):
@@ -97,14 +55,7 @@ def _comm(pid):
         return "?"
 
 
-def _zombie(pid):
-    try:
-        return Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()[0] == "Z"
-    except (OSError, IndexError):
-        return False
-
-
-class Session:
+class Session(SessionBase):
     """One test's desktop. framework: "fcitx5" or "ibus"; ports: names of LED ports, each a socat
     pty (self.pty[name] is its path); program: the executable (default $LUMIDOT_LINUX_BIN); args:
     its arguments; ini: text of Lumidot.ini (None: no file); in both, "{name}" stands for the path
@@ -113,44 +64,33 @@ class Session:
     program (else the test calls start_ime() when it wants it; the desktop's environment names the
     framework from the start either way)."""
 
+    work, ptyemu = WORK, PTYEMU
+    build_hint = "build the linux preset (LUMIDOT_LINUX_BIN names the program)"
+    ini_file = "home/.config/lumidot/Lumidot.ini"
+
     def __init__(self, name, framework="fcitx5", ports=(), program=None, args=(), ini=None, start=True,
                  env=None, a11y=True, ime=True):
         assert framework in FRAMEWORKS, framework
-        self.name, self.framework, self.ports, self.ime = name, framework, tuple(ports), ime
-        self.program, self.args = program or PROGRAM, tuple(args)
-        self.ini_text, self.autostart, self.extra_env, self.a11y = ini, start, dict(env or {}), a11y
-        self.agent, self.tmp, self.pid, self.display = None, None, None, None
-        self.pty, self.timings, self.shot_count = {}, {}, 0
-
-    def __enter__(self):
-        try:
-            self._setup()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, exc_type, *exc):
-        self.close(check=exc_type is None)
-
-    def _setup(self):
         assert os.geteuid() == 0, "the harness runs as root, to start the session as its own user"
-        assert self.program and Path(self.program).exists(), \
-            f"program {self.program!r} is missing: build it (LUMIDOT_LINUX_BIN names it)"
-        assert PTYEMU.exists(), f"{PTYEMU} is missing: build tests/linux"
-        started = time.monotonic()
-        self.artifacts = WORK / "artifacts" / self.name
-        shutil.rmtree(self.artifacts, ignore_errors=True)
-        self.artifacts.mkdir(parents=True)
-        self.tmp = Path(tempfile.mkdtemp(prefix="lumidot-linux-"))
-        self.tmp.chmod(0o755)
-        self.home = self.tmp / "home"
-        self.lines_dir = self.tmp / "lines"
-        for path in (self.home, self.tmp / "run", self.lines_dir, self.tmp / "logs", self.tmp / "ports"):
-            path.mkdir(mode=0o700)
-            os.chown(path, USER_ID, USER_ID)
+        super().__init__(name, ports, ini, start)
+        self.framework, self.ime, self.a11y = framework, ime, a11y
+        self.program, self.args, self.extra_env = program or PROGRAM, tuple(args), dict(env or {})
+        self.agent, self.pid, self.survivors = None, None, []
+
+    def built_files(self):
+        return [self.program, self.ptyemu]
+
+    def own(self, path):
+        os.chown(path, USER_ID, USER_ID)
+
+    def _open(self):
+        self.home = self.folder("home")
         self.config = self.home / ".config"
-        shutil.copy(HERE / "session_agent.py", self.tmp / "session_agent.py")
+        for name in ("run", "logs"):
+            self.folder(name)
+        # the agent runs as the session's user, who need not be able to read this checkout
+        for path in (HERE / "session_agent.py", HARNESS / "e2e_harness.py"):
+            shutil.copy(path, self.tmp / path.name)
         # setpriv drops to the user; env -i leaves nothing of the test's environment but what is
         # listed; dbus-run-session gives the session its own bus and ends it with the agent
         env = ["PATH=" + PATH, f"HOME={self.home}", "USER=nobody", "LOGNAME=nobody", "LANG=ja_JP.UTF-8",
@@ -174,29 +114,13 @@ class Session:
         self.display = self.call("x")["display"]
         if self.ime:
             self.start_ime()
-        self.pty = self.call("ports", names=list(self.ports))["ptys"] if self.ports else {}
         if self.a11y:
             self.call("a11y_bus")
-        if self.ini_text is not None:
-            ini = self.config / "lumidot" / "Lumidot.ini"
-            ini.parent.mkdir(parents=True, exist_ok=True)
-            ini.write_bytes(self.with_ports(self.ini_text).encode("utf-8"))
-            for path in (ini.parent, ini):
-                os.chown(path, USER_ID, USER_ID)
-        self.timings["desktop"] = time.monotonic() - started
-        if self.autostart:
-            self.start()
-            self.timings["program"] = time.monotonic() - started - self.timings["desktop"]
 
     def start_ime(self):
         """Starts the input method with Mozc, then the xterm that takes the keys, focused."""
         self.timings["framework"] = self.call(self.framework, 90)["seconds"]
         self.timings["xterm"] = self.call("xterm", 60)["seconds"]
-
-    def with_ports(self, text):
-        for name, path in self.pty.items():
-            text = text.replace("{" + name + "}", path)
-        return text
 
     # --- the agent ---
 
@@ -227,7 +151,7 @@ class Session:
         # what a desktop running this input method gives its programs
         im = {"fcitx5": "fcitx", "ibus": "ibus"}[self.framework]
         env = {"QT_QPA_PLATFORM": "xcb", "XMODIFIERS": f"@im={im}", "QT_IM_MODULE": im, "GTK_IM_MODULE": im,
-               "LD_PRELOAD": str(PTYEMU), "PTYEMU_DIR": str(self.lines_dir)}
+               **self.ptyemu_env()}
         # A sanitizer build would refuse to start with the preloaded library ahead of its runtime,
         # and fail its exit over Qt's own leak, which only a full unwind through Qt (built without
         # frame pointers) names.
@@ -259,24 +183,13 @@ class Session:
         """The program's tray item: lamp (classified icon), tooltip, title, status, menu path."""
         return self.call("item", pid=pid or self.pid)
 
-    def lamp(self):
-        """'bright', 'dark', 'bright crossed', 'dark crossed', or 'none'."""
+    def lamp(self, shot=None):
+        """'bright', 'dark', 'bright crossed', 'dark crossed', or 'none', as the tray item's icon shows
+        it (shot: unused, the icon is kept by keep_lamp)."""
         return self.item()["lamp"]["state"]
 
-    def wait_lamp(self, state, timeout=10):
-        """Waits for the lamp; the icon as last seen is kept as the next artefact."""
-        seen = []
-
-        def shows():
-            seen.append(self.lamp())
-            return seen[-1] == state
-        try:
-            return wait_for(shows, timeout, 0.05, f"lamp {state!r}")
-        except AssertionError:
-            raise AssertionError(f"lamp never showed {state!r}; saw {seen[-5:]}")
-        finally:
-            self.shot_count += 1
-            self.save_icon(self.artifacts / f"{self.shot_count:02d}-lamp-{state.replace(' ', '-')}.png")
+    def keep_lamp(self, path):
+        self.save_icon(path)
 
     def save_icon(self, path):
         """Writes the tray icon as the tray would draw it (the largest image Qt offers) as a PNG."""
@@ -292,15 +205,7 @@ class Session:
         return tip and tip["title"]
 
     def wait_tooltip(self, title, timeout=10):
-        seen = []
-
-        def shows():
-            seen.append(self.tooltip())
-            return seen[-1] == title
-        try:
-            wait_for(shows, timeout, 0.05, f"tool tip {title!r}")
-        except AssertionError:
-            raise AssertionError(f"tool tip never read {title!r}; saw {seen[-3:]}")
+        wait_equal(self.tooltip, title, "the tool tip", timeout)
 
     def menu(self):
         """The tray menu's entries in order: [{id, label, type, enabled, visible}], a separator with
@@ -383,7 +288,7 @@ class Session:
 
     def wait_ibus_mode(self, symbol, timeout=10):
         """Waits until IBus broadcast this InputMode symbol (the program may see it first)."""
-        wait_for(lambda: self.ibus_mode() == symbol, timeout, what=f"IBus InputMode {symbol!r}")
+        wait_equal(self.ibus_mode, symbol, "IBus's InputMode", timeout)
 
     def key_timed(self, key, want=None, line=None, timeout=10):
         """Presses key (through XTest) and returns the seconds until the input method shows want
@@ -391,43 +296,9 @@ class Session:
         get that line change ("DTR=1"). For benchmarks, not for asserting."""
         return self.call("key_timed", timeout + 5, key=key, want=want, line=line, timeout=timeout)["seconds"]
 
-    # --- files, lines, screen ---
-
-    def ini(self):
-        path = self.config / "lumidot" / "Lumidot.ini"
-        return path.read_bytes() if path.exists() else None
-
-    def line_events(self, port):
-        """What happened to the pty of port, in order: open, DTR=1, RTS=1, unchanged, close..."""
-        log = self.lines_dir / "lines.log"
-        lines = log.read_text().splitlines() if log.exists() else []
-        prefix = self.pty[port] + " "
-        return [line[len(prefix):] for line in lines if line.startswith(prefix)]
-
-    def wait_lines(self, port, events, since=0, timeout=10):
-        """Waits until the port's line changes from entry `since` on are exactly events."""
-        changes = lambda: [e for e in self.line_events(port)[since:] if e != "unchanged"]
-        try:
-            return wait_for(lambda: changes() == events, timeout, what=f"lines {events}")
-        except AssertionError:
-            raise AssertionError(f"lines of {port} never became {events}; they are {changes()}")
-
-    def screenshot(self, label):
-        self.shot_count += 1
-        path = self.artifacts / f"{self.shot_count:02d}-{label}.png"
-        subprocess.run(["import", "-display", f":{self.display}", "-window", "root", str(path)],
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
-        return path
-
     # --- the end ---
 
-    def close(self, check=False):
-        """Ends everything this session started. With check, proves no byte reached any port."""
-        def quietly(step, *args, **kwargs):
-            try:
-                step(*args, **kwargs)
-            except Exception as error:  # one failing step must not leave the others' processes behind
-                print(f"cleanup: {error!r}")
+    def _shut(self):
         if self.agent is not None:
             if self.agent.poll() is None:
                 quietly(self.call, "quit", 40)
@@ -440,19 +311,20 @@ class Session:
             self.replies.close()
         if self.tmp is None:
             return
-        left = marked_pids(self.tmp)
+        # mozc_server daemonises, and D-Bus activation starts helpers that are nobody's children
+        left = pids_with_env(f"LUMIDOT_SESSION={self.tmp}")
         if left:
             names = [(pid, _comm(pid)) for pid in left]
             print(f"cleanup: ending {len(left)} leftover session processes: {names}")
-            left = end_pids(left)
-        for name in ("lines/lines.log", "home/.config/lumidot/Lumidot.ini"):
-            if (self.tmp / name).exists():
-                shutil.copy(self.tmp / name, self.artifacts)
-        if (self.tmp / "logs").exists():
-            shutil.copytree(self.tmp / "logs", self.artifacts / "logs", dirs_exist_ok=True)
-        sent = {p.stem: p.read_bytes() for p in (self.tmp / "ports").glob("*.bytes")} \
-            if (self.tmp / "ports").exists() else {}
-        shutil.rmtree(self.tmp, ignore_errors=True)
-        assert not left, f"session processes survived SIGKILL: {left}"
-        if check:
-            assert not any(sent.values()), f"bytes were sent to a port: {sent}"
+            self.survivors = end_pids(left)
+
+    def close(self, check=False):
+        super().close(check)
+        assert not self.survivors, f"session processes survived SIGKILL: {self.survivors}"
+
+
+class LinuxTestCase(SessionTestCase):
+    """A test of a program in a Linux desktop session: each Session it opens is named after the
+    test, which names the folder of its artefacts."""
+
+    session_class = Session

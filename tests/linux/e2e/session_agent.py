@@ -7,13 +7,13 @@ pipes (LUMIDOT_AGENT_FDS), one JSON object per line each way: {"cmd": name, ...a
 test) and is the desktop's tray host: it owns org.kde.StatusNotifierWatcher before any program
 starts, because Qt asks for it once, at start-up.
 
-Runs with /usr/bin/python3 (python3-dbus and python3-gi).
+Runs with /usr/bin/python3 (python3-dbus and python3-gi), beside a copy of e2e_harness.py, the base
+it shares with the harnesses.
 """
 import base64
 import ctypes
 import json
 import os
-import select
 import signal
 import subprocess
 import sys
@@ -26,6 +26,9 @@ import dbus.lowlevel
 import dbus.mainloop.glib
 import dbus.service
 from gi.repository import GLib
+
+import e2e_harness
+from e2e_harness import Timeout, Xvfb, end_pids, lamp_state, pids_with_env, pixel_kind
 
 SESSION_DIR = os.environ["LUMIDOT_SESSION"]
 # the harness's pipes; stdin and stdout are shared with the session's D-Bus daemon
@@ -111,14 +114,14 @@ def pump(seconds):
 
 
 def wait_for(condition, timeout, what):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AgentError(f"timed out after {timeout} s waiting for {what}")
-        pump(0.01)
+    """The harness's wait_for, serving D-Bus between polls."""
+    return e2e_harness.wait_for(condition, timeout, 0.01, what, sleep=pump)
+
+
+def stop(proc):
+    """The harness's stop, serving D-Bus while the process ends: a program may ask the tray host
+    on its way out."""
+    e2e_harness.stop(proc, sleep=pump)
 
 
 def call(bus, name, path, interface, method, signature="", args=(), timeout=5.0, activate=False):
@@ -137,13 +140,12 @@ def get_property(bus, name, path, interface, prop, timeout=5.0):
     return call(bus, name, path, PROPS, "Get", "ss", (interface, prop), timeout)
 
 
-def alive(pid):
-    """Running, not a zombie waiting for its parent."""
+def parent_of(pid):
     try:
         with open(f"/proc/{pid}/stat") as f:
-            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
-    except (OSError, IndexError):
-        return False
+            return int(f.read().rsplit(")", 1)[1].split()[1])
+    except (OSError, ValueError, IndexError):
+        return None
 
 
 class XTest:
@@ -235,27 +237,15 @@ class Watcher(dbus.service.Object):
 
 
 def classify_lamp(pixmaps):
-    """The lamp an IconPixmap shows: 'bright', 'dark', with ' crossed' when the black X is on it.
-    The lamps are a green disc (0,255,0 lit, 0,128,0 dark) with a grey rim; see res/icons."""
+    """The lamp the largest image of an IconPixmap shows (see e2e_harness.lamp_state)."""
     if not pixmaps:
         return {"state": "none", "size": None}
     width, height, data = max(pixmaps, key=lambda p: p[0] * p[1])
-    bright = dark = black = 0
-    for i in range(0, min(len(data), 4 * width * height), 4):
-        a, r, g, b = data[i:i + 4]  # ARGB32 in network byte order
-        if a < 128:
-            continue
-        if r < 80 and g > 200 and b < 80:
-            bright += 1
-        elif r < 60 and 90 < g < 170 and b < 60:
-            dark += 1
-        elif max(r, g, b) < 60:
-            black += 1
-    if bright + dark < 8:
-        state = "none"
-    else:
-        state = ("bright" if bright > dark else "dark") + (" crossed" if black >= 4 else "")
-    return {"state": state, "size": [width, height], "bright": bright, "dark": dark, "black": black}
+    # ARGB32 in network byte order; the transparent pixels are no part of the icon
+    pixels = (data[i:i + 4] for i in range(0, min(len(data), 4 * width * height), 4))
+    kinds = [pixel_kind(r, g, b) for a, r, g, b in pixels if a >= 128]
+    return {"state": lamp_state(kinds, least=8), "size": [width, height],
+            **{kind: kinds.count(kind) for kind in ("bright", "dark", "black")}}
 
 
 class Agent:
@@ -296,29 +286,12 @@ class Agent:
             raise AgentError(f"{argv[0]} failed ({result.returncode}): {result.stderr.strip()}")
         return result.stdout
 
-    def stop(self, proc, timeout=5):
-        if proc.poll() is None:
-            proc.terminate()
-            try:
-                wait_for(lambda: proc.poll() is not None, timeout, "exit")
-            except AgentError:
-                proc.kill()
-                proc.wait()
-
     # --- commands: setting up the desktop ---
 
     def cmd_x(self):
-        read, write = os.pipe()
         # -noreset: an X server resets when its last client leaves, and with it the keymap
-        proc = self.spawn("xvfb", ["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % SCREEN,
-                                   "-nolisten", "tcp", "-noreset"], pass_fds=[write])
-        os.close(write)
-        with os.fdopen(read) as pipe:
-            ready, _, _ = select.select([pipe], [], [], 20)
-            line = pipe.readline().strip() if ready else ""
-        if not line:
-            raise AgentError("Xvfb did not start")
-        self.display = int(line)
+        x = Xvfb(SCREEN, "-noreset", popen=lambda argv, **options: self.spawn("xvfb", argv, **options))
+        self.display = x.display
         os.environ["DISPLAY"] = f":{self.display}"
         # Xvfb's own keymap lacks the Japanese keys. xdotool would then bind them to a spare
         # keycode for a moment, and an input method that looks the keycode up a little later
@@ -330,7 +303,7 @@ class Agent:
         # environment, which predates the display
         call(self.bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
              "UpdateActivationEnvironment", "a{ss}", ({"DISPLAY": f":{self.display}"},))
-        return {"display": self.display, "pid": proc.pid}
+        return {"display": self.display, "pid": x.proc.pid}
 
     def xim_server(self, name):
         out = self.run(["xprop", "-root", "XIM_SERVERS"], check=False)
@@ -432,18 +405,6 @@ class Agent:
     def cmd_focus_typing(self):
         self.run(["xdotool", "windowfocus", "--sync", self.typing_window])
         return {}
-
-    def cmd_ports(self, names):
-        ptys = {}
-        for name in names:
-            link = os.path.join(SESSION_DIR, "ports", f"tty-{name}")
-            os.makedirs(os.path.dirname(link), exist_ok=True)
-            # socat reads the far end all the time: whatever the program might send lands in the file
-            self.spawn(f"socat-{name}", ["socat", "-u", f"PTY,link={link},raw,echo=0",
-                                         f"CREATE:{SESSION_DIR}/ports/{name}.bytes"])
-            wait_for(lambda: os.path.islink(link), 10, f"the pty of {name}")
-            ptys[name] = os.readlink(link)
-        return {"ptys": ptys}
 
     def cmd_start(self, argv, env=None, name="program"):
         proc = self.spawn(name, argv, env=self.env(env))
@@ -652,15 +613,15 @@ class Agent:
                 try:
                     call(self.bus, FCITX, "/controller", "org.fcitx.Fcitx.Controller1", "Exit", timeout=2)
                     wait_for(lambda: proc.poll() is not None, 3, "fcitx5 to exit")
-                except (dbus.DBusException, AgentError):
+                except (dbus.DBusException, Timeout):
                     pass
             if name == "ibus" and proc.poll() is None and self.ibus_bus is not None:
                 try:
                     call(self.ibus_bus, IBUS, "/org/freedesktop/IBus", IBUS, "Exit", "b", (False,), 2)
                     wait_for(lambda: proc.poll() is not None, 3, "ibus-daemon to exit")
-                except (dbus.DBusException, AgentError):
+                except (dbus.DBusException, Timeout):
                     pass
-            self.stop(proc)
+            stop(proc)
         self.sweep()
         return {}
 
@@ -669,33 +630,12 @@ class Agent:
         daemonises, and D-Bus activation starts at-spi's and IBus's helpers. The harness does the
         same after us; this covers a harness that went away without closing. Spared: this agent,
         dbus-run-session and its bus daemon, which end with us."""
-        needle = f"LUMIDOT_SESSION={SESSION_DIR}".encode()
         parent = os.getppid()
-        pids = []
-        for entry in os.listdir("/proc"):
-            if not entry.isdigit() or int(entry) in (os.getpid(), parent):
-                continue
-            try:
-                with open(f"/proc/{entry}/environ", "rb") as f:
-                    marked = needle in f.read().split(b"\0")
-                with open(f"/proc/{entry}/stat") as f:
-                    ppid = int(f.read().rsplit(")", 1)[1].split()[1])
-            except (OSError, ValueError, IndexError):
-                continue
-            if marked and ppid != parent:
-                pids.append(int(entry))
-        for sig in (signal.SIGTERM, signal.SIGKILL):
-            for pid in pids:
-                try:
-                    os.kill(pid, sig)
-                except OSError:
-                    pass
-            deadline = time.monotonic() + 3
-            while time.monotonic() < deadline and any(alive(pid) for pid in pids):
-                time.sleep(0.05)
-            pids = [pid for pid in pids if alive(pid)]
-        if pids:
-            log(f"could not end {pids}")
+        pids = [pid for pid in pids_with_env(f"LUMIDOT_SESSION={SESSION_DIR}")
+                if pid != parent and parent_of(pid) != parent]
+        left = end_pids(pids, timeout=3)
+        if left:
+            log(f"could not end {left}")
 
     # --- the channel ---
 

@@ -2,16 +2,13 @@
 menu and dialogs driven as a person would, the LED lines of a pseudo-terminal."""
 import unittest
 
-from lumidot_linux import Session, wait_for
+from lumidot_linux import LinuxTestCase, wait_for
 
 ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
 CONNECTED = ["open"] + OFF  # opening raises both lines; the connect sequence drops DTR, then RTS
 
 
-class LumidotTest(unittest.TestCase):
-    def session(self, **options):
-        return Session(f"{type(self).__name__}.{self._testMethodName}", **options)
-
+class LumidotTest(LinuxTestCase):
     def answer(self, s, text, button):
         """Waits for the message box asking text and presses the button whose label starts so."""
         box = s.dialog("lumidot")

@@ -2,15 +2,15 @@
 fcitx5 + Mozc and IBus + Mozc, switched by real key presses."""
 import unittest
 
-from lumidot_linux import PROBE, Session
+from lumidot_linux import PROBE, LinuxTestCase
 
 ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
 
 
-class ProbeTest(unittest.TestCase):
+class ProbeTest(LinuxTestCase):
     def session(self, framework):
-        return Session(f"{type(self).__name__}.{self._testMethodName}", framework=framework, ports=["led"],
-                       program=PROBE, args=["--period", "100", "{led}"], a11y=False)
+        return super().session(framework=framework, ports=["led"], program=PROBE, args=["--period", "100", "{led}"],
+                               a11y=False)
 
     def quit_from_menu(self, s, lines):
         s.click_menu("終了")

@@ -1,8 +1,8 @@
 """Runs the real Lumidot.exe under Wine, on its own X display, Wine prefix and fake serial ports.
 
 A Session sets everything up, starts Lumidot and ends every process it started when it closes, also
-when a test fails. The driver (win/driver.cpp) does the window work inside Wine; the ptyemu library
-gives the socat pseudo-terminals DTR and RTS and logs what happens to them.
+when a test fails. The driver (win/driver.cpp) does the window work inside Wine; the rest, shared
+with the Linux harness, is tests/harness/e2e_harness.py.
 """
 import fcntl
 import json
@@ -11,12 +11,14 @@ import re
 import select
 import shutil
 import subprocess
-import tempfile
-import time
-import unittest
+import sys
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[3]
+sys.path.insert(0, str(REPO / "tests/harness"))  # the base both harnesses extend
+from e2e_harness import (SessionBase, SessionTestCase, Xvfb, lamp_state, pixel_kind, quietly,  # noqa: E402
+                         stop, wait_for)
+
 EXE = Path(os.environ.get("LUMIDOT_EXE", REPO / "build/windows/Lumidot.exe"))
 DRIVER = Path(os.environ.get("LUMIDOT_DRIVER", REPO / "build/windows/tests/windows/e2e/win/driver.exe"))
 PTYEMU = Path(os.environ.get("LUMIDOT_PTYEMU", REPO / "build/e2e/tests/windows/e2e/harness/libptyemu.so"))
@@ -42,59 +44,11 @@ IME_CMODE_ALPHANUMERIC, IME_CMODE_NATIVE, IME_CMODE_KATAKANA, IME_CMODE_FULLSHAP
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 
 
-def wait_for(condition, timeout=10.0, interval=0.1, what="condition"):
-    """Polls condition() until it returns something truthy, which is returned."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(interval)
-
-
 def wine_env(prefix, display, extra=None):
     env = dict(os.environ, WINEPREFIX=str(prefix), DISPLAY=f":{display}", WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml=", WINEARCH="win64")
     env.update(extra or {})
     return env
-
-
-class Xvfb:
-    """An X server on a display number it picks itself (-displayfd), so parallel tests never clash."""
-
-    def __init__(self):
-        read, write = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
-            pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write)
-        with os.fdopen(read) as pipe:
-            ready, _, _ = select.select([pipe], [], [], 20)
-            self.display = int(pipe.readline()) if ready else None
-        if self.display is None:
-            self.close()
-            raise RuntimeError("Xvfb did not start")
-
-    def close(self):
-        stop(self.proc)
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-
-
-def stop(proc, timeout=5):
-    if proc and proc.poll() is None:
-        proc.terminate()
-        try:
-            proc.wait(timeout)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait()
 
 
 def template_prefix():
@@ -121,7 +75,7 @@ def template_prefix():
         reg += [f'"COM{n}"="{NO_PORT}"' for n in range(1, MAX_COM + 1)]
         reg_file = WORK / "wineprefix.reg"
         reg_file.write_text("\r\n".join(reg) + "\r\n", encoding="utf-16")
-        with Xvfb() as x:
+        with Xvfb(SCREEN) as x:
             env = wine_env(template, x.display)
             subprocess.run(["wineboot", "-i"], env=env, check=True, timeout=300,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -170,64 +124,33 @@ class Driver:
         stop(self.proc)
 
 
-class LumidotTestCase(unittest.TestCase):
-    """A test of the real Lumidot.exe: each Session it opens is named after the test, which names
-    the folder of its artefacts."""
-
-    def session(self, **options):
-        return Session(f"{type(self).__name__}.{self._testMethodName}", **options)
-
-
-class Session:
+class Session(SessionBase):
     """One test's world. ports: COM numbers backed by socat ptys; ini: text of Lumidot.ini (None: no
     file); start: launch Lumidot at once and attach the driver to it."""
 
+    work, ptyemu = WORK, PTYEMU
+    build_hint = "build the windows and e2e presets first"
+    ini_file, ini_newline, ini_encoding = "app/Lumidot.ini", "\r\n", "ascii"
+
     def __init__(self, name, ports=(), ini=None, start=True):
-        self.name, self.ports, self.ini_text, self.autostart = name, tuple(ports), ini, start
-        self.procs, self.lumidot, self.driver, self.x, self.main = [], None, None, None, None
+        super().__init__(name, ports, ini, start)
+        self.lumidot, self.driver, self.x, self.main, self.env = None, None, None, None, None
         self.ime_window = None
-        self.shot_count = 0
 
-    def __enter__(self):
-        try:
-            self._setup()
-        except BaseException:
-            self.close()
-            raise
-        return self
+    def built_files(self):
+        return [EXE, DRIVER, self.ptyemu]
 
-    def __exit__(self, exc_type, *exc):
-        self.close(check=exc_type is None)
-
-    def _setup(self):
-        for path in (EXE, DRIVER, PTYEMU):
-            assert path.exists(), f"{path} is missing: build the windows and e2e presets first"
-        self.tmp = Path(tempfile.mkdtemp(prefix="lumidot-e2e-"))
-        self.artifacts = WORK / "artifacts" / self.name
-        shutil.rmtree(self.artifacts, ignore_errors=True)
-        self.artifacts.mkdir(parents=True)
-        self.lines_dir = self.tmp / "lines"
-        self.lines_dir.mkdir()
-        self.app = self.tmp / "app"
-        self.app.mkdir()
+    def _open(self):
+        self.app = self.folder("app")
         self.prefix = self.tmp / "prefix"
         subprocess.run(["cp", "-a", str(template_prefix()), str(self.prefix)], check=True)
-
-        self.pty = {}
-        for n in self.ports:
-            link = self.tmp / f"ttyCOM{n}"
-            # socat reads the far end all the time; whatever the program might send lands in the file
-            self.procs.append(subprocess.Popen(
-                ["socat", "-u", f"PTY,link={link},raw,echo=0", f"CREATE:{self.tmp}/COM{n}.bytes"],
-                stderr=subprocess.DEVNULL))
-            wait_for(link.exists, 10, what=f"pty of COM{n}")
-            self.pty[n] = os.readlink(link)
         self._map_ports()
 
-        self.x = Xvfb()
-        self.env = wine_env(self.prefix, self.x.display, {
-            "LD_PRELOAD": str(PTYEMU), "PTYEMU_DIR": str(self.lines_dir),
-            "LUMIDOT_E2E_URLS": str(self.tmp / "urls.txt")})
+        self.x = Xvfb(SCREEN)
+        self.procs.append(self.x.proc)
+        self.display = self.x.display
+        self.env = wine_env(self.prefix, self.display, {
+            **self.ptyemu_env(), "LUMIDOT_E2E_URLS": str(self.tmp / "urls.txt")})
         # The first wine command starts wineserver, which must carry the preload library too.
         # Wine's explorer as the desktop with taskbar and tray (it may hand over to the desktop
         # process that Wine starts by itself and end at once)
@@ -236,10 +159,6 @@ class Session:
         wait_for(self._ports_safe, 60, 0.2, "COM links of the prefix")
         self.driver = Driver(self.env, self.tmp)
         shutil.copy(EXE, self.app / "Lumidot.exe")
-        if self.ini_text is not None:
-            (self.app / "Lumidot.ini").write_bytes(self.ini_text.replace("\n", "\r\n").encode("ascii"))
-        if self.autostart:
-            self.start()
 
     def restart_shell(self):
         """What Lumidot sees of a restarted Explorer: a tray that lost its icons, then the
@@ -254,7 +173,7 @@ class Session:
         reg = self.prefix / "system.reg"
         text = reg.read_text(encoding="utf-8", errors="surrogateescape")
         for n in self.ports:
-            old, new = f'"COM{n}"="{NO_PORT}"', f'"COM{n}"="{self.tmp}/ttyCOM{n}"'
+            old, new = f'"COM{n}"="{NO_PORT}"', f'"COM{n}"="{self.port_link(n)}"'
             assert old in text, f"template registry lacks {old}"
             text = text.replace(old, new)
         reg.write_text(text, encoding="utf-8", errors="surrogateescape")
@@ -269,7 +188,7 @@ class Session:
             link = dosdevices / f"com{n}"
             if not link.is_symlink():
                 return False
-            want = self.tmp / f"ttyCOM{n}" if n in self.ports else NO_PORT
+            want = self.port_link(n) if n in self.ports else NO_PORT
             if Path(os.readlink(link)) != want:
                 return False
         return True
@@ -450,50 +369,17 @@ class Session:
     def _reg(self, *args, check=False):
         return subprocess.run(["wine", "reg", *args], env=self.env, capture_output=True, timeout=60, check=check)
 
-    def ini(self):
-        path = self.app / "Lumidot.ini"
-        return path.read_bytes() if path.exists() else None
-
-    def line_events(self, port):
-        """What happened to the pty of COM<port>, in order: open, DTR=0, RTS=1, unchanged, close..."""
-        log = self.lines_dir / "lines.log"
-        lines = log.read_text().splitlines() if log.exists() else []
-        prefix = self.pty[port] + " "
-        return [line[len(prefix):] for line in lines if line.startswith(prefix)]
-
-    def timed_line_events(self, port):
-        """line_events with the CLOCK_MONOTONIC time of each, in nanoseconds (time.monotonic_ns()):
-        [(time, "DTR=1"), ...]."""
-        log = self.lines_dir / "times.log"
-        lines = log.read_text().splitlines() if log.exists() else []
-        events = []
-        for line in lines:
-            stamp, _, rest = line.partition(" ")
-            if rest.startswith(self.pty[port] + " "):
-                events.append((int(stamp), rest[len(self.pty[port]) + 1:]))
-        return events
-
-    def screenshot(self, label):
-        self.shot_count += 1
-        return self._shoot(self.artifacts / f"{self.shot_count:02d}-{label}.png")
-
-    def _shoot(self, path):
-        subprocess.run(["import", "-display", f":{self.x.display}", "-window", "root", str(path)],
-                       check=True, stderr=subprocess.DEVNULL)
-        return path
-
     def lamps(self, label="tray", shot=None):
         """The tray icons that show a lamp, right to left: 'bright', 'dark', 'bright crossed'...
         The screenshot is kept as the next artefact, or written to shot."""
         left, top, right, bottom = TRAY_AREA
         width, height = right - left, bottom - top
-        shot = self._shoot(shot) if shot else self.screenshot(label)
+        shot = self.shoot(shot) if shot else self.screenshot(label)
         raw = subprocess.run([CONVERT, str(shot), "-crop", f"{width}x{height}+{left}+{top}",
                               "+repage", "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
-        pixel = lambda x, y: tuple(raw[3 * (y * width + x):3 * (y * width + x) + 3])
-        bright = lambda r, g, b: r < 80 and g > 200 and b < 80
-        dark = lambda r, g, b: r < 60 and 90 < g < 170 and b < 60
-        green = [(x, y) for x in range(width) for y in range(height) if bright(*pixel(x, y)) or dark(*pixel(x, y))]
+        kinds = [[pixel_kind(*raw[3 * (y * width + x):3 * (y * width + x) + 3]) for x in range(width)]
+                 for y in range(height)]
+        green = [(x, y) for x in range(width) for y in range(height) if kinds[y][x] in ("bright", "dark")]
         # icons are the runs of columns holding green, with a gap between neighbours
         icons, run = [], []
         for x in sorted({x for x, _ in green}, reverse=True):
@@ -504,14 +390,10 @@ class Session:
         icons += [run] if run else []
         states = []
         for columns in icons:
-            points = [(x, y) for x, y in green if x in columns]
-            if len(points) < 20:
-                continue
-            ys = [y for _, y in points]
-            box = [pixel(x, y) for x in columns for y in range(min(ys), max(ys) + 1)]
-            lit = sum(1 for p in box if bright(*p)) > sum(1 for p in box if dark(*p))
-            crossed = sum(1 for p in box if max(p) < 60) >= 4
-            states.append(("bright" if lit else "dark") + (" crossed" if crossed else ""))
+            ys = [y for x, y in green if x in columns]
+            state = lamp_state((kinds[y][x] for x in columns for y in range(min(ys), max(ys) + 1)), least=20)
+            if state != "none":
+                states.append(state)
         return states
 
     def lamp(self, label="lamp", shot=None):
@@ -520,43 +402,18 @@ class Session:
         assert len(states) <= 1, f"more than one tray lamp: {states}"
         return states[0] if states else "none"
 
-    def wait_lamp(self, state, timeout=10):
-        seen = []
-        self.shot_count += 1
-        shot = self.artifacts / f"{self.shot_count:02d}-{state.replace(' ', '-')}.png"  # the last look only
-        def shows():
-            seen.append(self.lamp(shot=shot))
-            return seen[-1] == state
-        try:
-            return wait_for(shows, timeout, 0.05, f"lamp {state!r}")
-        except AssertionError:
-            raise AssertionError(f"lamp never showed {state!r}; saw {seen[-5:]}")
-
     # --- the end ---
 
-    def close(self, check=False):
-        """Ends everything this session started. With check, proves no byte reached any port."""
-        def quietly(step, *args, **kwargs):
-            try:
-                step(*args, **kwargs)
-            except Exception as error:  # one failing step must not leave the others' processes behind
-                print(f"cleanup: {error!r}")
+    def _shut(self):
         if self.driver:
             quietly(self.driver.close)
-        if getattr(self, "env", None):
+        if self.env:
             quietly(subprocess.run, ["wineserver", "-k"], env=self.env, timeout=30,
                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for proc in self.procs:
-            quietly(stop, proc)
-        if self.x:
-            quietly(self.x.close)
-        tmp = getattr(self, "tmp", None)
-        if tmp is None:
-            return
-        for name in ["lines/lines.log", "lines/times.log", "app/Lumidot.ini"]:
-            if (tmp / name).exists():
-                shutil.copy(tmp / name, self.artifacts)
-        sent = {n: (tmp / f"COM{n}.bytes").read_bytes() for n in self.ports if (tmp / f"COM{n}.bytes").exists()}
-        shutil.rmtree(tmp, ignore_errors=True)
-        if check:
-            assert not any(sent.values()), f"bytes were sent to a port: {sent}"
+
+
+class LumidotTestCase(SessionTestCase):
+    """A test of the real Lumidot.exe: each Session it opens is named after the test, which names
+    the folder of its artefacts."""
+
+    session_class = Session

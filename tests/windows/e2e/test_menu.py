@@ -15,11 +15,6 @@ def menu(first):
             {"id": ID_MENU_EXIT, "text": "終了(&X)"}]
 
 
-def changes(s, port, since=0):
-    """The line log of COM<port> from entry `since` on, without writes that changed nothing."""
-    return [e for e in s.line_events(port)[since:] if e != "unchanged"]
-
-
 class MenuTest(LumidotTestCase):
     def port_dialog(self, s, selected):
         """Runs the connect command; checks the dialog's list and selection; returns (dialog, combo)."""
@@ -88,11 +83,12 @@ class MenuTest(LumidotTestCase):
             dialog, combo = self.port_dialog(s, selected=4)
             s.drv("combo_set", combo, 6)
             s.answer(dialog, IDOK)
-            wait_for(lambda: changes(s, 7) == ["open", "DTR=0", "RTS=0"], what="COM7 opened with both lines dropped")
+            wait_for(lambda: s.line_changes(7) == ["open", "DTR=0", "RTS=0"],
+                     what="COM7 opened with both lines dropped")
             # where the foreground goes when the dialog ends is Wine's choice: put Lumidot's in front
             s.ime_on()
             s.wait_lamp("bright")
-            wait_for(lambda: changes(s, 7)[3:] == ["DTR=1", "RTS=1"], what="COM7's lines raised")
+            wait_for(lambda: s.line_changes(7)[3:] == ["DTR=1", "RTS=1"], what="COM7's lines raised")
             self.assertEqual(ini_lines(s.ini()), ["[Setting]", "PortNumber=7", "UpdateTime=2", "AutoConnect=0"])
             self.assertEqual(s.windows(), [])
 
@@ -151,7 +147,7 @@ class MenuTest(LumidotTestCase):
             s.wait_lamp("dark")
             s.ime_on()
             s.wait_lamp("bright")
-            wait_for(lambda: changes(s, 5, mark) == ["open", "DTR=0", "RTS=0", "DTR=1", "RTS=1"],
+            wait_for(lambda: s.line_changes(5, mark) == ["open", "DTR=0", "RTS=0", "DTR=1", "RTS=1"],
                      what="the lines following the IME again")
 
             s.command(ID_MENU_CONNECT)

@@ -3,7 +3,6 @@ import time
 import unittest
 
 from lumidot_e2e import IDCANCEL, IDNO, IDOK, IDYES, LumidotTestCase, wait_for
-from test_menu import changes
 from test_shell import ini_lines
 
 ID_MENU_SETTING = 1021
@@ -58,7 +57,7 @@ class SettingsTest(LumidotTestCase):
                 self.assertEqual((box["text"], sorted(box["buttons"])), ("COM5で接続しますか？", [IDYES, IDNO]))
                 s.answer(box, answer)
                 self.saved(s, "PortNumber=5", "UpdateTime=2", "AutoConnect=0")
-                self.assertEqual(changes(s, 5), lines)
+                self.assertEqual(s.line_changes(5), lines)
                 (s.app / "Lumidot.ini").unlink()
             s.wait_lamp("dark")
 

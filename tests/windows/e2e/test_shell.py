@@ -65,10 +65,9 @@ class ShellTest(LumidotTestCase):
 
     def test_auto_connect_starts_dark_and_follows_the_ime_from_the_first_tick(self):
         with self.session(ports=[5], ini="[Setting]\nPortNumber=5\nUpdateTime=5\nAutoConnect=1\n") as s:
-            changes = lambda: [e for e in s.line_events(5) if e != "unchanged"]
             # opening raises both lines; the connect sequence drops DTR, then RTS
             # (the main window exists before start-up has opened the port)
-            wait_for(lambda: changes() == ["open", "DTR=0", "RTS=0"], what="the connect sequence")
+            wait_for(lambda: s.line_changes(5) == ["open", "DTR=0", "RTS=0"], what="the connect sequence")
             s.ime_off()
             s.wait_lamp("dark")
             # the first tick wrote both lines (still off), later ticks with the same status do not
@@ -77,10 +76,10 @@ class ShellTest(LumidotTestCase):
 
             s.ime_on()
             s.wait_lamp("bright")
-            wait_for(lambda: changes()[3:] == ["DTR=1", "RTS=1"], what="both lines raised, DTR first")
+            wait_for(lambda: s.line_changes(5)[3:] == ["DTR=1", "RTS=1"], what="both lines raised, DTR first")
             s.ime_off()
             s.wait_lamp("dark")
-            wait_for(lambda: changes()[3:] == ["DTR=1", "RTS=1", "DTR=0", "RTS=0"], what="both lines dropped")
+            wait_for(lambda: s.line_changes(5)[3:] == ["DTR=1", "RTS=1", "DTR=0", "RTS=0"], what="both lines dropped")
 
             s.post(WM_CLOSE)
             s.wait_exit()

@@ -3,7 +3,6 @@ import unittest
 
 from lumidot_e2e import (IDNO, IDOK, IME_CMODE_ALPHANUMERIC, IME_CMODE_FULLSHAPE, IME_CMODE_NATIVE,
                          LumidotTestCase, wait_for)
-from test_menu import changes
 from test_shell import ini_lines
 
 ID_MENU_SETTING = 1021
@@ -25,17 +24,17 @@ class TypingTest(LumidotTestCase):
             s.ime_on()
             s.ime_mode(IME_CMODE_ALPHANUMERIC)
             s.wait_lamp("bright")  # without the option an open IME is on, whatever it types
-            wait_for(lambda: changes(s, 5)[3:] == ["DTR=1", "RTS=1"], what="the LED lit")
+            wait_for(lambda: s.line_changes(5)[3:] == ["DTR=1", "RTS=1"], what="the LED lit")
 
             self.confirm_settings(s, IDC_ALNUM_OFF_CHECK, 1, expect_shown=0)
             wait_for(lambda: s.ini() and "AlnumOff=1" in ini_lines(s.ini()), what="the option saved")
             s.ime_on()
             s.wait_lamp("dark")
-            wait_for(lambda: changes(s, 5)[5:] == ["DTR=0", "RTS=0"], what="the LED dark")
+            wait_for(lambda: s.line_changes(5)[5:] == ["DTR=0", "RTS=0"], what="the LED dark")
 
             s.ime_mode(IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE)  # hiragana
             s.wait_lamp("bright")
-            wait_for(lambda: changes(s, 5)[7:] == ["DTR=1", "RTS=1"], what="the LED lit again")
+            wait_for(lambda: s.line_changes(5)[7:] == ["DTR=1", "RTS=1"], what="the LED lit again")
 
     def test_starting_with_windows_writes_this_exe_to_the_run_key_and_removes_it(self):
         with self.session() as s:
