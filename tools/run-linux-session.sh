@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The inside of `tools/run.sh --linux`: one desktop session on $DISPLAY with fcitx5 and Mozc, a
+# The inside of `tools/run.sh linux`: one desktop session on $DISPLAY with fcitx5 and Mozc, a
 # small XEmbed tray (trayer), an xterm to type Japanese into, and Lumidot. Runs as the user the
-# session belongs to, inside its own D-Bus session (dbus-run-session). Ends when Lumidot ends.
+# session belongs to, inside its own D-Bus session (dbus-run-session). Ends when Lumidot ends; with
+# a screenshot path given (headless), it takes two screenshots and then ends Lumidot itself.
 set -euo pipefail
 lumidot=$1
 shot=${2:-}
@@ -36,6 +37,22 @@ cat > "$HOME/.config/fcitx5/config" <<'CONFIG'
 ShareInputState=No
 CONFIG
 
+# Every process of this session carries the mark, also mozc_server, which daemonises and outlives
+# fcitx5: at the end the ones still running are ended by their pids, never by name.
+mark=LUMIDOT_RUN_SESSION=$$-$RANDOM
+export "${mark?}"
+end_session() {
+    local environ pid
+    for environ in /proc/[0-9]*/environ; do
+        pid=${environ#/proc/}
+        pid=${pid%/environ}
+        [ "$pid" != $$ ] && tr '\0' '\n' 2>/dev/null <"$environ" | grep -qxF "$mark" &&
+            kill "$pid" 2>/dev/null
+    done
+    return 0
+}
+trap end_session EXIT
+
 # A plain X server knows no Japanese keys until it has the keymap.
 setxkbmap -model jp106 -layout jp
 export XMODIFIERS=@im=fcitx QT_IM_MODULE=fcitx GTK_IM_MODULE=fcitx QT_QPA_PLATFORM=xcb
@@ -47,16 +64,15 @@ xterm -title 'Lumidot: press 半角/全角 (or Ctrl+Space) here' -geometry 70x12
 sleep 1
 "$lumidot" &
 lumidot_pid=$!
-# mozc_server starts itself and outlives fcitx5: end it with the session.
-trap 'kill $lumidot_pid 2>/dev/null; pkill -u "$(id -u)" -x mozc_server 2>/dev/null; kill $(jobs -p) 2>/dev/null' EXIT
 
 if [ -n "$shot" ]; then
-    # Headless: show the lamp off, then on after a real key press in the xterm.
+    # Headless: show the lamp off, then on after a real key press in the xterm, then end.
     sleep 4
     xdotool search --name 'Lumidot: press' windowfocus --sync 2>/dev/null || true
     import -window root "$shot-off.png"
     xdotool key Zenkaku_Hankaku
     sleep 2
     import -window root "$shot-on.png"
+    kill "$lumidot_pid"
 fi
-wait $lumidot_pid
+wait "$lumidot_pid" || true

@@ -2,7 +2,7 @@
 // same bytes on every run, and a unit test compares it with the committed files, so after changing
 // the drawing regenerate them with
 //
-//     build/native/tests/icongen res/icons
+//     build/native/tools/icongen/icongen res/icons
 //
 // The four lamps are 16-colour images: the tray shows them at the small-icon size (16 px at 100 %
 // up to 32 px at 200 %), so each lamp group has a hand-fitted image for every one of those sizes
