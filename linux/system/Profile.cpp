@@ -6,14 +6,21 @@
 #include "linux/system/Profile.h"
 
 #include "core/Platform.h"
+#include "core/Resource.h"
 #include "core/ini/IniFile.h"
 #include "core/ini/Utf8.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 
@@ -40,30 +47,113 @@ std::optional<std::string> ReadFile(const std::string &strPath)
     return strContent;
 }
 
-// Writes beside the file, then puts the new one in its place, so a crash or a full disk in the
-// middle leaves the old settings whole. A file that is a symbolic link (kept with one's dotfiles)
-// is written where it leads. The folder is made when missing: a fresh account has no
-// ~/.config/lumidot yet.
-bool WriteFile(const std::string &strLinkPath, const std::string &strContent)
+// Where a write goes: to the end of a chain of symbolic links (a settings file kept with one's
+// dotfiles and linked in), even when that end does not exist yet.
+std::string WriteTarget(std::string strPath)
 {
-    std::error_code error;
-    std::filesystem::path path(strLinkPath);
-    if (std::filesystem::is_symlink(path, error))
-        path = std::filesystem::weakly_canonical(path, error);
-    if (path.has_parent_path())
-        std::filesystem::create_directories(path.parent_path(), error);
-    const std::string strPath = path.string();
-    const std::string strTemporary = strPath + ".new";
-    FilePtr pFile(std::fopen(strTemporary.c_str(), "wb"));
-    if (!pFile)
-        return false;
-    bool bWritten =
-        std::fwrite(strContent.data(), 1, strContent.size(), pFile.get()) == strContent.size();
-    bWritten = std::fclose(pFile.release()) == 0 && bWritten;
-    if (bWritten && std::rename(strTemporary.c_str(), strPath.c_str()) == 0)
+    for (int nHops = 0; nHops < 40; ++nHops) {
+        struct stat st {};
+        if (lstat(strPath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            break;
+        char target[PATH_MAX];
+        const ssize_t cb = readlink(strPath.c_str(), target, sizeof target - 1);
+        if (cb <= 0)
+            break;
+        std::string strTarget(target, static_cast<std::size_t>(cb));
+        if (strTarget[0] != '/')
+            strTarget = std::filesystem::path(strPath).parent_path() / strTarget;
+        strPath = strTarget;
+    }
+    return strPath;
+}
+
+bool WriteAll(int fd, const std::string &strContent)
+{
+    std::size_t nDone = 0;
+    while (nDone < strContent.size()) {
+        const ssize_t cb = ::write(fd, strContent.data() + nDone, strContent.size() - nDone);
+        if (cb < 0 && errno == EINTR)
+            continue;
+        if (cb <= 0)
+            return false;
+        nDone += static_cast<std::size_t>(cb);
+    }
+    return true;
+}
+
+using CFd = CResource<int, ::close, -1>;
+
+// Holds the folder locked while one writer reads, edits and replaces the file, so that two
+// programs (or two copies of Lumidot) writing different keys never lose each other's. Readers do
+// not lock: they see the old file or the new one, never half of one.
+class CFolderLock {
+public:
+    explicit CFolderLock(const std::string &strFolder)
+        : m_fd(::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        // Without the folder's fd there is nothing to lock with; the write still goes ahead.
+        if (m_fd)
+            while (flock(m_fd.Get(), LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    // The folder, for syncing it after the rename.
+    int FolderFd() const { return m_fd.Get(); }
+
+private:
+    CFd m_fd;  // closing it releases the lock
+};
+
+// The file may be replaced: it is missing, or writable as Windows sees it (a file with no write
+// permission at all is read-only even to root, as Windows refuses to write a read-only file).
+bool MayWrite(const std::string &strPath, const struct stat *pExisting)
+{
+    if (pExisting == nullptr)
         return true;
-    std::remove(strTemporary.c_str());
-    return false;
+    return (pExisting->st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
+           access(strPath.c_str(), W_OK) == 0;
+}
+
+// A new file gets the mode a new file gets here (0666 less the umask); a replaced one keeps the
+// old one's mode and owner.
+void TakeOver(int fd, const struct stat *pExisting)
+{
+    if (pExisting != nullptr) {
+        fchmod(fd, pExisting->st_mode & 07777);
+        if (geteuid() == 0 && fchown(fd, pExisting->st_uid, pExisting->st_gid) != 0) {
+        }
+        return;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+}
+
+// Puts strContent in place of the file: written beside it under a name no other writer uses,
+// synced, renamed over it and the folder synced, so that a crash, a full disk or a second writer
+// in the middle leaves the old settings whole. A folder we may not write in (a writable file in a
+// read-only folder) leaves only writing the file in place.
+bool ReplaceFile(const std::string &strPath, const std::string &strContent,
+                 const struct stat *pExisting, int folderFd)
+{
+    const std::filesystem::path path(strPath);
+    std::string strTemporary =
+        (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+    CFd fd(mkostemp(strTemporary.data(), O_CLOEXEC));
+    if (!fd) {
+        if (pExisting == nullptr || (errno != EACCES && errno != EROFS && errno != EPERM))
+            return false;
+        CFd inPlace(::open(strPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+        return inPlace && WriteAll(inPlace.Get(), strContent) && fsync(inPlace.Get()) == 0;
+    }
+    TakeOver(fd.Get(), pExisting);
+    if (!WriteAll(fd.Get(), strContent) || fsync(fd.Get()) != 0 || ::close(fd.Detach()) != 0 ||
+        std::rename(strTemporary.c_str(), strPath.c_str()) != 0) {
+        unlink(strTemporary.c_str());
+        return false;
+    }
+    if (folderFd >= 0)
+        fsync(folderFd);
+    return true;
 }
 
 }  // namespace
@@ -108,16 +198,26 @@ bool WritePrivateProfile(const wchar_t *pszSection, const wchar_t *pszKey, const
 {
     if (!pszSection || !pszKey || !pszValue || !pszPath)
         return false;
-    std::string strPath = ToUtf8(pszPath);
+    const std::string strPath = WriteTarget(ToUtf8(pszPath));
+    // A fresh account has no ~/.config/lumidot yet.
+    const std::string strFolder = std::filesystem::path(strPath).parent_path().string();
+    std::error_code error;
+    std::filesystem::create_directories(strFolder.empty() ? "." : strFolder, error);
+    const CFolderLock lock(strFolder.empty() ? "." : strFolder);
+
     // A file that exists but can't be read is left alone rather than replaced by one key.
-    std::optional<std::string> strContent = ReadFile(strPath);
+    const std::optional<std::string> strContent = ReadFile(strPath);
     if (!strContent)
         return false;
-    std::string strUpdated =
+    const std::string strUpdated =
         ini::WriteValue(*strContent, ToUtf8(pszSection), ToUtf8(pszKey), ToUtf8(pszValue));
     if (strUpdated == *strContent)
         return true;
-    return WriteFile(strPath, strUpdated);
+    struct stat existing {};
+    const bool bExists = stat(strPath.c_str(), &existing) == 0;
+    if (!MayWrite(strPath, bExists ? &existing : nullptr))
+        return false;
+    return ReplaceFile(strPath, strUpdated, bExists ? &existing : nullptr, lock.FolderFd());
 }
 
 }  // namespace sys

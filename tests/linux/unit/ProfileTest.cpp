@@ -1,4 +1,6 @@
-// The Linux edition's settings file: our writer over real files in a temporary folder.
+// The Linux edition's settings file: our writer over real files in a temporary folder, held to
+// what the Windows profile calls keep (a file's mode, a read-only file, a link) and to what two
+// writers at once must not break.
 #include "core/Platform.h"
 
 #include <QTemporaryDir>
@@ -7,6 +9,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -14,34 +23,129 @@ namespace {
 
 class ProfileTest : public ::testing::Test {
 protected:
-    fs::path Dir() const { return m_dir.path().toStdString(); }
+    void SetUp() override { fs::permissions(Dir(), fs::perms(0755)); }
 
-    static bool Write(const fs::path& path, const wchar_t* pszKey, const wchar_t* pszValue)
+    fs::path Dir() const { return m_dir.path().toStdString(); }
+    fs::path Ini() const { return Dir() / "Lumidot.ini"; }
+
+    static bool Write(const fs::path &path, const wchar_t *pszKey, const std::wstring &strValue)
     {
-        return sys::WritePrivateProfile(L"Setting", pszKey, pszValue, path.wstring().c_str());
+        return sys::WritePrivateProfile(L"Setting", pszKey, strValue.c_str(),
+                                        path.wstring().c_str());
     }
-    static std::wstring Read(const fs::path& path, const wchar_t* pszKey)
+    static std::wstring Read(const fs::path &path, const wchar_t *pszKey)
     {
         return sys::ReadPrivateProfile(L"Setting", pszKey, L"-", 1024, path.wstring().c_str());
+    }
+    static std::string Text(const fs::path &path)
+    {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    static unsigned Mode(const fs::path &path)
+    {
+        return static_cast<unsigned>(fs::status(path).permissions());
+    }
+
+    // Runs body in a child process as the unprivileged user nobody; its exit code.
+    static int AsNobody(const std::function<bool()> &body)
+    {
+        const pid_t pid = fork();
+        if (pid == 0)
+            _exit(setgid(65534) == 0 && setuid(65534) == 0 && body() ? 0 : 1);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     QTemporaryDir m_dir;
 };
 
-TEST_F(ProfileTest, MakesTheFolderAndWritesWhereALinkedFileLeads)
+TEST_F(ProfileTest, MakesTheFolderAndWritesWhereALinkedFileLeadsEvenWhenItIsMissing)
 {
     // A fresh account has no configuration folder yet.
     ASSERT_TRUE(Write(Dir() / "new" / "Lumidot.ini", L"PortNumber", L"1"));
     EXPECT_TRUE(fs::exists(Dir() / "new" / "Lumidot.ini"));
 
-    // A settings file kept elsewhere and linked in stays a link, and gets the values.
-    const fs::path target = Dir() / "dotfiles.ini";
-    std::ofstream(target) << "[Setting]\nPortNumber=2\n";
-    fs::create_symlink(target, Dir() / "Lumidot.ini");
-    ASSERT_TRUE(Write(Dir() / "Lumidot.ini", L"PortNumber", L"9"));
-    EXPECT_TRUE(fs::is_symlink(Dir() / "Lumidot.ini"));
-    EXPECT_EQ(Read(target, L"PortNumber"), L"9");
-    EXPECT_FALSE(fs::exists(Dir() / "dotfiles.ini.new"));
+    // A settings file kept elsewhere and linked in stays a link, and gets the values; so does a
+    // link whose file is not there yet.
+    for (const char *pszTarget : {"dotfiles.ini", "missing.ini"}) {
+        const fs::path target = Dir() / pszTarget;
+        if (pszTarget == std::string("dotfiles.ini"))
+            std::ofstream(target) << "[Setting]\nPortNumber=2\n";
+        fs::remove(Ini());
+        fs::create_symlink(pszTarget, Ini());
+        ASSERT_TRUE(Write(Ini(), L"PortNumber", L"9")) << pszTarget;
+        EXPECT_TRUE(fs::is_symlink(Ini()));
+        EXPECT_EQ(Read(target, L"PortNumber"), L"9");
+    }
+    // Nothing is left beside the file.
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir()), {}), 4);
+}
+
+TEST_F(ProfileTest, KeepsTheFilesModeAndRefusesAReadOnlyFileAsWindowsDoes)
+{
+    std::ofstream(Ini()) << "[Setting]\nPortNumber=2\n";
+    fs::permissions(Ini(), fs::perms(0600));
+    ASSERT_TRUE(Write(Ini(), L"PortNumber", L"3"));
+    EXPECT_EQ(Mode(Ini()), 0600u);
+
+    fs::permissions(Ini(), fs::perms(0444));
+    EXPECT_FALSE(Write(Ini(), L"PortNumber", L"4"));
+    EXPECT_EQ(Text(Ini()), "[Setting]\nPortNumber=3\n");
+    EXPECT_EQ(Mode(Ini()), 0444u);
+}
+
+TEST_F(ProfileTest, AWritableFileInAReadOnlyFolderIsWrittenInPlaceButAnUnreadableOneIsLeftAlone)
+{
+    std::ofstream(Ini()) << "[Other]\nKey=1\n[Setting]\nPortNumber=2\n";
+    fs::permissions(Ini(), fs::perms(0666));
+    fs::permissions(Dir(), fs::perms(0555));
+    EXPECT_EQ(AsNobody([&] { return Write(Ini(), L"PortNumber", L"5"); }), 0);
+    EXPECT_EQ(Text(Ini()), "[Other]\nKey=1\n[Setting]\nPortNumber=5\n");
+
+    // A file that cannot be read is not taken as empty and overwritten with one key.
+    fs::permissions(Ini(), fs::perms(0622));
+    EXPECT_EQ(AsNobody([&] { return Write(Ini(), L"PortNumber", L"6"); }), 1);
+    EXPECT_EQ(Text(Ini()), "[Other]\nKey=1\n[Setting]\nPortNumber=5\n");
+}
+
+TEST_F(ProfileTest, TwoWritersLoseNoWriteAndNoReaderSeesADamagedFile)
+{
+    constexpr int kWrites = 200;
+    auto writer = [&](const wchar_t *pszKey) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            for (int i = 0; i < kWrites; ++i) {
+                if (!Write(Ini(), pszKey, std::to_wstring(i)) ||
+                    Read(Ini(), pszKey) != std::to_wstring(i))
+                    _exit(1);
+            }
+            _exit(0);
+        }
+        return pid;
+    };
+    const pid_t first = writer(L"PortNumber");
+    const pid_t second = writer(L"AutoConnect");
+
+    // Every version of the file a reader meets is whole: the section, then whole key lines.
+    const std::regex whole("(\\[Setting\\]\r\n((PortNumber|AutoConnect)=[0-9]+\r\n)*)?");
+    int nDamaged = 0, nRunning = 2;
+    while (nRunning > 0) {
+        if (!std::regex_match(Text(Ini()), whole))
+            ++nDamaged;
+        nRunning = 0;
+        for (pid_t pid : {first, second})
+            nRunning += waitpid(pid, nullptr, WNOHANG) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(nDamaged, 0);
+    int status = 0;
+    for (pid_t pid : {first, second}) {
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write was lost";
+    }
+    EXPECT_EQ(Read(Ini(), L"PortNumber"), std::to_wstring(kWrites - 1));
+    EXPECT_EQ(Read(Ini(), L"AutoConnect"), std::to_wstring(kWrites - 1));
 }
 
 }  // namespace
