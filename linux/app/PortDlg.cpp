@@ -13,7 +13,8 @@ void fillPorts(QComboBox *combo, std::vector<std::string> &paths, const std::wst
 {
     const std::string strConfigured = QString::fromStdWString(configured).toStdString();
     for (const SerialPortEntry &entry : listSerialPorts(strConfigured)) {
-        combo->addItem(QString::fromStdString(entry.name));
+        const QString name = QString::fromStdString(entry.name);
+        combo->addItem(entry.present ? name : uiText("%1 (未接続)").arg(name));
         paths.push_back(entry.path);
         if (entry.path == strConfigured)
             combo->setCurrentIndex(combo->count() - 1);

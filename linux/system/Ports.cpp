@@ -99,8 +99,12 @@ std::vector<SerialPortEntry> listSerialPorts(const std::string &configured,
     const bool present = std::any_of(ports.begin(), ports.end(), [&](const SerialPortEntry &port) {
         return port.path == configured;
     });
-    if (!configured.empty() && !present && characterDevice(configured, device))
-        ports.push_back({configured, configured});
+    if (!configured.empty() && !present) {
+        if (characterDevice(configured, device))
+            ports.push_back({configured, configured});
+        else
+            ports.push_back({configured, serialPortName(configured), false});
+    }
     return ports;
 }
 

@@ -7,6 +7,7 @@
 struct SerialPortEntry {
     std::string path;  // what is opened and stored in the settings
     std::string name;  // what the user sees
+    bool present = true;
 };
 
 // The serial devices present under devRoot, by their most readable name: the links of
@@ -15,7 +16,9 @@ struct SerialPortEntry {
 // "ttyUSB0"); each group in natural order (ttyUSB2 before ttyUSB10). Only character devices count,
 // so a by-id link left behind by a removed adapter is skipped. configured, when it names a present
 // character device under a path not listed (a link made by hand), comes last under its full path,
-// so that the user's own choice stays selectable.
+// so that the user's own choice stays selectable; when it names nothing present (the adapter is
+// unplugged), it comes last too, by its short name and marked as not present, so that confirming
+// a dialog never erases it.
 std::vector<SerialPortEntry> listSerialPorts(const std::string &configured,
                                              const std::string &devRoot = "/dev");
 

@@ -129,5 +129,9 @@ Copyright (C) 2026 Lumidot developers&#xd;
         <source>IME OFF</source>
         <translation>IME OFF</translation>
     </message>
+    <message>
+        <source>%1 (未接続)</source>
+        <translation>%1 (not plugged in)</translation>
+    </message>
 </context>
 </TS>

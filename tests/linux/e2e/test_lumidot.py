@@ -92,6 +92,17 @@ class LumidotTest(LinuxTestCase):
             s.click(about["buttons"]["OK"])
             self.exit_from_menu(s)
 
+    def test_an_unplugged_adapter_stays_configured_when_the_settings_are_confirmed(self):
+        gone = "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0"
+        with self.session(ini=f"[Setting]\nPortDevice={gone}\nUpdateTime=5\n") as s:
+            s.wait_lamp("dark crossed")
+            s.click_menu("設定(&S)")
+            dialog = s.dialog("動作設定")
+            s.click(dialog["buttons"]["OK"])
+            self.answer(s, "usb-FTDI_FT232R_A50285BI-if00-port0で接続しますか？", "いいえ")
+            wait_for(lambda: s.ini() and b"UpdateTime" in s.ini(), what="the settings saved")
+            self.assertIn(f"PortDevice={gone}".encode(), s.ini())
+
 
 if __name__ == "__main__":
     unittest.main()

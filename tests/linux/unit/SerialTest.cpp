@@ -19,6 +19,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 extern char **environ;
@@ -243,26 +244,35 @@ TEST(SerialPortsTest, ListsPresentDevicesByIdFirstThenUnlinkedNodesInNaturalOrde
     fs::create_symlink("/dev/urandom", handMade);
 
     const std::string root = dev.string();
-    const std::vector<std::pair<std::string, std::string>> listed = {
+    const std::vector<std::tuple<std::string, std::string, bool>> listed = {
         {root + "/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0",
-         "usb-FTDI_FT232R_A50285BI-if00-port0"},
-        {root + "/ttyUSB2", "ttyUSB2"},
-        {root + "/ttyUSB10", "ttyUSB10"},
-        {root + "/ttyACM0", "ttyACM0"},
+         "usb-FTDI_FT232R_A50285BI-if00-port0", true},
+        {root + "/ttyUSB2", "ttyUSB2", true},
+        {root + "/ttyUSB10", "ttyUSB10", true},
+        {root + "/ttyACM0", "ttyACM0", true},
     };
-    auto pairs = [](const std::vector<SerialPortEntry> &ports) {
-        std::vector<std::pair<std::string, std::string>> result;
+    auto entries = [](const std::vector<SerialPortEntry> &ports) {
+        std::vector<std::tuple<std::string, std::string, bool>> result;
         for (const SerialPortEntry &port : ports)
-            result.emplace_back(port.path, port.name);
+            result.emplace_back(port.path, port.name, port.present);
         return result;
     };
+    auto plus = [&](const std::string &path, const std::string &name, bool present) {
+        auto more = listed;
+        more.emplace_back(path, name, present);
+        return more;
+    };
 
-    auto withHandMade = listed;
-    withHandMade.emplace_back(handMade, handMade);
-    EXPECT_EQ(pairs(listSerialPorts(handMade, root)), withHandMade);
-    for (const std::string &configured :
-         {std::string(), root + "/ttyUSB2", root + "/ttyUSB3", root + "/ttyUSB7"})
-        EXPECT_EQ(pairs(listSerialPorts(configured, root)), listed) << configured;
+    EXPECT_EQ(entries(listSerialPorts(handMade, root)), plus(handMade, handMade, true));
+    for (const std::string &configured : {std::string(), root + "/ttyUSB2"})
+        EXPECT_EQ(entries(listSerialPorts(configured, root)), listed) << configured;
+    // A configured adapter that is unplugged stays choosable, marked, so that a dialog confirmed
+    // for another reason keeps it.
+    EXPECT_EQ(entries(listSerialPorts(root + "/ttyUSB7", root)),
+              plus(root + "/ttyUSB7", "ttyUSB7", false));
+    const std::string gone = root + "/serial/by-id/usb-Prolific_gone-if00-port0";
+    EXPECT_EQ(entries(listSerialPorts(gone, root)),
+              plus(gone, "usb-Prolific_gone-if00-port0", false));
 }
 
 TEST(UdevMonitorTest, MatchesTheConfiguredPortByNodeOrAnyOfItsLinks)
