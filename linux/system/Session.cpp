@@ -4,6 +4,7 @@
 #include "linux/system/Session.h"
 
 #include "linux/system/Profile.h"
+#include "version.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -16,61 +17,142 @@
 #include <QString>
 #include <QTranslator>
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace {
 
-QString autostartFile() { return configHome() + QStringLiteral("/autostart/lumidot.desktop"); }
+// This program's path, taken as it starts: after a package upgrade while it runs, /proc/self/exe
+// names a file that is gone.
+const std::string s_programPath = [] {
+    char path[PATH_MAX];
+    return realpath("/proc/self/exe", path) ? std::string(path) : std::string();
+}();
 
-// This program as an Exec= value: quoted, with the characters the Desktop Entry rules reserve
-// inside quotes escaped.
-QString execLine()
+QString programPath() { return QString::fromStdString(s_programPath); }
+
+QString autostartFolder() { return configHome() + QStringLiteral("/autostart/"); }
+// Ours, and the one a desktop's own start-up settings (GNOME Tweaks, KDE's Autostart) copy from
+// the menu entry.
+QString ourEntry() { return autostartFolder() + QStringLiteral("lumidot.desktop"); }
+QString desktopToolEntry()
 {
-    QString path = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    return autostartFolder() + QStringLiteral(LUMIDOT_APP_ID) + QStringLiteral(".desktop");
+}
+
+// A value of type string as the Desktop Entry rules write it: a backslash is written twice.
+QString escapedString(QString value)
+{
+    return value.replace(QStringLiteral("\\"), QStringLiteral("\\\\"));
+}
+
+}  // namespace
+
+// Quoted, with the characters reserved inside quotes (\ " ` $) escaped and % doubled; as a string
+// it is escaped once more.
+QString execValueOf(const QString &program)
+{
+    QString arg = program;
     for (const char *reserved : {"\\", "\"", "`", "$"})
-        path.replace(QLatin1String(reserved), QStringLiteral("\\") + QLatin1String(reserved));
-    // A literal % is written %% in an Exec value.
-    path.replace(QStringLiteral("%"), QStringLiteral("%%"));
-    return QStringLiteral("\"") + path + QStringLiteral("\"");
+        arg.replace(QLatin1String(reserved), QStringLiteral("\\") + QLatin1String(reserved));
+    arg.replace(QStringLiteral("%"), QStringLiteral("%%"));
+    return escapedString(QStringLiteral("\"") + arg + QStringLiteral("\""));
+}
+
+QString programOfExec(const QString &value)
+{
+    QString unescaped;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == QLatin1Char('\\') && i + 1 < value.size()) {
+            const QChar next = value[++i];
+            unescaped += next == QLatin1Char('s')   ? QChar(u' ')
+                         : next == QLatin1Char('n') ? QChar(u'\n')
+                         : next == QLatin1Char('t') ? QChar(u'\t')
+                         : next == QLatin1Char('r') ? QChar(u'\r')
+                                                    : next;
+        } else {
+            unescaped += value[i];
+        }
+    }
+    QString program;
+    const bool quoted = unescaped.startsWith(QLatin1Char('"'));
+    for (qsizetype i = quoted ? 1 : 0; i < unescaped.size(); ++i) {
+        const QChar c = unescaped[i];
+        if (quoted ? c == QLatin1Char('"') : c == QLatin1Char(' '))
+            break;
+        if (quoted && c == QLatin1Char('\\') && i + 1 < unescaped.size())
+            program += unescaped[++i];
+        else if (c == QLatin1Char('%') && i + 1 < unescaped.size() && unescaped[i + 1] == c)
+            program += unescaped[++i];
+        else
+            program += c;
+    }
+    return program;
+}
+
+namespace {
+
+// Whether the autostart entry at path starts this program when the user logs in. A desktop
+// switches an entry off by hiding it or disabling it rather than deleting it. The desktop's own
+// tool writes the menu entry's Exec=lumidot, found on the PATH.
+bool entryStartsUs(const QString &path, bool bareNameCounts)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    bool runsUs = false;
+    bool inEntry = false;
+    for (const QByteArray &raw : file.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            inEntry = line == QStringLiteral("[Desktop Entry]");
+        if (!inEntry)
+            continue;
+        if (line.startsWith(QStringLiteral("Exec="))) {
+            const QString program = programOfExec(line.mid(5));
+            runsUs = program == programPath() ||
+                     (bareNameCounts && program == QStringLiteral("lumidot"));
+        }
+        if (line == QStringLiteral("Hidden=true") ||
+            line == QStringLiteral("X-GNOME-Autostart-enabled=false"))
+            return false;
+    }
+    return runsUs;
 }
 
 }  // namespace
 
 bool sys::IsStartAtLoginOn()
 {
-    QFile file(autostartFile());
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QString want = QStringLiteral("Exec=") + execLine();
-    bool bRunsUs = false;
-    for (const QByteArray &raw : file.readAll().split('\n')) {
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (line == want)
-            bRunsUs = true;
-        // A desktop may switch an entry off by hiding it instead of deleting it.
-        if (line == QStringLiteral("Hidden=true") ||
-            line == QStringLiteral("X-GNOME-Autostart-enabled=false"))
-            return false;
-    }
-    return bRunsUs;
+    return entryStartsUs(ourEntry(), false) || entryStartsUs(desktopToolEntry(), true);
 }
 
 bool sys::SetStartAtLogin(bool bOn)
 {
-    const QString path = autostartFile();
-    if (!bOn)
-        return !QFile::exists(path) || QFile::remove(path);
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+    if (!bOn) {
+        bool removed = true;
+        for (const QString &path : {ourEntry(), desktopToolEntry()}) {
+            if (QFile::exists(path) && (path == ourEntry() || entryStartsUs(path, true)))
+                removed = QFile::remove(path) && removed;
+        }
+        return removed;
+    }
+    if (programPath().isEmpty() || !QDir().mkpath(autostartFolder()))
         return false;
-    QSaveFile file(path);
+    QSaveFile file(ourEntry());
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QString entry = QStringLiteral("[Desktop Entry]\n"
                                          "Type=Application\n"
                                          "Name=Lumidot\n"
-                                         "Comment=IME の状態をトレイと LED で知らせる\n"
-                                         "Exec=") +
-                          execLine() + QStringLiteral("\nIcon=lumidot\nTerminal=false\n");
+                                         "Comment=Shows whether the input method is on\n"
+                                         "Comment[ja]=IME の状態をトレイと LED で知らせる\n"
+                                         "TryExec=") +
+                          escapedString(programPath()) + QStringLiteral("\nExec=") +
+                          execValueOf(programPath()) +
+                          QStringLiteral("\nIcon=lumidot\nTerminal=false\n");
     file.write(entry.toUtf8());
     return file.commit();
 }
