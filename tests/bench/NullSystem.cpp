@@ -32,6 +32,7 @@ DWORD GetTickCount() { return 0; }
 std::wstring GetModuleFileName() { return L"/tmp/Lumidot.exe"; }
 std::optional<std::wstring> RegGetUserString(const wchar_t*, const wchar_t*) { return {}; }
 bool RegSetUserString(const wchar_t*, const wchar_t*, const std::wstring&) { return true; }
+std::optional<std::vector<BYTE>> RegGetUserBinary(const wchar_t*, const wchar_t*) { return {}; }
 bool RegDeleteUserValue(const wchar_t*, const wchar_t*) { return true; }
 
 DWORD GetPrivateProfileString(const wchar_t*, const wchar_t*, const wchar_t*, wchar_t* pszBuffer,

@@ -1,6 +1,6 @@
 // Starting with Windows: the value "Lumidot" of the current user's Run key holds the quoted path
-// of the exe, which is how Explorer starts programs at logon. And the user's language, and where
-// the trace lines of a diagnostic build go.
+// of the exe, which is how Explorer starts programs at logon, unless Task Manager's Startup page
+// disabled it. And the user's language, and where the trace lines of a diagnostic build go.
 #include "core/Platform.h"
 
 #include "windows/system/Win32Calls.h"
@@ -11,6 +11,10 @@ namespace {
 
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kValueName[] = L"Lumidot";
+// Where Task Manager's Startup page keeps its "Disabled" mark for each Run value: binary data whose
+// first byte is odd while the entry is disabled (the rest is when it was switched).
+const wchar_t kApprovedKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
 // Quoted, so a path with spaces ("C:\Program Files\...") is one command, not a program and
 // arguments.
@@ -32,13 +36,20 @@ bool SameCommand(const std::wstring& strA, const std::wstring& strB)
 bool sys::IsStartAtLoginOn()
 {
     const std::optional<std::wstring> strCommand = win32::RegGetUserString(kRunKey, kValueName);
-    return strCommand && SameCommand(*strCommand, ThisExeCommand());
+    if (!strCommand || !SameCommand(*strCommand, ThisExeCommand()))
+        return false;
+    const std::optional<std::vector<BYTE>> approval =
+        win32::RegGetUserBinary(kApprovedKey, kValueName);
+    return !approval || approval->empty() || ((*approval)[0] & 1) == 0;
 }
 
 bool sys::SetStartAtLogin(bool bOn)
 {
+    // Without its mark the entry counts as enabled, which is what the user asked for by ticking
+    // the box; unticked, no mark of ours is left behind.
+    const bool bUnmarked = win32::RegDeleteUserValue(kApprovedKey, kValueName);
     if (bOn)
-        return win32::RegSetUserString(kRunKey, kValueName, ThisExeCommand());
+        return win32::RegSetUserString(kRunKey, kValueName, ThisExeCommand()) && bUnmarked;
     return win32::RegDeleteUserValue(kRunKey, kValueName);
 }
 

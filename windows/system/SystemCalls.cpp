@@ -79,6 +79,26 @@ bool RegSetUserString(const wchar_t* pszKey, const wchar_t* pszValue, const std:
            ERROR_SUCCESS;
 }
 
+std::optional<std::vector<BYTE>> RegGetUserBinary(const wchar_t* pszKey, const wchar_t* pszValue)
+{
+    for (int nTry = 0; nTry < 3; ++nTry) {
+        DWORD cb = 0;
+        if (::RegGetValueW(HKEY_CURRENT_USER, pszKey, pszValue, RRF_RT_REG_BINARY, nullptr, nullptr,
+                           &cb) != ERROR_SUCCESS)
+            return std::nullopt;
+        std::vector<BYTE> data(cb);
+        const LSTATUS status = ::RegGetValueW(HKEY_CURRENT_USER, pszKey, pszValue,
+                                              RRF_RT_REG_BINARY, nullptr, data.data(), &cb);
+        if (status == ERROR_SUCCESS) {
+            data.resize(cb);
+            return data;
+        }
+        if (status != ERROR_MORE_DATA)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 bool RegDeleteUserValue(const wchar_t* pszKey, const wchar_t* pszValue)
 {
     const LSTATUS status = ::RegDeleteKeyValueW(HKEY_CURRENT_USER, pszKey, pszValue);

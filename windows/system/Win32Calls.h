@@ -2,14 +2,15 @@
 // the settings path) is built on.
 //
 // The exe links the real calls (SystemCalls.cpp); the unit tests link a recording fake
-// (tests/windows/unit/fakes/FakeSystem.cpp), so a test can assert exactly what was asked of Windows and in
-// which order. Keep this list to what the program actually uses.
+// (tests/windows/unit/fakes/FakeSystem.cpp), so a test can assert exactly what was asked of Windows
+// and in which order. Keep this list to what the program actually uses.
 #pragma once
 
 #include "windows/system/WinApi.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace win32 {
 
@@ -44,6 +45,8 @@ DWORD GetTickCount();
 // A REG_SZ value; nothing when the key or the value is missing or holds no string.
 std::optional<std::wstring> RegGetUserString(const wchar_t* pszKey, const wchar_t* pszValue);
 bool RegSetUserString(const wchar_t* pszKey, const wchar_t* pszValue, const std::wstring& strData);
+// A REG_BINARY value; nothing when the key or the value is missing or holds no binary data.
+std::optional<std::vector<BYTE>> RegGetUserBinary(const wchar_t* pszKey, const wchar_t* pszValue);
 // True also when there was no such value.
 bool RegDeleteUserValue(const wchar_t* pszKey, const wchar_t* pszValue);
 

@@ -42,6 +42,8 @@ WS_EX_TOOLWINDOW, WS_EX_APPWINDOW = 0x00000080, 0x00040000
 WM_IME_CONTROL, IMC_GETCONVERSIONMODE, IMC_GETOPENSTATUS = 0x0283, 0x0001, 0x0005
 IME_CMODE_ALPHANUMERIC, IME_CMODE_NATIVE, IME_CMODE_KATAKANA, IME_CMODE_FULLSHAPE = 0, 1, 2, 8
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+# Task Manager's Startup page marks a Run value disabled here.
+APPROVED_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 
 
 def wine_env(prefix, display, extra=None):
@@ -365,6 +367,16 @@ class Session(SessionBase):
     def delete_run_entry(self):
         """Removes the value if it is there."""
         self._reg("delete", RUN_KEY, "/v", "Lumidot", "/f")
+
+    def set_startup_approval(self, data):
+        """Marks value Lumidot as Task Manager does: data "03..." disabled, "02..." enabled."""
+        self._reg("add", APPROVED_KEY, "/v", "Lumidot", "/t", "REG_BINARY", "/d", data, "/f", check=True)
+
+    def startup_approval(self):
+        """Task Manager's mark for value Lumidot as hex digits, or None."""
+        done = self._reg("query", APPROVED_KEY, "/v", "Lumidot")
+        found = re.search(r"REG_BINARY\s+([0-9A-Fa-f]*)", done.stdout.decode(errors="replace"))
+        return found[1] if done.returncode == 0 and found else None
 
     def _reg(self, *args, check=False):
         return subprocess.run(["wine", "reg", *args], env=self.env, capture_output=True, timeout=60, check=check)

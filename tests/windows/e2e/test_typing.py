@@ -49,6 +49,16 @@ class TypingTest(LumidotTestCase):
             s.answer(s.message_box(), IDNO)
             wait_for(lambda: s.run_entry() is None, what="the Run value removed")
 
+    def test_an_entry_task_manager_disabled_shows_unticked_and_ticking_enables_it(self):
+        with self.session() as s:
+            s.wait_lamp("dark crossed")
+            s.set_run_entry('"Z:' + str(s.app / "Lumidot.exe").replace("/", "\\") + '"')
+            s.set_startup_approval("030000000000000000000000")
+            self.confirm_settings(s, IDC_START_AT_LOGIN_CHECK, 1, expect_shown=0)
+            s.answer(s.message_box(), IDNO)
+            wait_for(lambda: s.startup_approval() is None, what="the Disabled mark cleared")
+            self.assertIsNotNone(s.run_entry())
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -24,4 +24,20 @@ TEST_F(StartAtLoginTest, TheRunValueNamesThisExeQuotedAndAnotherCopyDoesNotCount
     EXPECT_EQ(g_Fake.registry.count(kRunValue), 0u);
 }
 
+TEST_F(StartAtLoginTest, AnEntryTaskManagerDisabledIsOffAndTickingTheBoxEnablesItAgain)
+{
+    const std::wstring kApproved =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run\\Lumidot";
+    ASSERT_TRUE(sys::SetStartAtLogin(true));
+    g_Fake.registryBinary[kApproved] = {0x03, 0,    0,    0,    0x10, 0x2f,
+                                        0x6c, 0x7d, 0xe2, 0x5d, 0xdb, 0x01};
+    EXPECT_FALSE(sys::IsStartAtLoginOn());
+    g_Fake.registryBinary[kApproved] = {0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_TRUE(sys::IsStartAtLoginOn());
+
+    g_Fake.registryBinary[kApproved] = {0x03, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(sys::SetStartAtLogin(true));
+    EXPECT_TRUE(sys::IsStartAtLoginOn());
+}
+
 }  // namespace

@@ -202,9 +202,18 @@ bool RegSetUserString(const wchar_t* pszKey, const wchar_t* pszValue, const std:
     return true;
 }
 
+std::optional<std::vector<BYTE>> RegGetUserBinary(const wchar_t* pszKey, const wchar_t* pszValue)
+{
+    auto it = g_Fake.registryBinary.find(std::wstring(pszKey) + L"\\" + pszValue);
+    return it == g_Fake.registryBinary.end() ? std::nullopt
+                                             : std::optional<std::vector<BYTE>>(it->second);
+}
+
 bool RegDeleteUserValue(const wchar_t* pszKey, const wchar_t* pszValue)
 {
+    // A value has one name whatever its type.
     g_Fake.registry.erase(std::wstring(pszKey) + L"\\" + pszValue);
+    g_Fake.registryBinary.erase(std::wstring(pszKey) + L"\\" + pszValue);
     return true;
 }
 

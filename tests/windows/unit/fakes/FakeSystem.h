@@ -56,6 +56,8 @@ struct FakeSystem {
     // HKEY_CURRENT_USER: "key\\value" to the string it holds. Not logged in calls: reading it is
     // no action of the program's.
     std::map<std::wstring, std::wstring> registry;
+    std::map<std::wstring, std::vector<BYTE>>
+        registryBinary;  // REG_BINARY values, keyed the same way
 
     void Reset() { *this = FakeSystem(); }
 };
