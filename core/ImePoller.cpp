@@ -9,6 +9,17 @@ using sys::LineResult;
 
 int g_nLastOpenStatus = -1;
 
+namespace {
+
+// Ticks are numbered as they start. A tick can run inside another one's IME query: the query
+// waits for the foreground application's answer while messages keep coming in, and a window
+// switch meanwhile runs the tick of the new window. The inner tick read the newer state, so the
+// outer one's reading, of the window that was in front before, must not be applied after it.
+unsigned long long s_nTicksStarted = 0;
+unsigned long long s_nNewestReading = 0;
+
+}  // namespace
+
 void RequestRefresh() { g_nLastOpenStatus = -1; }
 
 std::optional<int> ReadTypingStatus(bool bAlnumOff)
@@ -24,8 +35,12 @@ std::optional<int> ReadTypingStatus(bool bAlnumOff)
 
 void PollImeStatus()
 {
+    const unsigned long long nTick = ++s_nTicksStarted;
     const std::optional<int> status = ReadTypingStatus(g_nAlnumOff == 1);
-    if (!status || *status == g_nLastOpenStatus)
+    if (!status || nTick < s_nNewestReading)
+        return;
+    s_nNewestReading = nTick;
+    if (*status == g_nLastOpenStatus)
         return;
     const int nStatus = *status;
 

@@ -37,6 +37,24 @@ TEST_F(ImePollerTest, ImeOffWhileConnectedShowsTheDarkLampThenDropsTheLines)
     EXPECT_EQ(Tick(0), kOffConnected);
 }
 
+TEST_F(ImePollerTest, AReadingOlderThanOneATickInsideItsQueryTookIsNeverApplied)
+{
+    Connect();
+    Tick(0);
+    g_Seam.calls.clear();
+    // While this tick waits for the IME of the window in front (on), another window comes to the
+    // front and the tick its switch runs reads that window's IME (off, unchanged).
+    g_Seam.AnswerIme(1);
+    g_Seam.onReadIme = [] {
+        g_Seam.onReadIme = nullptr;
+        g_Seam.AnswerIme(0);
+        PollImeStatus();
+    };
+    PollImeStatus();
+    EXPECT_EQ(g_Seam.calls, Calls{});
+    EXPECT_EQ(Tick(0), Calls{});
+}
+
 TEST_F(ImePollerTest, WhileDisconnectedOnlyTheCrossedLampChanges)
 {
     EXPECT_EQ(Tick(1), kOnDisconnected);

@@ -85,9 +85,12 @@ namespace sys {
 std::optional<ImeReading> ReadImeState(bool bWithMode)
 {
     g_Seam.reads.push_back(bWithMode ? "ReadIme(mode)" : "ReadIme");
-    if (!g_Seam.ime || (bWithMode && !g_Seam.bModeAnswers))
+    const std::optional<ImeReading> answer = g_Seam.ime;
+    if (g_Seam.onReadIme)
+        g_Seam.onReadIme();
+    if (!answer || (bWithMode && !g_Seam.bModeAnswers))
         return std::nullopt;
-    ImeReading reading = *g_Seam.ime;
+    ImeReading reading = *answer;
     // The mode is only reported when asked for.
     if (!bWithMode)
         reading.bNative = true;

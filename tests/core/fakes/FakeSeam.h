@@ -34,6 +34,9 @@ struct FakeSeam {
     std::optional<sys::ImeReading> ime = sys::ImeReading{};
     // false: a reading that also asks for the mode gets no answer in time.
     bool bModeAnswers = true;
+    // Runs inside every ReadImeState, after the answer is taken and before it is returned, as a
+    // message dispatched while the query waits for the IME would (a window switch, say).
+    std::function<void()> onReadIme;
 
     // --- The tray ---
     // Runs inside every ShowTrayPreset, as a message handled during the shell call would.
