@@ -260,17 +260,34 @@ TEST_F(CommandsTest, ACommandIsMarkedRunningOnlyWhileItsDialogOrQuestionIsOpen)
 
 // --- Operation settings ---
 
-TEST_F(CommandsTest, SettingsDialogShowsTheStoredValues)
+TEST_F(CommandsTest, SettingsDialogShowsTheStoredValuesEachInItsOwnBox)
 {
     g_nUpdateTime = 12;  // outside the list: no selection
+    // Each box's value differs from the others', so a box showing another's value shows.
+    for (int bOn : {0, 1}) {
+        g_nAutoConnect = bOn;
+        g_nAlnumOff = 1 - bOn;
+        g_Seam.bStartsAtLogin = bOn == 1;
+        host.dialogs = {Cancel()};
+        SettingCommand(host);
+        EXPECT_EQ(host.nShownInterval, 11);
+        EXPECT_EQ(host.strShownPort, L"COM3");
+        EXPECT_EQ(host.bShownAuto, bOn);
+        EXPECT_EQ(host.bShownAlnum, 1 - bOn);
+        EXPECT_EQ(host.bShownStart, bOn);
+    }
+}
+
+TEST_F(CommandsTest, EachBoxIsStoredUnderItsOwnKey)
+{
     g_nAutoConnect = 1;
-    g_nAlnumOff = 1;
-    host.dialogs = {Cancel()};
+    host.dialogs = {Confirm().AutoConnect(0).AlnumOff(1)};
+    host.answers = {Answer::No};
     SettingCommand(host);
-    EXPECT_EQ(host.nShownInterval, 11);
-    EXPECT_EQ(host.strShownPort, L"COM3");
-    EXPECT_EQ(host.bShownAuto, 1);
-    EXPECT_EQ(host.bShownAlnum, 1);
+    g_nAutoConnect = g_nAlnumOff = -1;
+    LoadSettings();
+    EXPECT_EQ(g_nAutoConnect, 0);
+    EXPECT_EQ(g_nAlnumOff, 1);
 }
 
 TEST_F(CommandsTest, CancelledSettingsLeaveTimerPortSentinelAndFileAlone)

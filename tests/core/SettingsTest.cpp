@@ -92,6 +92,14 @@ TEST_F(SettingsTest, ValuesAreReadThroughA32CharacterBuffer)
     LoadSettings();
     EXPECT_EQ(g_nPortNumber, 0);
     EXPECT_EQ(g_nUpdateTime, 5);  // white space around a value is not part of it
+
+    // A device path is read whole, however long the adapter's by-id name is.
+    const std::string strById =
+        "/dev/serial/by-id/usb-Silicon_Labs_CP2102N_USB_to_UART_Bridge_Controller_"
+        "6a3b2c1d0e9f8a7b6c5d4e3f2a1b0c9d-if00-port0";
+    g_Seam.WriteIni("[Setting]\nPortDevice=" + strById + "\n");
+    LoadSettings();
+    EXPECT_EQ(g_strPortDevice, std::wstring(strById.begin(), strById.end()));
 }
 
 TEST_F(SettingsTest, AFailedSaveIsIgnoredAndTheNextStartReadsWhatTheFileHolds)
