@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QString>
 
 #include <chrono>
 #include <csignal>
@@ -157,6 +158,38 @@ TEST(SerialDeviceTest, OpensRawAt9600EightNOneAndNeverSendsAByte)
     close(marker);
     ASSERT_TRUE(eventually([&] { return !contents(socat.far()).empty(); }));
     EXPECT_EQ(contents(socat.far()), "!");
+}
+
+TEST(SerialDeviceTest, TheSeamNamesTheOpenPortAsChosenNotTheNodeItLeadsTo)
+{
+    // A by-id link is what the settings keep: named by the node, the port would never be matched
+    // again, and every re-check would close and reopen it.
+    TempDir dir;
+    SocatPty socat(dir.path(), "usb-FTDI_FT232R_A50285BI-if00-port0");
+    ASSERT_TRUE(socat.ready());
+    ASSERT_TRUE(sys::OpenLedPort(QString::fromStdString(socat.pty()).toStdWString()));
+    EXPECT_EQ(QString::fromStdWString(sys::LedPortName()).toStdString(), socat.pty());
+    sys::CloseLedPort();
+    EXPECT_EQ(sys::LedPortName(), L"");
+}
+
+TEST(SerialDeviceTest, NeverBecomesTheControllingTerminalOfASessionWithoutOne)
+{
+    // Started by a service manager, Lumidot may lead a session without a terminal: the port must
+    // not become that terminal, or unplugging it would hang the session up.
+    TempDir dir;
+    SocatPty socat(dir.path(), "led");
+    ASSERT_TRUE(socat.ready());
+    const pid_t pid = fork();
+    if (pid == 0) {
+        SerialPort port;
+        const bool opened = setsid() >= 0 && port.open(socat.pty());
+        const int tty = open("/dev/tty", O_RDWR | O_NOCTTY);
+        _exit(opened && tty < 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST(SerialDeviceTest, IsExclusiveEvenAgainstRootAndCloseReleasesIt)
