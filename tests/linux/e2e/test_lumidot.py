@@ -26,6 +26,9 @@ class LumidotTest(LinuxTestCase):
             s.focus_typing()
             s.wait_lamp("dark")
             s.wait_lines("led", CONNECTED)
+            # connected at start, before any command: the menu says so as it opens
+            name = s.pty["led"].rsplit("/", 1)[1]
+            self.assertEqual(s.menu()[0]["label"], f"切断[{name}](&P)")
             s.key("Zenkaku_Hankaku")
             s.wait_lamp("bright")
             s.wait_lines("led", CONNECTED + ON)
