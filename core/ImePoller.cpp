@@ -24,6 +24,7 @@ std::optional<int> ReadTypingStatus(bool bAlnumOff)
 
 void PollImeStatus()
 {
+    RetryLostPortIfDue();
     const std::optional<int> status = ReadTypingStatus(g_nAlnumOff == 1);
     if (!status || *status == g_nLastOpenStatus)
         return;
