@@ -88,9 +88,12 @@ class Session(SessionBase):
         self.config = self.home / ".config"
         for name in ("run", "logs"):
             self.folder(name)
-        # the agent runs as the session's user, who need not be able to read this checkout
+        # The session's user need not be able to enter this checkout or its build tree (root's
+        # home is closed to others): what it runs or reads is copied into the session first.
         for path in (HERE / "session_agent.py", HARNESS / "e2e_harness.py"):
             shutil.copy(path, self.tmp / path.name)
+        self.program, self.ptyemu = self.stage(self.program), self.stage(self.ptyemu)
+        self.lsan_suppressions = self.stage(HERE / "lsan-qt.supp")
         # setpriv drops to the user; env -i leaves nothing of the test's environment but what is
         # listed; dbus-run-session gives the session its own bus and ends it with the agent
         env = ["PATH=" + PATH, f"HOME={self.home}", "USER=nobody", "LOGNAME=nobody", "LANG=ja_JP.UTF-8",
@@ -116,6 +119,15 @@ class Session(SessionBase):
             self.start_ime()
         if self.a11y:
             self.call("a11y_bus")
+
+    def stage(self, path):
+        """A copy of path that the session's user can read (and run), under the same name."""
+        staged = self.tmp / "staged"
+        staged.mkdir(mode=0o755, exist_ok=True)
+        copy = staged / Path(path).name
+        shutil.copy2(path, copy)
+        copy.chmod(0o755)
+        return str(copy)
 
     def start_ime(self):
         """Starts the input method with Mozc, then the xterm that takes the keys, focused."""
@@ -156,7 +168,7 @@ class Session(SessionBase):
         # and fail its exit over Qt's own leak, which only a full unwind through Qt (built without
         # frame pointers) names.
         env["ASAN_OPTIONS"] = "verify_asan_link_order=0:fast_unwind_on_malloc=0"
-        env["LSAN_OPTIONS"] = f"suppressions={HERE / 'lsan-qt.supp'}"
+        env["LSAN_OPTIONS"] = f"suppressions={self.lsan_suppressions}"
         if self.a11y:
             env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         env.update(self.extra_env)
