@@ -81,8 +81,15 @@ bool IsDeviceGoneError(DWORD dwError)
 
 bool IsBusyOpenError(DWORD dwError)
 {
-    return dwError == ERROR_ACCESS_DENIED || dwError == ERROR_SHARING_VIOLATION ||
-           dwError == ERROR_BUSY;
+    switch (dwError) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_BUSY:
+        return true;
+    default:
+        return false;
+    }
 }
 
 namespace sys {

@@ -47,7 +47,8 @@ extern CSerialPort g_Port;
 // or partial.
 bool IsDeviceGoneError(DWORD dwError);
 
-// The errors of an open that may pass: the port is held by another program (Windows reports
-// ERROR_ACCESS_DENIED for that, Wine ERROR_SHARING_VIOLATION or ERROR_BUSY) or refused to us for
-// now. A port that is not there (ERROR_FILE_NOT_FOUND) does not pass by waiting.
+// The errors of an open that may pass by waiting: the port is held by another program (Windows
+// reports ERROR_ACCESS_DENIED, some drivers ERROR_SHARING_VIOLATION or ERROR_BUSY, and Wine turns
+// a device's EBUSY into ERROR_LOCK_VIOLATION). A port that is not there (ERROR_FILE_NOT_FOUND)
+// does not come by waiting.
 bool IsBusyOpenError(DWORD dwError);
