@@ -35,6 +35,7 @@ std::optional<int> ReadTypingStatus(bool bAlnumOff)
 
 void PollImeStatus()
 {
+    RetryLostPortIfDue();
     const unsigned long long nTick = ++s_nTicksStarted;
     const std::optional<int> status = ReadTypingStatus(g_nAlnumOff == 1);
     if (!status || nTick < s_nNewestReading)

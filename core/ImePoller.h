@@ -17,6 +17,7 @@ void RequestRefresh();
 std::optional<int> ReadTypingStatus(bool bAlnumOff);
 
 // One tick: of the poll timer, or of anything else that wants the lamp and the LED up to date now.
+// A busy lost port whose wait is over is tried again first (core/PortWatch.h).
 void PollImeStatus();
 
 // The poll timer's period for a stored UpdateTime (units of 100 ms). The stored value is used as

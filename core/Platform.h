@@ -54,6 +54,11 @@ LineResult SetLedLines(bool bOn);
 // written to it. Refused without asking the system while a port is open (reopening would let go
 // of a working handle, then fail against our own exclusive open) and for a name that is no port.
 bool OpenLedPort(const std::wstring& strPort);
+// Whether the last OpenLedPort found the port there but not ours for now: held by another program
+// or access denied, as while a modem manager probes a new adapter. Worth another try shortly,
+// unlike a port that is not there. False after a successful open and after a refusal made without
+// asking the system.
+bool LastOpenWasBusy();
 bool IsLedPortOpen();
 // The open port's name; empty while closed. It can differ from the configured port after a
 // declined reconnect.
@@ -86,7 +91,7 @@ std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey
 bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey, const wchar_t* pszValue,
                          const wchar_t* pszPath);
 
-// --- Session: start at login, the user's language, traces ---
+// --- Session: start at login, the user's language, traces, the clock ---
 
 // Whether the system starts this copy of Lumidot when the user logs in: on Windows the Run key
 // names this exe, on Linux an autostart entry runs this program. An entry for a copy elsewhere
@@ -101,5 +106,9 @@ std::wstring LocalText(const wchar_t* pszText);
 
 // Writes one trace line where a debugger sees it (diagnostic builds only).
 void TraceLine(const wchar_t* pszLine);
+
+// Milliseconds on a clock that only moves forward and wraps around at 2^32 (about 49 days): only
+// the difference of two readings means anything.
+unsigned int MonotonicMs();
 
 }  // namespace sys

@@ -18,6 +18,9 @@ apt-get install -y \
     dbus dbus-x11 at-spi2-core python3-dbus python3-gi xterm x11-xkb-utils libxtst6 \
     trayer xserver-xephyr file \
     lintian appstream desktop-file-utils qt6-tools-dev qt6-l10n-tools locales
+# The Linux edition: the X tray check's build; the tests of hotplug (umockdev's fake adapters and
+# udev events, played from Python), of Wayland (a headless weston) and of trays that come late.
+apt-get install -y libxcb1-dev umockdev gir1.2-umockdev-1.0 weston qt6-wayland
 # The Linux edition's end-to-end tests run a Japanese desktop, and an English one.
 sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/; s/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
 locale-gen

@@ -16,16 +16,34 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDesktopServices>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
-// The session-wide name that marks the running instance.
+// The session-wide name that marks the running instance, and the object that answers there, at
+// the path the freedesktop.org application interface derives from the name.
 const QString kInstanceName = QStringLiteral(LUMIDOT_APP_ID);
+const QString kInstancePath =
+    QStringLiteral("/") + QString(kInstanceName).replace(QLatin1Char('.'), QLatin1Char('/'));
+const QString kInstanceInterface = QStringLiteral("org.freedesktop.Application");
+
+// The label of a tray menu command, for the notice that stands in for the menu.
+QString menuLabel(texts::MenuCommand command)
+{
+    for (const texts::MenuItem &item : texts::kTrayMenu) {
+        if (item.command == command)
+            return uiText(item.pszLabel);
+    }
+    return QString();
+}
 
 }  // namespace
 
@@ -68,9 +86,18 @@ IndicatorApp::IndicatorApp(QObject *parent)
     connect(&m_ime, &ImeStatus::changed, this, &IndicatorApp::tick);
     connect(&m_devices, &UdevMonitor::added, this, &IndicatorApp::onDeviceAdded);
     connect(&m_devices, &UdevMonitor::removed, this, &IndicatorApp::onDeviceRemoved);
+    connect(&m_tray, &TrayIcon::missing, this, &IndicatorApp::showNoTrayNotice);
+    QDBusConnection::systemBus().connect(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
+        SLOT(onPrepareForSleep(bool)));
 }
 
-IndicatorApp::~IndicatorApp() { m_lifecycle.ShutDown(); }
+IndicatorApp::~IndicatorApp()
+{
+    m_lifecycle.ShutDown();
+    delete m_noTrayNotice;
+}
 
 bool IndicatorApp::start() { return m_lifecycle.StartUp(); }
 
@@ -78,6 +105,54 @@ void IndicatorApp::tick()
 {
     if (m_lifecycle.IsRunning())
         PollImeStatus();
+}
+
+void IndicatorApp::onPrepareForSleep(bool start)
+{
+    if (!start && m_lifecycle.IsRunning())
+        OnResumeFromSleep();
+}
+
+void IndicatorApp::Activate(const QVariantMap &)
+{
+    if (m_lifecycle.IsRunning() && !m_tray.isShown())
+        showNoTrayNotice();
+}
+
+void IndicatorApp::showNoTrayNotice()
+{
+    const QString text =
+        uiText("通知領域が見つからないため、ランプを表示できません。\n"
+               "StatusNotifierItem のトレイ (D-Bus の org.kde.StatusNotifierWatcher) も XEmbed "
+               "のトレイも動いていません。\n"
+               "LED は入力メソッドに従い続け、トレイが現れればランプも表示されます。");
+    std::fprintf(stderr, "%s: %s\n", qPrintable(QApplication::applicationName()),
+                 qPrintable(text.simplified()));
+    if (m_noTrayNotice) {
+        m_noTrayNotice->raise();
+        m_noTrayNotice->activateWindow();
+        return;
+    }
+    // Not modal: the program goes on while it shows, and a later start only raises it.
+    auto *box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(), text);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton *settings =
+        box->addButton(menuLabel(texts::MenuCommand::Setting), QMessageBox::ActionRole);
+    QPushButton *exit =
+        box->addButton(menuLabel(texts::MenuCommand::Exit), QMessageBox::DestructiveRole);
+    box->setDefaultButton(box->addButton(uiText(texts::kOk), QMessageBox::AcceptRole));
+    connect(box, &QMessageBox::buttonClicked, this,
+            [this, settings, exit](QAbstractButton *button) {
+                void (*command)(ICommandHost &) = button == settings ? SettingCommand
+                                                  : button == exit   ? ExitCommand
+                                                                     : nullptr;
+                // Once the box has closed: the command's dialog waits for the user.
+                if (command != nullptr)
+                    QMetaObject::invokeMethod(
+                        this, [this, command] { runCommand(command); }, Qt::QueuedConnection);
+            });
+    m_noTrayNotice = box;
+    box->show();
 }
 
 void IndicatorApp::updateMenu()
@@ -169,18 +244,30 @@ void IndicatorApp::OpenInBrowser(const std::wstring &strUrl)
 bool IndicatorApp::ClaimInstance()
 {
     // Without a session bus there is no session to be alone in: run.
-    QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    QDBusConnection session = QDBusConnection::sessionBus();
+    QDBusConnectionInterface *bus = session.interface();
     if (bus == nullptr)
         return true;
     const auto reply =
         bus->registerService(kInstanceName, QDBusConnectionInterface::DontQueueService,
                              QDBusConnectionInterface::DontAllowReplacement);
-    return !reply.isValid() || reply.value() == QDBusConnectionInterface::ServiceRegistered;
+    if (!reply.isValid() || reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+        session.registerObject(kInstancePath, this, QDBusConnection::ExportScriptableSlots);
+        return true;
+    }
+    // Another instance runs: it hears of this start, which ends here.
+    QDBusMessage activate = QDBusMessage::createMethodCall(
+        kInstanceName, kInstancePath, kInstanceInterface, QStringLiteral("Activate"));
+    activate << QVariantMap();
+    session.call(activate, QDBus::Block, 5000);
+    return false;
 }
 
 void IndicatorApp::ReleaseInstance()
 {
-    if (QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface())
+    QDBusConnection session = QDBusConnection::sessionBus();
+    session.unregisterObject(kInstancePath);
+    if (QDBusConnectionInterface *bus = session.interface())
         bus->unregisterService(kInstanceName);
 }
 

@@ -10,12 +10,17 @@
 
 #include <QMenu>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
+#include <QVariantMap>
 
 class QAction;
+class QMessageBox;
 
 class IndicatorApp : public QObject, private ICommandHost, private IAppHost {
     Q_OBJECT
+    // The running instance answers a later start of Lumidot in the session over D-Bus.
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
 public:
     explicit IndicatorApp(QObject *parent = nullptr);
     ~IndicatorApp() override;
@@ -23,11 +28,21 @@ public:
     // False when another instance runs in this session: the program then ends at once.
     bool start();
 
+public slots:
+    // Lumidot was started again while this instance runs: without a tray it says again why
+    // nothing shows.
+    Q_SCRIPTABLE void Activate(const QVariantMap &platformData);
+
 private slots:
     void tick();
     void updateMenu();
     void onDeviceAdded(const QString &devnode, const QStringList &links);
     void onDeviceRemoved(const QString &devnode, const QStringList &links);
+    // logind's announcement of sleep (start) and of the wake that follows.
+    void onPrepareForSleep(bool start);
+    // No tray to show the lamp in: a message box that names what is missing and leads to the
+    // settings, and a line on stderr.
+    void showNoTrayNotice();
 
 private:
     // Runs one of the menu's commands, or brings the running one's window to the front: only one
@@ -56,5 +71,6 @@ private:
     QMenu m_menu;
     QAction *m_connectAction = nullptr;
     TrayIcon m_tray;
+    QPointer<QMessageBox> m_noTrayNotice;
     CLifecycle m_lifecycle{*this};
 };

@@ -51,6 +51,7 @@ void SerialPort::closeFd(int fd)
 
 bool SerialPort::open(const std::string &path)
 {
+    m_lastOpenBusy = false;
     if (isOpen() || path.empty())
         return false;
 
@@ -59,8 +60,12 @@ bool SerialPort::open(const std::string &path)
     // O_CLOEXEC so that a program we start (the help page's browser) does not keep the port.
     CResource<int, ::close, -1> fd(
         ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd)
+    if (!fd) {
+        // EBUSY: another program holds the terminal exclusively; EACCES and EPERM: its rights
+        // are not (yet) ours.
+        m_lastOpenBusy = errno == EBUSY || errno == EACCES || errno == EPERM;
         return false;
+    }
 
     // TIOCEXCL makes the kernel refuse further opens, but not root's; the lock refuses every
     // program that asks for it as this one does, root included. A program that holds the port with
@@ -68,8 +73,11 @@ bool SerialPort::open(const std::string &path)
     // program's exclusive flag alone.
     int exclusive = 0;
     if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 ||
-        (ioctl(fd.Get(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0) ||
-        ioctl(fd.Get(), TIOCEXCL) != 0)
+        (ioctl(fd.Get(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0)) {
+        m_lastOpenBusy = true;
+        return false;
+    }
+    if (ioctl(fd.Get(), TIOCEXCL) != 0)
         return false;
     CResource<int, closeFd, -1> held(fd.Detach());
     if (!applyLineSettings(held.Get()))
@@ -123,6 +131,7 @@ namespace sys {
 
 LineResult SetLedLines(bool bOn) { return ledPort().setLines(bOn); }
 bool OpenLedPort(const std::wstring &strPort) { return ledPort().open(toUtf8(strPort)); }
+bool LastOpenWasBusy() { return ledPort().lastOpenBusy(); }
 bool IsLedPortOpen() { return ledPort().isOpen(); }
 std::wstring LedPortName()
 {

@@ -14,6 +14,9 @@ public:
     // path; a refused open leaves nothing open.
     bool open(const std::string &path);
     bool isOpen() const { return static_cast<bool>(m_fd); }
+    // The last open was refused because another program holds the port (its exclusive flag or
+    // lock) or its rights are not ours: both may pass.
+    bool lastOpenBusy() const { return m_lastOpenBusy; }
     // Lets the port go. The lines are not touched first: whatever the driver does on the last
     // close (with HUPCL, its default, it drops DTR and RTS) happens.
     void close();
@@ -36,6 +39,7 @@ private:
     CResource<int, closeFd, -1> m_fd;
     std::string m_path;
     std::string m_devnode;
+    bool m_lastOpenBusy = false;
 };
 
 // The one LED port, which the seam's serial-port operations drive.

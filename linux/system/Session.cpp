@@ -1,4 +1,5 @@
-// How the Linux edition starts at login, which language it speaks, and where its trace goes.
+// How the Linux edition starts at login, which language it speaks, where its trace goes, and its
+// clock.
 #include "core/Platform.h"
 
 #include "linux/system/Session.h"
@@ -17,6 +18,7 @@
 #include <QString>
 #include <QTranslator>
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -160,6 +162,14 @@ bool sys::SetStartAtLogin(bool bOn)
 void sys::TraceLine(const wchar_t *pszLine)
 {
     std::fputs(QString::fromWCharArray(pszLine).toUtf8().constData(), stderr);
+}
+
+unsigned int sys::MonotonicMs()
+{
+    using namespace std::chrono;
+    // Cut to 32 bits on purpose: the logic only takes differences, which survive the wrap.
+    return static_cast<unsigned int>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 // The shared table's Japanese texts are the source texts of the translations (res/*.ts); the

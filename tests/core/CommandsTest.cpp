@@ -176,7 +176,7 @@ TEST_F(CommandsTest, ConnectPreselectsTheStoredPortOpensTheChosenOneAndSavesIt)
 
 TEST_F(CommandsTest, AFailedOpenWarnsAndStillSavesTheChosenPort)
 {
-    g_Seam.failingPorts = {L"COM5"};  // busy in another program
+    g_Seam.busyPorts = {L"COM5"};
     host.dialogs = {Confirm().Port(L"COM5")};
     ConnectCommand(host);
     EXPECT_EQ(g_Seam.calls, Concat({{"PortDialog", "Open(COM5)", Warning("ポートが開けません.")},
@@ -516,7 +516,7 @@ TEST_F(CommandsTest, ARemovedPortIsClosedAndReconnectedWhenItArrivesAgain)
     EXPECT_TRUE(sys::IsLedPortOpen());
     OnPortDeviceRemoved(L"com3");
     EXPECT_FALSE(sys::IsLedPortOpen());
-    EXPECT_EQ(g_nLastOpenStatus, -1);
+    PollImeStatus();  // the crossed lamp, which the IME status alone would not bring back
 
     g_Seam.calls.clear();
     OnPortDeviceArrived(L"COM4");
@@ -525,6 +525,10 @@ TEST_F(CommandsTest, ARemovedPortIsClosedAndReconnectedWhenItArrivesAgain)
     OnPortDeviceArrived(L"COM3");
     EXPECT_EQ(g_Seam.calls, (Calls{"Open(COM3)", "Lines(off)"}));
     EXPECT_EQ(sys::LedPortName(), L"COM3");
+    // The next tick shows the port and drives the lines, though the IME status did not change.
+    g_Seam.calls.clear();
+    PollImeStatus();
+    EXPECT_EQ(g_Seam.calls, (Calls{"Tray(OFF_CONNECTED)", "Lines(off)"}));
 }
 
 TEST_F(CommandsTest, APortThatCameBackWhileTheUserChoseIsKeptOrSwappedButNeverDropped)

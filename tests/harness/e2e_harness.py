@@ -297,6 +297,18 @@ class SessionBase:
         """Waits until the line changes of port from entry since on are exactly events."""
         return wait_equal(lambda: self.line_changes(port, since), events, f"the lines of {port}", timeout)
 
+    def forget_lines(self, port):
+        """Drops DTR and RTS of port's pty behind the program's back, as an adapter that loses its
+        line state across sleep does."""
+        state = self.lines_dir / f"state-{self.pty[port].rsplit('/', 1)[1]}"
+        state.write_text("0")
+        self.own(state)
+
+    def hang_up(self):
+        """Hangs up every pty open now, as the kernel does to the terminal of a device reset under
+        it: line calls on those descriptors fail, a new open works."""
+        (self.lines_dir / "hangup").touch()
+
     # --- files ---
 
     @property

@@ -60,12 +60,21 @@ TEST_F(SeamContractTest, ANameThatIsNoPortIsRefused)
     }
 }
 
-TEST_F(SeamContractTest, AFailedOpenLeavesThePortClosed)
+TEST_F(SeamContractTest, AFailedOpenLeavesThePortClosedAndTellsABusyPortFromAMissingOne)
 {
     seam_control::FailOpens();
     EXPECT_FALSE(sys::OpenLedPort(Port(1)));
+    EXPECT_FALSE(sys::LastOpenWasBusy());
     EXPECT_FALSE(sys::IsLedPortOpen());
     EXPECT_EQ(sys::LedPortName(), L"");
+
+    seam_control::BusyOpens();
+    EXPECT_FALSE(sys::OpenLedPort(Port(1)));
+    EXPECT_TRUE(sys::LastOpenWasBusy());
+    EXPECT_FALSE(sys::IsLedPortOpen());
+    // A name that is no port is refused before the system is asked: nothing to try again.
+    EXPECT_FALSE(sys::OpenLedPort(L""));
+    EXPECT_FALSE(sys::LastOpenWasBusy());
 }
 
 TEST_F(SeamContractTest, AGoneDeviceIsReportedAndLetGoOfOnlyByTheLogic)

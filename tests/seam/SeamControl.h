@@ -15,8 +15,10 @@ void End();
 
 // A port that opens, named as the seam names ports; nIndex 1 and 2 name two different ones.
 std::wstring Port(int nIndex);
-// Every open from now on fails: no such device, or it is busy in another program.
+// Every open from now on fails: no such device.
 void FailOpens();
+// Every open from now on fails: another program holds the port.
+void BusyOpens();
 // Line changes from now on find the device gone.
 void LoseDevice();
 

@@ -142,6 +142,12 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DEVICECHANGE:
         OnDeviceChange(wParam, lParam);
         break;
+    case WM_POWERBROADCAST:
+        // Sent on every wake from sleep, whether a user is there or not: the adapter may have lost
+        // its lines meanwhile, or been reset under our handle.
+        if (wParam == PBT_APMRESUMEAUTOMATIC && m_lifecycle.IsRunning())
+            OnResumeFromSleep();
+        break;
     case WM_ENDSESSION:
         // The session ends (log off, shut down): Windows ends the program after this message
         // without destroying its windows, so this is the last chance to save and let go.

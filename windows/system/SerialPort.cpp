@@ -8,6 +8,7 @@ CSerialPort g_Port;
 
 BOOL CSerialPort::Open(int nPort, DWORD dwBaudRate, BYTE byParity, BYTE byStopBits)
 {
+    m_bLastOpenBusy = false;
     if (nPort == 0 || IsOpen())
         return FALSE;
 
@@ -17,8 +18,10 @@ BOOL CSerialPort::Open(int nPort, DWORD dwBaudRate, BYTE byParity, BYTE byStopBi
 
     m_hComm.Reset(win32::CreateFile(szName, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING,
                                     FILE_FLAG_OVERLAPPED));
-    if (!m_hComm)
+    if (!m_hComm) {
+        m_bLastOpenBusy = IsBusyOpenError(win32::GetLastError());
         return FALSE;
+    }
     m_nPort = nPort;
 
     // Change only the line settings; every other field, the DTR and RTS control modes included,
@@ -76,12 +79,27 @@ bool IsDeviceGoneError(DWORD dwError)
     }
 }
 
+bool IsBusyOpenError(DWORD dwError)
+{
+    switch (dwError) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_BUSY:
+        return true;
+    default:
+        return false;
+    }
+}
+
 namespace sys {
 
 bool OpenLedPort(const std::wstring& strPort)
 {
     return g_Port.Open(ComPortNumber(strPort), 9600, NOPARITY, ONESTOPBIT) != FALSE;
 }
+
+bool LastOpenWasBusy() { return g_Port.WasLastOpenBusy(); }
 
 bool IsLedPortOpen() { return g_Port.IsOpen() != FALSE; }
 

@@ -21,6 +21,8 @@ public:
     // The number of the port that is open (it can differ from the configured one after a declined
     // reconnect).
     int GetPortNumber() const { return m_nPort; }
+    // The last Open was refused by the system for a passing reason (see IsBusyOpenError).
+    bool WasLastOpenBusy() const { return m_bLastOpenBusy; }
 
     // Raises (bOn) or drops both modem lines, DTR first. Gone only when an error says the device
     // went away (see IsDeviceGoneError); any other failure is Failed and the port stays open, so an
@@ -30,6 +32,7 @@ public:
 private:
     CResource<HANDLE, win32::CloseHandle> m_hComm;
     int m_nPort = 0;
+    bool m_bLastOpenBusy = false;
 };
 
 extern CSerialPort g_Port;
@@ -43,3 +46,9 @@ extern CSerialPort g_Port;
 // ERROR_INVALID_PARAMETER or ERROR_NOT_SUPPORTED from an adapter without RTS, is taken as passing
 // or partial.
 bool IsDeviceGoneError(DWORD dwError);
+
+// The errors of an open that may pass by waiting: the port is held by another program (Windows
+// reports ERROR_ACCESS_DENIED, some drivers ERROR_SHARING_VIOLATION or ERROR_BUSY, and Wine turns
+// a device's EBUSY into ERROR_LOCK_VIOLATION). A port that is not there (ERROR_FILE_NOT_FOUND)
+// does not come by waiting.
+bool IsBusyOpenError(DWORD dwError);

@@ -55,5 +55,7 @@ bool sys::SetStartAtLogin(bool bOn)
 
 void sys::TraceLine(const wchar_t* pszLine) { win32::OutputDebugString(pszLine); }
 
+unsigned int sys::MonotonicMs() { return win32::GetTickCount(); }
+
 // The Windows edition speaks Japanese, as its resources do.
 std::wstring sys::LocalText(const wchar_t* pszText) { return pszText; }

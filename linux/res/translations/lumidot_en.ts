@@ -133,5 +133,13 @@ Copyright (C) 2026 Lumidot developers&#xd;
         <source>%1 (未接続)</source>
         <translation>%1 (not plugged in)</translation>
     </message>
+    <message>
+        <source>通知領域が見つからないため、ランプを表示できません。
+StatusNotifierItem のトレイ (D-Bus の org.kde.StatusNotifierWatcher) も XEmbed のトレイも動いていません。
+LED は入力メソッドに従い続け、トレイが現れればランプも表示されます。</source>
+        <translation>No tray was found to show the lamp in.
+Neither a StatusNotifierItem tray (org.kde.StatusNotifierWatcher on D-Bus) nor an XEmbed tray is running.
+The LED keeps following the input method, and the lamp appears as soon as a tray does.</translation>
+    </message>
 </context>
 </TS>

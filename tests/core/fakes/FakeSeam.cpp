@@ -116,12 +116,21 @@ LineResult SetLedLines(bool bOn)
 bool OpenLedPort(const std::wstring& strPort)
 {
     Record("Open(" + ToUtf8(strPort) + ")");
-    if (!g_Seam.strOpenPort.empty() || !IsPort(strPort) || g_Seam.bOpenFails ||
-        g_Seam.failingPorts.count(strPort) != 0)
+    g_Seam.bLastOpenBusy = false;
+    if (!g_Seam.strOpenPort.empty() || !IsPort(strPort))
         return false;
+    if (g_Seam.bOpenFails || g_Seam.failingPorts.count(strPort) != 0)
+        return false;
+    if (g_Seam.busyPorts.count(strPort) != 0) {
+        g_Seam.bLastOpenBusy = true;
+        return false;
+    }
     g_Seam.strOpenPort = strPort;
+    g_Seam.lineResult = LineResult::Ok;
     return true;
 }
+
+bool LastOpenWasBusy() { return g_Seam.bLastOpenBusy; }
 
 bool IsLedPortOpen() { return !g_Seam.strOpenPort.empty(); }
 
@@ -196,5 +205,7 @@ bool SetStartAtLogin(bool bOn)
 std::wstring LocalText(const wchar_t* pszText) { return pszText; }
 
 void TraceLine(const wchar_t* pszLine) { g_Seam.traceLines.push_back(pszLine); }
+
+unsigned int MonotonicMs() { return g_Seam.nClockMs; }
 
 }  // namespace sys

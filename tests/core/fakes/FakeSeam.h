@@ -44,9 +44,13 @@ struct FakeSeam {
 
     // --- The LED port ---
     std::wstring strOpenPort;             // the open port; empty while closed
-    bool bOpenFails = false;              // every open fails
-    std::set<std::wstring> failingPorts;  // these fail to open: absent, or busy in another program
-    sys::LineResult lineResult = sys::LineResult::Ok;  // what a line change on the open port finds
+    bool bOpenFails = false;              // every open fails: no such device
+    std::set<std::wstring> failingPorts;  // these fail to open: absent
+    std::set<std::wstring> busyPorts;     // these fail to open: held by another program for now
+    bool bLastOpenBusy = false;           // what LastOpenWasBusy says
+    // What a line change on the open port finds. A new open starts with Ok: a device reset under
+    // the old handle works again through a new one.
+    sys::LineResult lineResult = sys::LineResult::Ok;
 
     // --- The settings file ---
     std::wstring strIniPath = L"/home/user/.config/Lumidot.ini";
@@ -59,6 +63,9 @@ struct FakeSeam {
 
     // --- Diagnostic builds ---
     std::vector<std::wstring> traceLines;
+
+    // --- The clock ---
+    unsigned int nClockMs = 0;  // what MonotonicMs reads; a test moves it on
 
     void Reset() { *this = FakeSeam(); }
 

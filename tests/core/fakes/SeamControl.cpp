@@ -10,6 +10,11 @@ void End() { g_Seam.Reset(); }
 
 std::wstring Port(int nIndex) { return L"COM" + std::to_wstring(nIndex + 2); }
 void FailOpens() { g_Seam.bOpenFails = true; }
+void BusyOpens()
+{
+    g_Seam.bOpenFails = false;
+    g_Seam.busyPorts = {Port(1), Port(2)};
+}
 void LoseDevice() { g_Seam.lineResult = sys::LineResult::Gone; }
 
 void AnswerIme(int nOpenStatus, bool bNative) { g_Seam.AnswerIme(nOpenStatus, bNative); }

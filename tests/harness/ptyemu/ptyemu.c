@@ -18,6 +18,8 @@
  *                 Wine ignores share modes on devices, real COM ports are exclusive
  *   unplugged     while it exists, every line call fails like a removed USB adapter's: with EIO,
  *                 or with the errno number the file holds
+ *   hangup        descriptors opened before this file was made fail every line call with EIO, as
+ *                 the terminal of a device reset under them does; a new open works
  *
  * Opening a pty raises both lines, as opening a real serial port does.
  *
@@ -45,6 +47,8 @@
 
 /* pts number + 1 of each descriptor this process opened on a pty, 0 for others */
 static int g_openPty[MAX_TRACKED_FD];
+/* when each of them was opened, CLOCK_REALTIME in nanoseconds, as file times are kept */
+static long long g_openedAt[MAX_TRACKED_FD];
 
 static const char *ctl_dir(void)
 {
@@ -178,7 +182,12 @@ static int after_open(int fd)
         errno = EBUSY;
         return -1;
     }
-    if (fd < MAX_TRACKED_FD) g_openPty[fd] = pty + 1;
+    if (fd < MAX_TRACKED_FD) {
+        struct timespec now;
+        clock_gettime(CLOCK_REALTIME, &now);
+        g_openPty[fd] = pty + 1;
+        g_openedAt[fd] = (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
+    }
     write_state(pty, LINE_BITS);
     log_event(pty, "open");
     return fd;
@@ -244,12 +253,22 @@ int close(int fd)
     return fn(fd);
 }
 
-static int line_ioctl(int pty, unsigned long request, int *arg)
+/* Whether fd was opened (by this process) before the hangup file was made. */
+static int hung_up(int fd)
+{
+    char path[PATH_MAX];
+    struct stat st;
+    ctl_path(path, sizeof path, "hangup");
+    if (fd < 0 || fd >= MAX_TRACKED_FD || !g_openPty[fd] || stat(path, &st) != 0) return 0;
+    return g_openedAt[fd] < (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
+static int line_ioctl(int fd, int pty, unsigned long request, int *arg)
 {
     static const char *const names[] = {"TIOCMGET", "TIOCMSET", "TIOCMBIS", "TIOCMBIC"};
     const char *name = names[request == TIOCMSET ? 1 : request == TIOCMBIS ? 2 : request == TIOCMBIC ? 3 : 0];
-    if (ctl_exists("unplugged")) {
-        int err = read_number("unplugged", EIO);
+    if (ctl_exists("unplugged") || hung_up(fd)) {
+        int err = hung_up(fd) ? EIO : read_number("unplugged", EIO);
         char what[64];
         snprintf(what, sizeof what, "%s errno %d", name, err);
         log_event(pty, what);
@@ -281,7 +300,7 @@ int ioctl(int fd, unsigned long request, ...)
     va_end(ap);
     if ((request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC) && ctl_dir()) {
         int pty = pty_number(fd);
-        if (pty >= 0) return line_ioctl(pty, request, (int *)arg);
+        if (pty >= 0) return line_ioctl(fd, pty, request, (int *)arg);
     }
     return fn(fd, request, arg);
 }

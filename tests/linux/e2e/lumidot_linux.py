@@ -38,6 +38,7 @@ WORK = Path(os.environ.get("LUMIDOT_LINUX_WORK", REPO / "build/linux"))
 PROGRAM = os.environ.get("LUMIDOT_LINUX_BIN") or str(WORK / "lumidot")
 PROBE = os.environ.get("LUMIDOT_IMEPROBE", str(WORK / "tests/linux/imeprobe"))
 PTYEMU = Path(os.environ.get("LUMIDOT_PTYEMU", WORK / "tests/linux/harness/libptyemu.so"))
+UMOCKDEV_REALPATH = Path(os.environ.get("LUMIDOT_UMOCKDEV_REALPATH", WORK / "tests/linux/libumockdev_realpath.so"))
 PYTHON = "/usr/bin/python3"   # the one python3-dbus and python3-gi are installed for
 USER_ID = 65534               # nobody
 PATH = "/usr/local/bin:/usr/bin:/bin"
@@ -88,9 +89,12 @@ class Session(SessionBase):
         self.config = self.home / ".config"
         for name in ("run", "logs"):
             self.folder(name)
-        # the agent runs as the session's user, who need not be able to read this checkout
-        for path in (HERE / "session_agent.py", HARNESS / "e2e_harness.py"):
+        # The session's user need not be able to enter this checkout or its build tree (root's
+        # home is closed to others): what it runs or reads is copied into the session first.
+        for path in (HERE / "session_agent.py", HERE / "usb_adapters.py", HARNESS / "e2e_harness.py"):
             shutil.copy(path, self.tmp / path.name)
+        self.program, self.ptyemu = self.stage(self.program), self.stage(self.ptyemu)
+        self.lsan_suppressions = self.stage(HERE / "lsan-qt.supp")
         # setpriv drops to the user; env -i leaves nothing of the test's environment but what is
         # listed; dbus-run-session gives the session its own bus and ends it with the agent
         env = ["PATH=" + PATH, f"HOME={self.home}", "USER=nobody", "LOGNAME=nobody", "LANG=ja_JP.UTF-8",
@@ -116,6 +120,15 @@ class Session(SessionBase):
             self.start_ime()
         if self.a11y:
             self.call("a11y_bus")
+
+    def stage(self, path):
+        """A copy of path that the session's user can read (and run), under the same name."""
+        staged = self.tmp / "staged"
+        staged.mkdir(mode=0o755, exist_ok=True)
+        copy = staged / Path(path).name
+        shutil.copy2(path, copy)
+        copy.chmod(0o755)
+        return str(copy)
 
     def start_ime(self):
         """Starts the input method with Mozc, then the xterm that takes the keys, focused."""
@@ -156,7 +169,7 @@ class Session(SessionBase):
         # and fail its exit over Qt's own leak, which only a full unwind through Qt (built without
         # frame pointers) names.
         env["ASAN_OPTIONS"] = "verify_asan_link_order=0:fast_unwind_on_malloc=0"
-        env["LSAN_OPTIONS"] = f"suppressions={HERE / 'lsan-qt.supp'}"
+        env["LSAN_OPTIONS"] = f"suppressions={self.lsan_suppressions}"
         if self.a11y:
             env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         env.update(self.extra_env)
@@ -176,6 +189,46 @@ class Session(SessionBase):
             return self.call("wait_exit", timeout + 5, pid=pid or self.pid, timeout=timeout)["code"]
         except AgentError as error:
             raise AssertionError(f"the program did not end: {error}")
+
+    # --- the desktop around the program ---
+
+    def tray_host(self, on):
+        """Starts or ends the desktop's tray host, as a panel that comes late, or restarts."""
+        self.call("tray_host", on=on)
+
+    def system_bus(self):
+        """Programs started from now on get a system bus where the test plays logind."""
+        self.extra_env["DBUS_SYSTEM_BUS_ADDRESS"] = self.call("system_bus")["address"]
+
+    def sleep_and_wake(self):
+        """logind announces sleep, then the wake that follows."""
+        self.call("sleep", start=True)
+        self.call("sleep", start=False)
+
+    def wayland(self):
+        """Programs started from now on run under a headless Wayland compositor (weston), not X."""
+        self.extra_env.update(QT_QPA_PLATFORM="wayland", WAYLAND_DISPLAY=self.call("weston")["display"])
+
+    def usb_adapters(self):
+        """Programs started from now on see the USB serial adapters that plug_adapter() and
+        pull_adapter() fake with umockdev, and no device of the machine's own. Their lines are
+        logged like a pty's, under the adapter's name; ptyemu is not loaded."""
+        env = self.call("adapters")["env"]
+        self.extra_env.update(env, LD_PRELOAD=f"{self.stage(UMOCKDEV_REALPATH)}:libumockdev-preload.so.0")
+
+    def plug_adapter(self, name, hold=0):
+        """Plugs USB serial adapter name in (udev's "add" goes out), held for hold seconds by
+        another program. "{name}" then stands for its /dev/serial/by-id link."""
+        self.pty[name] = self.call("plug", name=name, hold=hold)["link"]
+
+    def pull_adapter(self, name):
+        """Pulls adapter name out: udev's "remove" goes out, and its open descriptors fail."""
+        self.call("unplug", name=name)
+
+    def log(self, name="program"):
+        """What a program of the session wrote to stdout and stderr so far."""
+        path = self.tmp / "logs" / f"{name}.log"
+        return path.read_text(errors="replace") if path.exists() else ""
 
     # --- the tray ---
 

@@ -262,6 +262,8 @@ class Agent:
         self.ibus_events = []  # (monotonic time, member, symbol)
         self.a11y_bus = None
         self.typing_window = None
+        self.system_bus = None
+        self.adapters = None
         os.makedirs(LOGS, exist_ok=True)
 
     # --- processes ---
@@ -604,6 +606,79 @@ class Agent:
     def cmd_pump(self, seconds):
         pump(seconds)
         return {}
+
+    # --- commands: the tray host coming and going, sleep, Wayland, USB serial adapters ---
+
+    def cmd_tray_host(self, on):
+        """Starts or ends the tray host (org.kde.StatusNotifierWatcher), as a desktop whose panel
+        comes late, never comes, or restarts does. A host that comes back knows no items."""
+        if not on:
+            self.bus_name = None  # the name is released as its object goes
+        elif self.bus_name is None:
+            self.bus_name = dbus.service.BusName(WATCHER, self.bus, do_not_queue=True)
+        self.watcher.items = []
+        wait_for(lambda: self.has_owner(WATCHER) == on, 5, f"the tray host {'up' if on else 'gone'}")
+        return {}
+
+    def cmd_system_bus(self):
+        """A bus that stands in for the system bus, where the test plays logind: a program started
+        with DBUS_SYSTEM_BUS_ADDRESS set to the address returned hears it."""
+        path = os.path.join(SESSION_DIR, "run", "system_bus_socket")
+        if self.system_bus is None:
+            self.spawn("system-bus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                      f"--address=unix:path={path}"])
+            wait_for(lambda: os.path.exists(path), 10, "the stand-in system bus")
+            self.system_bus = dbus.bus.BusConnection(f"unix:path={path}")
+            self.login1 = dbus.service.BusName("org.freedesktop.login1", self.system_bus, do_not_queue=True)
+        return {"address": f"unix:path={path}"}
+
+    def cmd_sleep(self, start):
+        """logind's PrepareForSleep: start true as the system goes to sleep, false once it woke."""
+        message = dbus.lowlevel.SignalMessage("/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                                              "PrepareForSleep")
+        message.append(dbus.Boolean(start), signature="b")
+        self.system_bus.send_message(message)
+        self.system_bus.flush()
+        return {}
+
+    def cmd_weston(self):
+        """A headless Wayland compositor (weston); returns its display name for WAYLAND_DISPLAY."""
+        name = "lumidot-wayland"
+        socket = os.path.join(os.environ["XDG_RUNTIME_DIR"], name)
+        if "weston" not in self.procs:
+            self.spawn("weston", ["weston", "--backend=headless-backend.so", f"--socket={name}", "--idle-time=0"])
+            wait_for(lambda: os.path.exists(socket), 20, "weston's socket")
+        return {"display": name}
+
+    def adapter_call(self, **request):
+        self.adapters.stdin.write(json.dumps(request) + "\n")
+        self.adapters.stdin.flush()
+        reply = json.loads(self.adapters.stdout.readline() or '{"ok": false, "error": "usb_adapters.py ended"}')
+        if not reply.pop("ok"):
+            raise AgentError(reply["error"])
+        return reply
+
+    def cmd_adapters(self):
+        """Starts the fake USB serial adapters (usb_adapters.py under umockdev); returns the
+        environment that lets a program see them, and no device of the machine's own."""
+        if self.adapters is None:
+            with open(os.path.join(LOGS, "usb_adapters.log"), "ab") as out:
+                self.adapters = subprocess.Popen(
+                    ["umockdev-wrapper", sys.executable, os.path.join(SESSION_DIR, "usb_adapters.py"),
+                     os.path.join(SESSION_DIR, "lines")],
+                    stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=out, text=True)
+            self.procs["usb_adapters"] = self.adapters
+            self.adapters_dir = json.loads(self.adapters.stdout.readline() or "{}").get("dir")
+            if not self.adapters_dir:
+                raise AgentError("usb_adapters.py did not start; see its log")
+        return {"env": {"UMOCKDEV_DIR": self.adapters_dir}}
+
+    def cmd_plug(self, name, hold=0):
+        """Plugs adapter name in, held for hold seconds by another program: its node and link."""
+        return self.adapter_call(cmd="plug", name=name, hold=hold)
+
+    def cmd_unplug(self, name):
+        return self.adapter_call(cmd="unplug", name=name)
 
     # --- the end ---
 

@@ -20,14 +20,19 @@ QString readSource(const QString &path)
 }
 
 // The texts a source file hands to the translation: the wide literals of the shared table, and
-// the UTF-8 ones the Linux edition passes to uiText().
-QStringList shownTexts(const QString &path, const QString &literalStart)
+// the UTF-8 ones the Linux edition passes to uiText(), a long one as adjacent literals.
+QStringList shownTexts(const QString &path, const QString &prefix)
 {
     QStringList texts;
-    const QRegularExpression literal(QRegularExpression::escape(literalStart) +
-                                     R"re(((?:[^"\\]|\\.)*)")re");
+    const QString piece = QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re");
+    const QRegularExpression pieces(piece);
+    const QRegularExpression literal(QRegularExpression::escape(prefix) + QStringLiteral("\\s*(") +
+                                     piece + QStringLiteral("(?:\\s*") + piece +
+                                     QStringLiteral(")*)"));
     for (const QRegularExpressionMatch &match : literal.globalMatch(readSource(path))) {
-        QString text = match.captured(1);
+        QString text;
+        for (const QRegularExpressionMatch &part : pieces.globalMatch(match.captured(1)))
+            text += part.captured(1);
         text.replace(QStringLiteral("\\r"), QStringLiteral("\r"))
             .replace(QStringLiteral("\\n"), QStringLiteral("\n"));
         texts << text;
@@ -42,10 +47,11 @@ QString shown(const QString &text)
 
 TEST(TranslationTest, EveryTextIsJapaneseOnAJapaneseDesktopAndEnglishElsewhere)
 {
-    QStringList texts = shownTexts(QStringLiteral("core/Texts.h"), QStringLiteral("L\""));
+    QStringList texts = shownTexts(QStringLiteral("core/Texts.h"), QStringLiteral("L"));
     for (const QString &file :
-         {QStringLiteral("linux/app/MessageBox.cpp"), QStringLiteral("linux/app/SettingDlg.cpp")})
-        texts << shownTexts(file, QStringLiteral("uiText(\""));
+         {QStringLiteral("linux/app/MessageBox.cpp"), QStringLiteral("linux/app/SettingDlg.cpp"),
+          QStringLiteral("linux/app/IndicatorApp.cpp")})
+        texts << shownTexts(file, QStringLiteral("uiText("));
     ASSERT_GT(texts.size(), 25);
 
     useLanguage(QLocale(QStringLiteral("ja_JP")));

@@ -137,6 +137,8 @@ HANDLE CreateFile(const wchar_t* pszName, DWORD dwAccess, DWORD dwShareMode, DWO
     g_Fake.dwLastFlags = dwFlags;
     if (g_Fake.hNextComm != INVALID_HANDLE_VALUE)
         ++g_Fake.nOpenHandles;
+    else
+        g_Fake.dwLastError = g_Fake.dwOpenError;
     return g_Fake.hNextComm;
 }
 

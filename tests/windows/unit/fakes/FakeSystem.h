@@ -35,6 +35,7 @@ struct FakeSystem {
 
     // Serial port
     HANDLE hNextComm = reinterpret_cast<HANDLE>(0x3000);  // what CreateFile returns
+    DWORD dwOpenError = ERROR_FILE_NOT_FOUND;  // the error of a CreateFile that fails
     std::wstring strLastDevice;
     DWORD dwLastAccess = 0, dwLastShare = 0xFFFFFFFF, dwLastCreation = 0, dwLastFlags = 0;
     bool bGetCommStateFails = false;

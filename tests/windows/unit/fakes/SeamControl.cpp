@@ -31,7 +31,18 @@ void End()
 }
 
 std::wstring Port(int nIndex) { return L"COM" + std::to_wstring(nIndex + 2); }
-void FailOpens() { g_Fake.hNextComm = INVALID_HANDLE_VALUE; }
+void FailOpens()
+{
+    g_Fake.hNextComm = INVALID_HANDLE_VALUE;
+    g_Fake.dwOpenError = ERROR_FILE_NOT_FOUND;
+}
+
+// What Windows reports for a COM port another program holds.
+void BusyOpens()
+{
+    g_Fake.hNextComm = INVALID_HANDLE_VALUE;
+    g_Fake.dwOpenError = ERROR_ACCESS_DENIED;
+}
 
 void LoseDevice()
 {

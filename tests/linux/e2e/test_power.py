@@ -1,0 +1,45 @@
+"""Sleep, wake and logout: the LED is set again after the system wakes (logind's PrepareForSleep,
+played by the test on a bus of the session's own), and the end of the session is an orderly exit."""
+import unittest
+
+from lumidot_linux import LinuxTestCase, wait_for
+
+ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
+CONNECTED = ["open"] + OFF
+INI = "[Setting]\nPortDevice={led}\nUpdateTime=1\nAutoConnect=1\n"
+
+
+class PowerTest(LinuxTestCase):
+    def test_waking_sets_the_lines_again_and_reconnects_an_adapter_reset_during_sleep(self):
+        with self.session(ports=["led"], ini=INI, start=False) as s:
+            s.system_bus()
+            s.start()
+            s.focus_typing()
+            s.key("Zenkaku_Hankaku")
+            s.wait_lines("led", CONNECTED + ON)
+
+            # the adapter forgot its lines while the system slept
+            s.forget_lines("led")
+            s.sleep_and_wake()
+            s.wait_lines("led", CONNECTED + ON + ON)
+
+            # it was reset under the open port: no arrival is announced, yet it comes back
+            mark = len(s.line_events("led"))
+            s.hang_up()
+            s.sleep_and_wake()
+            wait_for(lambda: s.line_changes("led", mark)[-5:] == CONNECTED + ON, what="the adapter connected again")
+            self.assertIn("TIOCMBIS errno 5", s.line_changes("led", mark))
+            s.wait_lamp("bright")
+
+    def test_the_end_of_the_session_closes_the_port_and_saves_the_settings(self):
+        with self.session(ports=["led"], ini=INI) as s:
+            s.wait_lines("led", CONNECTED)
+            # logging out ends the session's programs with SIGTERM
+            s.call("signal", pid=s.pid)
+            self.assertEqual(s.wait_exit(), 0)
+            s.wait_lines("led", CONNECTED + ["close"])
+            self.assertIn(b"PortNumber=1", s.ini())
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,44 @@
+"""Sleep and a busy adapter: waking from sleep (WM_POWERBROADCAST, sent to the main window as Windows
+sends it) sets the lines again, and an adapter that another program holds as it arrives is connected
+once that program lets go, without a message."""
+import unittest
+
+from lumidot_e2e import LumidotTestCase, wait_for
+
+WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x0218, 0x0012
+ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
+CONNECTED = ["open"] + OFF
+INI = "[Setting]\nPortNumber=5\nUpdateTime=1\nAutoConnect=1\n"
+
+
+class PowerTest(LumidotTestCase):
+    def test_waking_from_sleep_sets_the_lines_again(self):
+        with self.session(ports=[5], ini=INI) as s:
+            s.ime_on()
+            s.wait_lamp("bright")
+            s.wait_lines(5, CONNECTED + ON)
+            # the adapter forgot its lines while the system slept
+            s.forget_lines(5)
+            s.post(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC)
+            s.wait_lines(5, CONNECTED + ON + ON)
+
+    def test_an_adapter_held_elsewhere_as_it_arrives_is_connected_once_let_go(self):
+        with self.session(ports=[5], ini=INI) as s:
+            s.ime_on()
+            s.wait_lamp("bright")
+            s.unplug()
+            s.ime_off()
+            s.wait_lamp("dark crossed")
+
+            s.hold_port(5)
+            mark = len(s.line_events(5))
+            s.plug_in(5)
+            wait_for(lambda: "busy" in s.line_events(5)[mark:], what="the adapter found busy")
+            s.release_port()
+            s.wait_lamp("dark", timeout=15)
+            self.assertEqual(s.line_changes(5, mark)[-3:], CONNECTED)
+            self.assertEqual(s.windows(), [], "a failed reconnect asks nothing")
+
+
+if __name__ == "__main__":
+    unittest.main()
