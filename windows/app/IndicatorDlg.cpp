@@ -239,6 +239,8 @@ Answer CIndicatorDlg::DoSettingDialog(SettingChoices& choices)
     dlg.m_bAutoConnect = choices.bAutoConnect;
     dlg.m_bAlnumOff = choices.bAlnumOff;
     dlg.m_bStartAtLogin = choices.bStartAtLogin;
+    dlg.m_nLedLines = choices.nLedLines;
+    dlg.m_bLedInverted = choices.bLedInverted;
     const INT_PTR nResult = dlg.DoModal();
     if (nResult == IDOK) {
         choices.nIntervalIndex = dlg.m_nIntervalIndex;
@@ -246,6 +248,8 @@ Answer CIndicatorDlg::DoSettingDialog(SettingChoices& choices)
         choices.bAutoConnect = dlg.m_bAutoConnect;
         choices.bAlnumOff = dlg.m_bAlnumOff;
         choices.bStartAtLogin = dlg.m_bStartAtLogin;
+        choices.nLedLines = dlg.m_nLedLines;
+        choices.bLedInverted = dlg.m_bLedInverted;
     }
     return AnswerOf(nResult);
 }

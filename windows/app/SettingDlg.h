@@ -1,7 +1,8 @@
 // "動作設定": poll interval, LED port, whether the port opens at start-up, whether alphanumeric
-// input counts as off, and whether Lumidot starts with Windows.
+// input counts as off, whether Lumidot starts with Windows, and how the LED is wired.
 #pragma once
 
+#include "core/Texts.h"
 #include "windows/afx/Afx.h"
 #include "windows/res/resource.h"
 
@@ -14,8 +15,18 @@ public:
     int m_bAutoConnect = 0;
     int m_bAlnumOff = 0;
     int m_bStartAtLogin = 0;
+    int m_nLedLines = 0;  // index i is texts::kLedLinesItems[i]
+    int m_bLedInverted = 0;
 
 protected:
+    BOOL OnInitDialog() override
+    {
+        for (const wchar_t* pszItem : texts::kLedLinesItems)
+            SendDlgItemMessage(IDC_LED_LINES_COMBO, CB_ADDSTRING, 0,
+                               reinterpret_cast<LPARAM>(pszItem));
+        return CDialog::OnInitDialog();
+    }
+
     void DoDataExchange(CDataExchange* pDX) override
     {
         DDX_CBIndex(pDX, IDC_INTERVAL_COMBO, m_nIntervalIndex);
@@ -23,5 +34,7 @@ protected:
         DDX_Check(pDX, IDC_AUTOCONNECT_CHECK, m_bAutoConnect);
         DDX_Check(pDX, IDC_ALNUM_OFF_CHECK, m_bAlnumOff);
         DDX_Check(pDX, IDC_START_AT_LOGIN_CHECK, m_bStartAtLogin);
+        DDX_CBIndex(pDX, IDC_LED_LINES_COMBO, m_nLedLines);
+        DDX_Check(pDX, IDC_LED_INVERTED_CHECK, m_bLedInverted);
     }
 };
