@@ -33,6 +33,9 @@ std::wstring GetModuleFileName() { return L"/tmp/Lumidot.exe"; }
 std::optional<std::wstring> RegGetUserString(const wchar_t*, const wchar_t*) { return {}; }
 bool RegSetUserString(const wchar_t*, const wchar_t*, const std::wstring&) { return true; }
 bool RegDeleteUserValue(const wchar_t*, const wchar_t*) { return true; }
+std::vector<std::wstring> RegMachineSubkeys(const wchar_t*) { return {}; }
+std::vector<std::wstring> RegMachineStrings(const wchar_t*) { return {}; }
+std::optional<std::wstring> RegGetMachineString(const wchar_t*, const wchar_t*) { return {}; }
 
 DWORD GetPrivateProfileString(const wchar_t*, const wchar_t*, const wchar_t*, wchar_t* pszBuffer,
                               DWORD, const wchar_t*)

@@ -3,15 +3,16 @@
 #pragma once
 
 #include "core/Texts.h"
-#include "windows/afx/Afx.h"
+#include "windows/app/PortListDlg.h"
 #include "windows/res/resource.h"
 
-class CSettingDlg : public CDialog {
+#include <utility>
+
+class CSettingDlg : public CPortListDlg {
 public:
-    CSettingDlg() : CDialog(IDD_SETTING_DIALOG) {}
+    explicit CSettingDlg(CComPortList ports) : CPortListDlg(IDD_SETTING_DIALOG, std::move(ports)) {}
 
     int m_nIntervalIndex = -1;  // index i is (i + 1) x 100 ms
-    int m_nPortIndex = -1;      // index i is COM(i + 1)
     int m_bAutoConnect = 0;
     int m_bAlnumOff = 0;
     int m_bStartAtLogin = 0;
@@ -24,13 +25,13 @@ protected:
         for (const wchar_t* pszItem : texts::kLedLinesItems)
             SendDlgItemMessage(IDC_LED_LINES_COMBO, CB_ADDSTRING, 0,
                                reinterpret_cast<LPARAM>(pszItem));
-        return CDialog::OnInitDialog();
+        return CPortListDlg::OnInitDialog();
     }
 
     void DoDataExchange(CDataExchange* pDX) override
     {
         DDX_CBIndex(pDX, IDC_INTERVAL_COMBO, m_nIntervalIndex);
-        DDX_CBIndex(pDX, IDC_PORT_COMBO, m_nPortIndex);
+        CPortListDlg::DoDataExchange(pDX);
         DDX_Check(pDX, IDC_AUTOCONNECT_CHECK, m_bAutoConnect);
         DDX_Check(pDX, IDC_ALNUM_OFF_CHECK, m_bAlnumOff);
         DDX_Check(pDX, IDC_START_AT_LOGIN_CHECK, m_bStartAtLogin);

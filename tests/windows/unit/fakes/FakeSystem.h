@@ -56,6 +56,9 @@ struct FakeSystem {
     // HKEY_CURRENT_USER: "key\\value" to the string it holds. Not logged in calls: reading it is
     // no action of the program's.
     std::map<std::wstring, std::wstring> registry;
+    // HKEY_LOCAL_MACHINE, read only: each key's path to its REG_SZ values (name to data). A key
+    // also exists when only keys below it are listed. Names match in any case, as Windows' do.
+    std::map<std::wstring, std::map<std::wstring, std::wstring>> machineKeys;
 
     void Reset() { *this = FakeSystem(); }
 };
