@@ -19,6 +19,8 @@ struct SettingChoices {
     int bAutoConnect = 0;     // open the port at start-up
     int bAlnumOff = 0;        // typing alphanumerics counts as IME off
     int bStartAtLogin = 0;    // the system starts Lumidot when the user logs in
+    int nLedLines = 0;        // the LED's lines: 0 DTR and RTS, 1 DTR only, 2 RTS only
+    int bLedInverted = 0;     // the LED is lit while its lines are dropped
 };
 
 class ICommandHost {

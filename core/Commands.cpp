@@ -49,6 +49,10 @@ bool ConnectChosenPort(const std::wstring& strPort)
     return ConnectPort(strPort);
 }
 
+// The lines' list item for a stored LedLines value, which is also the value an item stores: 1 DTR
+// only, 2 RTS only, 0 both; an odd stored value shows as the both it acts as.
+int LedLinesItem(int nLedLines) { return nLedLines == 1 || nLedLines == 2 ? nLedLines : 0; }
+
 }  // namespace
 
 std::wstring ConnectMenuLabel()
@@ -91,6 +95,8 @@ void SettingCommand(ICommandHost& host)
     // The boxes have two states: a stored value other than 0 or 1 shows unticked.
     choices.bAutoConnect = g_nAutoConnect == 1 ? 1 : 0;
     choices.bAlnumOff = g_nAlnumOff == 1 ? 1 : 0;
+    choices.nLedLines = LedLinesItem(g_nLedLines);
+    choices.bLedInverted = g_nLedInverted == 1 ? 1 : 0;
     // What the system really does, not what we last asked of it.
     const int bStartsAtLogin = sys::IsStartAtLoginOn() ? 1 : 0;
     choices.bStartAtLogin = bStartsAtLogin;
@@ -101,6 +107,8 @@ void SettingCommand(ICommandHost& host)
     SetConfiguredPort(choices.strPort);
     g_nAutoConnect = choices.bAutoConnect == 1 ? 1 : 0;
     g_nAlnumOff = choices.bAlnumOff == 1 ? 1 : 0;
+    g_nLedLines = LedLinesItem(choices.nLedLines);
+    g_nLedInverted = choices.bLedInverted == 1 ? 1 : 0;
     // Left alone unless the user changed the box: an entry of another copy shows unticked and
     // stays, unless the user ticks the box to start this one instead.
     if ((choices.bStartAtLogin == 1 ? 1 : 0) != bStartsAtLogin)

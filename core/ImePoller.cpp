@@ -1,5 +1,6 @@
 #include "core/ImePoller.h"
 
+#include "core/LedPort.h"
 #include "core/Platform.h"
 #include "core/PortWatch.h"
 #include "core/Settings.h"
@@ -59,7 +60,7 @@ void PollImeStatus()
     sys::ShowTrayPreset(bOn ? sys::TRAY_ON_CONNECTED : sys::TRAY_OFF_CONNECTED);
     // A message handled during the shell call may have closed the port; the refresh it asked for
     // puts things right at the next tick.
-    if (sys::IsLedPortOpen() && sys::SetLedLines(bOn) == LineResult::Gone) {
+    if (sys::IsLedPortOpen() && ShowLed(bOn) == LineResult::Gone) {
         // The adapter is gone: let go of it; the next tick shows the crossed lamp.
         OnPortLost();
     }

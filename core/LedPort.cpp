@@ -1,11 +1,28 @@
 #include "core/LedPort.h"
 
-#include "core/Platform.h"
+#include "core/Settings.h"
 
 bool ConnectPort(const std::wstring& strPort)
 {
     if (!sys::OpenLedPort(strPort))
         return false;
-    sys::SetLedLines(false);
+    ShowLed(false);
     return true;
+}
+
+sys::LineResult ShowLed(bool bLit)
+{
+    return sys::SetLedLines(LedLinesOf(g_nLedLines), bLit != (g_nLedInverted == 1));
+}
+
+sys::LedLines LedLinesOf(int nLedLines)
+{
+    switch (nLedLines) {
+    case 1:
+        return sys::LedLines::Dtr;
+    case 2:
+        return sys::LedLines::Rts;
+    default:
+        return sys::LedLines::Both;
+    }
 }

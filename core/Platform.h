@@ -46,9 +46,12 @@ void ShowTrayPreset(int nPreset);
 
 // What a line change found: done, refused (the port stays ours), or the device is gone.
 enum class LineResult { Ok, Failed, Gone };
-// Raises (bOn) or drops both modem lines of the open LED port, DTR first. Gone only when the
-// error says the device went away; an adapter that drives only one line keeps working on it.
-LineResult SetLedLines(bool bOn);
+// The modem lines the LED is wired to.
+enum class LedLines { Both, Dtr, Rts };
+// Raises (bRaise) or drops the chosen modem lines of the open LED port, DTR first; a line not
+// chosen is never touched. Gone only when the error says the device went away; an adapter that
+// drives only one of both lines keeps working on it.
+LineResult SetLedLines(LedLines lines, bool bRaise);
 
 // Opens strPort exclusively at 9600 baud, 8 data bits, no parity, one stop bit; nothing is ever
 // written to it. Refused without asking the system while a port is open (reopening would let go

@@ -9,6 +9,8 @@ int g_nUpdateTime = 5;
 int g_nAutoConnect = 0;
 int g_nAlnumOff = 0;
 std::wstring g_strPortDevice;
+int g_nLedLines = 0;
+int g_nLedInverted = 0;
 
 namespace {
 
@@ -57,6 +59,8 @@ void LoadSettings()
     g_nAutoConnect = ReadSetting(L"AutoConnect", L"0");
     g_nAlnumOff = ReadSetting(L"AlnumOff", L"0");
     g_strPortDevice = ReadText(L"PortDevice", L"", kPathBufferChars);
+    g_nLedLines = ReadSetting(L"LedLines", L"0");
+    g_nLedInverted = ReadSetting(L"LedInverted", L"0");
 }
 
 void SaveSettings()
@@ -68,6 +72,10 @@ void SaveSettings()
         WriteSetting(L"AlnumOff", g_nAlnumOff);
     if (IsAddedKeyToWrite(L"PortDevice", g_strPortDevice.empty()))
         WriteText(L"PortDevice", g_strPortDevice);
+    if (IsAddedKeyToWrite(L"LedLines", g_nLedLines == 0))
+        WriteSetting(L"LedLines", g_nLedLines);
+    if (IsAddedKeyToWrite(L"LedInverted", g_nLedInverted == 0))
+        WriteSetting(L"LedInverted", g_nLedInverted);
 }
 
 std::wstring ConfiguredPort() { return sys::PortOfSettings(g_nPortNumber, g_strPortDevice); }

@@ -60,6 +60,11 @@ inline constexpr wchar_t kIntervalLabel[] = L"IME状態の監視間隔";
 inline constexpr wchar_t kIntervalItem[] = L"%smsec";  // %s: 100 to 1000
 inline constexpr wchar_t kAutoConnectCheck[] = L"起動と同時にポートを開く";
 inline constexpr wchar_t kAlnumOffCheck[] = L"英数入力中は消灯する";
+// The settings dialog's wiring of the LED: its lines' list, item i storing LedLines i, and the
+// box for an LED that is lit while its lines are dropped (wired to the supply, not to ground).
+inline constexpr wchar_t kLedLinesLabel[] = L"LEDの信号線";
+inline constexpr const wchar_t* kLedLinesItems[] = {L"DTRとRTS", L"DTRのみ", L"RTSのみ"};
+inline constexpr wchar_t kLedInvertedCheck[] = L"信号線オフで点灯する";
 inline constexpr wchar_t kHelpPageButton[] = L"作者Webページ";
 
 // pszText with each %s replaced by the next of the arguments, in order. Plain substitution, not

@@ -15,7 +15,9 @@ SettingDlg::SettingDlg(const SettingChoices &shown, QWidget *parent)
     : QDialog(parent), m_interval(new QComboBox(this)), m_ports(new QComboBox(this)),
       m_autoConnect(new QCheckBox(uiText(texts::kAutoConnectCheck), this)),
       m_alnumOff(new QCheckBox(uiText(texts::kAlnumOffCheck), this)),
-      m_startAtLogin(new QCheckBox(uiText("ログイン時に開始する"), this))
+      m_startAtLogin(new QCheckBox(uiText("ログイン時に開始する"), this)),
+      m_ledLines(new QComboBox(this)),
+      m_ledInverted(new QCheckBox(uiText(texts::kLedInvertedCheck), this))
 {
     setWindowTitle(uiText(texts::kSettingDialogCaption));
     for (int i = 1; i <= 10; ++i)
@@ -27,6 +29,10 @@ SettingDlg::SettingDlg(const SettingChoices &shown, QWidget *parent)
     m_autoConnect->setChecked(shown.bAutoConnect == 1);
     m_alnumOff->setChecked(shown.bAlnumOff == 1);
     m_startAtLogin->setChecked(shown.bStartAtLogin == 1);
+    for (const wchar_t *item : texts::kLedLinesItems)
+        m_ledLines->addItem(uiText(item));
+    m_ledLines->setCurrentIndex(shown.nLedLines);
+    m_ledInverted->setChecked(shown.bLedInverted == 1);
 
     auto *form = new QFormLayout;
     form->addRow(uiText(texts::kIntervalLabel), m_interval);
@@ -36,6 +42,10 @@ SettingDlg::SettingDlg(const SettingChoices &shown, QWidget *parent)
     layout->addWidget(m_autoConnect);
     layout->addWidget(m_alnumOff);
     layout->addWidget(m_startAtLogin);
+    auto *wiring = new QFormLayout;
+    wiring->addRow(uiText(texts::kLedLinesLabel), m_ledLines);
+    layout->addLayout(wiring);
+    layout->addWidget(m_ledInverted);
     layout->addWidget(horizontalRule(this));
     layout->addWidget(okCancelButtons(this));
 }
@@ -48,5 +58,7 @@ SettingChoices SettingDlg::choices() const
     chosen.bAutoConnect = m_autoConnect->isChecked() ? 1 : 0;
     chosen.bAlnumOff = m_alnumOff->isChecked() ? 1 : 0;
     chosen.bStartAtLogin = m_startAtLogin->isChecked() ? 1 : 0;
+    chosen.nLedLines = m_ledLines->currentIndex();
+    chosen.bLedInverted = m_ledInverted->isChecked() ? 1 : 0;
     return chosen;
 }

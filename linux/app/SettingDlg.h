@@ -1,4 +1,4 @@
-// "動作設定": the poll interval, the port and the three options.
+// "動作設定": the poll interval, the port, the three options and how the LED is wired.
 #pragma once
 
 #include "core/CommandHost.h"
@@ -23,5 +23,7 @@ private:
     QCheckBox *m_autoConnect;
     QCheckBox *m_alnumOff;
     QCheckBox *m_startAtLogin;
+    QComboBox *m_ledLines;
+    QCheckBox *m_ledInverted;
     std::vector<std::string> m_paths;
 };

@@ -97,15 +97,23 @@ void SerialPort::close()
     m_devnode.clear();
 }
 
-sys::LineResult SerialPort::setLines(bool on)
+sys::LineResult SerialPort::setLines(sys::LedLines lines, bool raise)
 {
     if (!isOpen())
         return sys::LineResult::Failed;
 
-    const unsigned long request = on ? TIOCMBIS : TIOCMBIC;
+    const struct {
+        bool chosen;
+        int bit;
+    } steps[] = {{lines != sys::LedLines::Rts, TIOCM_DTR},
+                 {lines != sys::LedLines::Dtr, TIOCM_RTS}};
+    const unsigned long request = raise ? TIOCMBIS : TIOCMBIC;
     sys::LineResult result = sys::LineResult::Ok;
-    for (int line : {TIOCM_DTR, TIOCM_RTS}) {
-        if (ioctl(m_fd.Get(), request, &line) == 0)
+    for (const auto &step : steps) {
+        // One line a call, and TIOCMBIS and TIOCMBIC leave the other bits alone: a line the LED is
+        // not on may carry something else, such as a board's reset.
+        int line = step.bit;
+        if (!step.chosen || ioctl(m_fd.Get(), request, &line) == 0)
             continue;
         if (meansGone(errno))
             result = sys::LineResult::Gone;
@@ -129,7 +137,7 @@ std::string toUtf8(const std::wstring &text) { return QString::fromStdWString(te
 
 namespace sys {
 
-LineResult SetLedLines(bool bOn) { return ledPort().setLines(bOn); }
+LineResult SetLedLines(LedLines lines, bool bRaise) { return ledPort().setLines(lines, bRaise); }
 bool OpenLedPort(const std::wstring &strPort) { return ledPort().open(toUtf8(strPort)); }
 bool LastOpenWasBusy() { return ledPort().lastOpenBusy(); }
 bool IsLedPortOpen() { return ledPort().isOpen(); }

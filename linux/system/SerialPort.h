@@ -21,11 +21,12 @@ public:
     // close (with HUPCL, its default, it drops DTR and RTS) happens.
     void close();
 
-    // Raises (on) or drops DTR, then RTS. Each line is tried even when the other fails, so an
-    // adapter that wires only one of them keeps working on that one. Gone when an error says the
-    // device itself went away (EIO after a hang-up, ENODEV, ENXIO, ESHUTDOWN); any other failure,
-    // or a port that is not open, is Failed and changes nothing else.
-    sys::LineResult setLines(bool on);
+    // Raises (raise) or drops the chosen lines, DTR first; a line not chosen is not touched. Each
+    // chosen line is tried even when the other fails, so an adapter that wires only one of them
+    // keeps working on that one. Gone when an error says the device itself went away (EIO after a
+    // hang-up, ENODEV, ENXIO, ESHUTDOWN); any other failure, or a port that is not open, is Failed
+    // and changes nothing else.
+    sys::LineResult setLines(sys::LedLines lines, bool raise);
 
     // The path as given to open (it may be a symbolic link such as /dev/serial/by-id/...).
     const std::string &path() const { return m_path; }

@@ -34,6 +34,9 @@ std::optional<std::wstring> RegGetUserString(const wchar_t*, const wchar_t*) { r
 bool RegSetUserString(const wchar_t*, const wchar_t*, const std::wstring&) { return true; }
 std::optional<std::vector<BYTE>> RegGetUserBinary(const wchar_t*, const wchar_t*) { return {}; }
 bool RegDeleteUserValue(const wchar_t*, const wchar_t*) { return true; }
+std::vector<std::wstring> RegMachineSubkeys(const wchar_t*) { return {}; }
+std::vector<std::wstring> RegMachineStrings(const wchar_t*) { return {}; }
+std::optional<std::wstring> RegGetMachineString(const wchar_t*, const wchar_t*) { return {}; }
 
 DWORD GetPrivateProfileString(const wchar_t*, const wchar_t*, const wchar_t*, wchar_t* pszBuffer,
                               DWORD, const wchar_t*)

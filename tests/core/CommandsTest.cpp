@@ -22,13 +22,17 @@ public:
         Answer answer = Answer::Ok;
         std::optional<int> nIntervalIndex;
         std::optional<std::wstring> strPort;  // empty: no port chosen
-        std::optional<int> bAutoConnect, bAlnumOff, bStartAtLogin;
+        std::optional<int> bAutoConnect, bAlnumOff, bStartAtLogin, nLedLines, bLedInverted;
 
         Dialog& Interval(int nIndex) { return nIntervalIndex = nIndex, *this; }
         Dialog& Port(std::wstring strChosen) { return strPort = std::move(strChosen), *this; }
         Dialog& AutoConnect(int bTicked) { return bAutoConnect = bTicked, *this; }
         Dialog& AlnumOff(int bTicked) { return bAlnumOff = bTicked, *this; }
         Dialog& StartAtLogin(int bTicked) { return bStartAtLogin = bTicked, *this; }
+        Dialog& Wiring(int nLines, int bInverted)
+        {
+            return nLedLines = nLines, bLedInverted = bInverted, *this;
+        }
     };
     std::deque<Dialog> dialogs;      // none left: the next dialog is cancelled
     std::deque<Answer> answers;      // none left: the next question is answered OK
@@ -36,6 +40,7 @@ public:
 
     // What the dialogs were preset with.
     int nShownInterval = 0, bShownAuto = 0, bShownAlnum = 0, bShownStart = 0;
+    int nShownLedLines = 0, bShownInverted = 0;
     std::wstring strShownPort;
     std::wstring strAboutText, strHelp;
 
@@ -56,6 +61,8 @@ public:
         bShownAuto = choices.bAutoConnect;
         bShownAlnum = choices.bAlnumOff;
         bShownStart = choices.bStartAtLogin;
+        nShownLedLines = choices.nLedLines;
+        bShownInverted = choices.bLedInverted;
         const Dialog d = Next();
         if (d.answer == Answer::Ok) {
             choices.nIntervalIndex = d.nIntervalIndex.value_or(choices.nIntervalIndex);
@@ -63,6 +70,8 @@ public:
             choices.bAutoConnect = d.bAutoConnect.value_or(choices.bAutoConnect);
             choices.bAlnumOff = d.bAlnumOff.value_or(choices.bAlnumOff);
             choices.bStartAtLogin = d.bStartAtLogin.value_or(choices.bStartAtLogin);
+            choices.nLedLines = d.nLedLines.value_or(choices.nLedLines);
+            choices.bLedInverted = d.bLedInverted.value_or(choices.bLedInverted);
         }
         return d.answer;
     }
@@ -404,6 +413,36 @@ TEST_F(CommandsTest, TheAlnumOffBoxShowsAnOddValueUntickedAndStoresOnlyZeroOrOne
     EXPECT_EQ(g_nAlnumOff, 1);
     // Written once it is on.
     EXPECT_TRUE(Has(g_Seam.Ini(), "AlnumOff=1"));
+}
+
+TEST_F(CommandsTest, ANewWiringIsStoredAndTheNextTickDrivesItWithoutAQuestion)
+{
+    Connect(L"COM3");
+    // Values no dialog stores show as the defaults they act as.
+    g_nLedLines = 7;
+    g_nLedInverted = 2;
+    host.dialogs = {Confirm().Wiring(1, 1)};
+    SettingCommand(host);
+    EXPECT_EQ(host.nShownLedLines, 0);
+    EXPECT_EQ(host.bShownInverted, 0);
+    EXPECT_EQ(g_Seam.calls, Concat({{"SettingDialog", "StopTimer"},
+                                    SavedKeys(3, 5, 0),
+                                    {"WriteProfile(LedLines=1)", "WriteProfile(LedInverted=1)",
+                                     "StartTimer(500)"}}));
+    g_Seam.calls.clear();
+    g_Seam.AnswerIme(1);
+    PollImeStatus();
+    EXPECT_EQ(g_Seam.calls, (Calls{"Tray(ON_CONNECTED)", "Lines(DTR off)"}));
+
+    host.dialogs = {Confirm()};
+    SettingCommand(host);
+    EXPECT_EQ(host.nShownLedLines, 1);
+    EXPECT_EQ(host.bShownInverted, 1);
+    // An odd item or box state stores the default.
+    host.dialogs = {Confirm().Wiring(5, 3)};
+    SettingCommand(host);
+    EXPECT_EQ(g_nLedLines, 0);
+    EXPECT_EQ(g_nLedInverted, 0);
 }
 
 TEST_F(CommandsTest, ExtremeStoredValuesSelectNothingAndOverflowNothing)

@@ -127,6 +127,32 @@ TEST_F(ImePollerTest, MessagesHandledInsideTheShellCallKeepTheirEffect)
     EXPECT_EQ(g_nLastOpenStatus, -1);
 }
 
+TEST_F(ImePollerTest, TheLedsWiringChoosesItsLinesAndTheLevelThatLightsIt)
+{
+    // LedLines, LedInverted; the lines after the open, with the IME on, with the IME off.
+    const struct {
+        int nLines, nInverted;
+        const char *pszOpen, *pszOn, *pszOff;
+    } wirings[] = {
+        {1, 0, "Lines(DTR off)", "Lines(DTR on)", "Lines(DTR off)"},
+        {2, 1, "Lines(RTS on)", "Lines(RTS off)", "Lines(RTS on)"},
+        {0, 1, "Lines(on)", "Lines(off)", "Lines(on)"},
+        // Values no dialog stores act as the defaults.
+        {7, 2, "Lines(off)", "Lines(on)", "Lines(off)"},
+    };
+    for (const auto& wiring : wirings) {
+        g_nLedLines = wiring.nLines;
+        g_nLedInverted = wiring.nInverted;
+        g_Seam.Reset();
+        g_nLastOpenStatus = -1;
+        ASSERT_TRUE(ConnectPort(L"COM3"));
+        EXPECT_EQ(g_Seam.calls, (Calls{"Open(COM3)", wiring.pszOpen})) << wiring.nLines;
+        // The lamp follows the IME whatever the wiring.
+        EXPECT_EQ(Tick(1), (Calls{"Tray(ON_CONNECTED)", wiring.pszOn})) << wiring.nLines;
+        EXPECT_EQ(Tick(0), (Calls{"Tray(OFF_CONNECTED)", wiring.pszOff})) << wiring.nLines;
+    }
+}
+
 TEST_F(ImePollerTest, WithAlnumOffOnlyAnOpenImeTypingItsOwnScriptCountsAsOn)
 {
     g_Seam.AnswerIme(1, true);

@@ -24,9 +24,10 @@ TEST_F(SettingsTest, WithoutAFileTheDefaultsAreUsedAndSavedAsANewFile)
 TEST_F(SettingsTest, TheKeysAreReadAndWrittenOneByOneInTheirOrder)
 {
     LoadSettings();
-    EXPECT_EQ(g_Seam.reads, (Calls{"ReadProfile(PortNumber)", "ReadProfile(UpdateTime)",
-                                   "ReadProfile(AutoConnect)", "ReadProfile(AlnumOff)",
-                                   "ReadProfile(PortDevice)"}));
+    EXPECT_EQ(g_Seam.reads,
+              (Calls{"ReadProfile(PortNumber)", "ReadProfile(UpdateTime)",
+                     "ReadProfile(AutoConnect)", "ReadProfile(AlnumOff)", "ReadProfile(PortDevice)",
+                     "ReadProfile(LedLines)", "ReadProfile(LedInverted)"}));
     g_nPortNumber = 4;
     g_nUpdateTime = 6;
     g_nAutoConnect = 1;
@@ -83,6 +84,24 @@ TEST_F(SettingsTest, AddedKeysAreWrittenOnlyOnceTheyMatter)
     g_strPortDevice.clear();
     SaveSettings();
     EXPECT_EQ(g_Seam.Ini(), strPlain + "AlnumOff=0\r\nPortDevice=\r\n");
+}
+
+TEST_F(SettingsTest, TheWiringIsWrittenOnlyOnceItDiffersOrTheFileHasIt)
+{
+    const std::string strPlain =
+        "[Setting]\r\nPortNumber=1\r\nUpdateTime=5\r\nAutoConnect=0\r\nLedInverted=0\r\n";
+    g_Seam.WriteIni(strPlain);
+    LoadSettings();
+    SaveSettings();
+    EXPECT_EQ(g_Seam.Ini(), strPlain);
+
+    g_nLedLines = 2;
+    g_nLedInverted = 1;
+    SaveSettings();
+    g_nLedLines = g_nLedInverted = 0;
+    LoadSettings();
+    EXPECT_EQ(g_nLedLines, 2);
+    EXPECT_EQ(g_nLedInverted, 1);
 }
 
 TEST_F(SettingsTest, ValuesAreReadThroughA32CharacterBuffer)

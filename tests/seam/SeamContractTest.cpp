@@ -43,7 +43,7 @@ TEST_F(SeamContractTest, AnOpenIsRefusedWhileAPortIsOpenAndTheOpenPortStays)
     EXPECT_FALSE(sys::OpenLedPort(Port(1)));
     EXPECT_TRUE(sys::IsLedPortOpen());
     EXPECT_EQ(sys::LedPortName(), Port(1));
-    EXPECT_EQ(sys::SetLedLines(true), LineResult::Ok);
+    EXPECT_EQ(sys::SetLedLines(sys::LedLines::Both, true), LineResult::Ok);
 }
 
 TEST_F(SeamContractTest, ANameThatIsNoPortIsRefused)
@@ -80,16 +80,16 @@ TEST_F(SeamContractTest, AFailedOpenLeavesThePortClosedAndTellsABusyPortFromAMis
 TEST_F(SeamContractTest, AGoneDeviceIsReportedAndLetGoOfOnlyByTheLogic)
 {
     ASSERT_TRUE(sys::OpenLedPort(Port(1)));
-    EXPECT_EQ(sys::SetLedLines(true), LineResult::Ok);
-    EXPECT_EQ(sys::SetLedLines(false), LineResult::Ok);
+    EXPECT_EQ(sys::SetLedLines(sys::LedLines::Both, true), LineResult::Ok);
+    EXPECT_EQ(sys::SetLedLines(sys::LedLines::Both, false), LineResult::Ok);
     seam_control::LoseDevice();
-    EXPECT_EQ(sys::SetLedLines(true), LineResult::Gone);
+    EXPECT_EQ(sys::SetLedLines(sys::LedLines::Both, true), LineResult::Gone);
     EXPECT_TRUE(sys::IsLedPortOpen());
     EXPECT_EQ(sys::LedPortName(), Port(1));
 
     // A closed port's lines do not move.
     sys::CloseLedPort();
-    EXPECT_NE(sys::SetLedLines(true), LineResult::Ok);
+    EXPECT_NE(sys::SetLedLines(sys::LedLines::Both, true), LineResult::Ok);
     EXPECT_FALSE(sys::IsLedPortOpen());
 }
 

@@ -85,7 +85,6 @@ BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
 
 BOOL CDialog::OnInitDialog()
 {
-    ExecuteDlgInit();
     UpdateData(FALSE);
     return TRUE;
 }
@@ -118,6 +117,9 @@ INT_PTR CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
+        // The template's combo box items are in before OnInitDialog, as in MFC, so that a dialog
+        // can add its own to them before the data exchange selects one.
+        ExecuteDlgInit();
         return OnInitDialog();
     case WM_COMMAND:
         if (IsCommandMessage(wParam, lParam))

@@ -229,29 +229,33 @@ void CIndicatorDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
 
 Answer CIndicatorDlg::DoPortDialog(std::wstring& strPort)
 {
-    CPortDlg dlg;
-    dlg.m_nPortIndex = ComboIndexOfPort(strPort);
+    CPortDlg dlg(CComPortList::Read());
+    dlg.m_strPort = strPort;
     const INT_PTR nResult = dlg.DoModal();
     if (nResult == IDOK)
-        strPort = PortOfComboIndex(dlg.m_nPortIndex);
+        strPort = dlg.m_strPort;
     return AnswerOf(nResult);
 }
 
 Answer CIndicatorDlg::DoSettingDialog(SettingChoices& choices)
 {
-    CSettingDlg dlg;
+    CSettingDlg dlg(CComPortList::Read());
     dlg.m_nIntervalIndex = choices.nIntervalIndex;
-    dlg.m_nPortIndex = ComboIndexOfPort(choices.strPort);
+    dlg.m_strPort = choices.strPort;
     dlg.m_bAutoConnect = choices.bAutoConnect;
     dlg.m_bAlnumOff = choices.bAlnumOff;
     dlg.m_bStartAtLogin = choices.bStartAtLogin;
+    dlg.m_nLedLines = choices.nLedLines;
+    dlg.m_bLedInverted = choices.bLedInverted;
     const INT_PTR nResult = dlg.DoModal();
     if (nResult == IDOK) {
         choices.nIntervalIndex = dlg.m_nIntervalIndex;
-        choices.strPort = PortOfComboIndex(dlg.m_nPortIndex);
+        choices.strPort = dlg.m_strPort;
         choices.bAutoConnect = dlg.m_bAutoConnect;
         choices.bAlnumOff = dlg.m_bAlnumOff;
         choices.bStartAtLogin = dlg.m_bStartAtLogin;
+        choices.nLedLines = dlg.m_nLedLines;
+        choices.bLedInverted = dlg.m_bLedInverted;
     }
     return AnswerOf(nResult);
 }

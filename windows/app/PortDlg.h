@@ -1,18 +1,12 @@
 // "ポート接続": picks the LED's COM port.
 #pragma once
 
-#include "windows/afx/Afx.h"
+#include "windows/app/PortListDlg.h"
 #include "windows/res/resource.h"
 
-class CPortDlg : public CDialog {
+#include <utility>
+
+class CPortDlg : public CPortListDlg {
 public:
-    CPortDlg() : CDialog(IDD_PORT_DIALOG) {}
-
-    int m_nPortIndex = -1;  // combo index i is COM(i + 1)
-
-protected:
-    void DoDataExchange(CDataExchange* pDX) override
-    {
-        DDX_CBIndex(pDX, IDC_PORT_COMBO, m_nPortIndex);
-    }
+    explicit CPortDlg(CComPortList ports) : CPortListDlg(IDD_PORT_DIALOG, std::move(ports)) {}
 };

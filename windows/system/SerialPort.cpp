@@ -49,11 +49,18 @@ BOOL CSerialPort::Open(int nPort, DWORD dwBaudRate, BYTE byParity, BYTE byStopBi
     return TRUE;
 }
 
-LineResult CSerialPort::SetLines(bool bOn)
+LineResult CSerialPort::SetLines(sys::LedLines lines, bool bRaise)
 {
+    const DWORD dwDtr = bRaise ? SETDTR : CLRDTR;
+    const DWORD dwRts = bRaise ? SETRTS : CLRRTS;
+    const struct {
+        bool bChosen;
+        DWORD dwFunc;
+    } steps[] = {{lines != sys::LedLines::Rts, dwDtr}, {lines != sys::LedLines::Dtr, dwRts}};
     LineResult result = LineResult::Ok;
-    for (DWORD dwFunc : {bOn ? SETDTR : CLRDTR, bOn ? SETRTS : CLRRTS}) {
-        if (win32::EscapeCommFunction(m_hComm.Get(), dwFunc))
+    for (const auto& step : steps) {
+        // A line the LED is not on may carry something else, such as a board's reset.
+        if (!step.bChosen || win32::EscapeCommFunction(m_hComm.Get(), step.dwFunc))
             continue;
         if (IsDeviceGoneError(win32::GetLastError()))
             return LineResult::Gone;
@@ -107,6 +114,6 @@ std::wstring LedPortName() { return g_Port.IsOpen() ? ComPortName(g_Port.GetPort
 
 void CloseLedPort() { g_Port.Close(); }
 
-LineResult SetLedLines(bool bOn) { return g_Port.SetLines(bOn); }
+LineResult SetLedLines(LedLines lines, bool bRaise) { return g_Port.SetLines(lines, bRaise); }
 
 }  // namespace sys

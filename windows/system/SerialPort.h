@@ -24,10 +24,11 @@ public:
     // The last Open was refused by the system for a passing reason (see IsBusyOpenError).
     bool WasLastOpenBusy() const { return m_bLastOpenBusy; }
 
-    // Raises (bOn) or drops both modem lines, DTR first. Gone only when an error says the device
-    // went away (see IsDeviceGoneError); any other failure is Failed and the port stays open, so an
-    // adapter that drives only one of the two lines keeps working on that line.
-    LineResult SetLines(bool bOn);
+    // Raises (bRaise) or drops the chosen modem lines, DTR first; a line not chosen is not
+    // touched. Gone only when an error says the device went away (see IsDeviceGoneError); any
+    // other failure is Failed and the port stays open, so an adapter that drives only one of the
+    // two lines keeps working on that line.
+    LineResult SetLines(sys::LedLines lines, bool bRaise);
 
 private:
     CResource<HANDLE, win32::CloseHandle> m_hComm;

@@ -1,5 +1,5 @@
-// The Win32 calls that the Windows side of the seam (the IME query, the tray icon, the COM port,
-// the settings path) is built on.
+// The Win32 calls that the Windows side of the seam (the IME query, the tray icon, the COM port and
+// the list of ports, the settings path) is built on.
 //
 // The exe links the real calls (SystemCalls.cpp); the unit tests link a recording fake
 // (tests/windows/unit/fakes/FakeSystem.cpp), so a test can assert exactly what was asked of Windows
@@ -49,6 +49,14 @@ bool RegSetUserString(const wchar_t* pszKey, const wchar_t* pszValue, const std:
 std::optional<std::vector<BYTE>> RegGetUserBinary(const wchar_t* pszKey, const wchar_t* pszValue);
 // True also when there was no such value.
 bool RegDeleteUserValue(const wchar_t* pszKey, const wchar_t* pszValue);
+
+// --- Registry, under HKEY_LOCAL_MACHINE, read only ---
+// The names of a key's subkeys; none when the key is missing or closed to us.
+std::vector<std::wstring> RegMachineSubkeys(const wchar_t* pszKey);
+// The data of each REG_SZ value of a key, in the registry's order; none when the key is missing.
+std::vector<std::wstring> RegMachineStrings(const wchar_t* pszKey);
+// A REG_SZ value; nothing when the key or the value is missing or holds no string.
+std::optional<std::wstring> RegGetMachineString(const wchar_t* pszKey, const wchar_t* pszValue);
 
 // --- Private-profile (INI) files ---
 // At most cchBuffer - 1 characters and the terminator are written; returns the characters written.

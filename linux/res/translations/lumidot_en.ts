@@ -106,6 +106,26 @@ Copyright (C) 2026 Lumidot developers&#xd;
         <translation>Dark while typing alphanumerics</translation>
     </message>
     <message>
+        <source>LEDの信号線</source>
+        <translation>LED lines</translation>
+    </message>
+    <message>
+        <source>DTRとRTS</source>
+        <translation>DTR and RTS</translation>
+    </message>
+    <message>
+        <source>DTRのみ</source>
+        <translation>DTR only</translation>
+    </message>
+    <message>
+        <source>RTSのみ</source>
+        <translation>RTS only</translation>
+    </message>
+    <message>
+        <source>信号線オフで点灯する</source>
+        <translation>Lit while the lines are off</translation>
+    </message>
+    <message>
         <source>作者Webページ</source>
         <translation>Author's web page</translation>
     </message>

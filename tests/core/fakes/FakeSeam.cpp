@@ -104,9 +104,10 @@ void ShowTrayPreset(int nPreset)
         g_Seam.onTray();
 }
 
-LineResult SetLedLines(bool bOn)
+LineResult SetLedLines(LedLines lines, bool bRaise)
 {
-    Record(std::string("Lines(") + OnOff(bOn) + ")");
+    const char* pszLines = lines == LedLines::Dtr ? "DTR " : lines == LedLines::Rts ? "RTS " : "";
+    Record(std::string("Lines(") + pszLines + OnOff(bRaise) + ")");
     // A closed port has no lines to move.
     if (g_Seam.strOpenPort.empty())
         return LineResult::Failed;

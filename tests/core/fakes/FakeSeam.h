@@ -22,6 +22,7 @@ struct FakeSeam {
     // What the logic asked for, in order, one line each:
     //   Tray(ON_CONNECTED)  Lines(on)  Lines(off)  Open(COM5)  Close
     //   WriteProfile(PortNumber=3)  StartAtLogin(on)
+    // Lines(on) raises both lines, Lines(DTR off) drops DTR alone.
     // A request the seam refuses is recorded all the same: it is what the logic asked. The tests'
     // stand-ins for the front-end log into the same list, so the order across both is visible.
     Calls calls;

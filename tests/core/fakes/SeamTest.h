@@ -34,6 +34,8 @@ private:
         g_nAutoConnect = 0;
         g_nAlnumOff = 0;
         g_strPortDevice.clear();
+        g_nLedLines = 0;
+        g_nLedInverted = 0;
         g_nLastOpenStatus = -1;
     }
 };

@@ -24,7 +24,8 @@
  * Opening a pty raises both lines, as opening a real serial port does.
  *
  * Safety net: while PTYEMU_DIR is set, real serial and console devices cannot be opened at all.
- * Wine maps the machine's /dev/ttyS0 (here the console) to a COM number by itself.
+ * Wine maps every serial device it finds (the machine's /dev/ttyS0, here the console) to a COM
+ * number by itself, and lists it among the system's ports: access() does not find them either.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -157,6 +158,13 @@ static int is_real_serial(dev_t dev)
     return major == 4 || (major == 5 && minor <= 1) || major == 166 || major == 188;
 }
 
+/* The serial ports Wine looks for with access(): ttyS (4, from 64 on), ttyACM, ttyUSB. */
+static int is_serial_port(dev_t dev)
+{
+    unsigned int major = major(dev), minor = minor(dev);
+    return (major == 4 && minor >= 64) || major == 166 || major == 188;
+}
+
 /* Checked before the open: opening a real port already raises its lines. */
 static int refused(int dirfd, const char *path)
 {
@@ -235,6 +243,18 @@ int openat64(int dirfd, const char *path, int flags, ...)
     mode_t mode = mode_arg(flags, ap);
     va_end(ap);
     return openat(dirfd, path, flags, mode);
+}
+
+int access(const char *path, int mode)
+{
+    static int (*fn)(const char *, int);
+    if (!fn) *(void **)&fn = dlsym(RTLD_NEXT, "access");
+    struct stat st;
+    if (ctl_dir() && stat(path, &st) == 0 && S_ISCHR(st.st_mode) && is_serial_port(st.st_rdev)) {
+        errno = ENOENT;
+        return -1;
+    }
+    return fn(path, mode);
 }
 
 /* _FORTIFY_SOURCE builds call these for opens without a mode */

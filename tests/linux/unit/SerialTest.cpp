@@ -146,8 +146,8 @@ TEST(SerialDeviceTest, OpensRawAt9600EightNOneAndNeverSendsAByte)
     EXPECT_EQ(tio.c_iflag & (ICRNL | IXON | ISTRIP), 0u);
     EXPECT_NE(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
 
-    port.setLines(true);
-    port.setLines(false);
+    port.setLines(sys::LedLines::Both, true);
+    port.setLines(sys::LedLines::Both, false);
     port.close();
 
     // Bytes pass through the terminal in order: if the marker is the first thing at the far end,
@@ -251,11 +251,11 @@ TEST(SerialDeviceTest, ARefusedLineChangeIsFailedButAHangUpIsGone)
     SerialPort port;
     ASSERT_TRUE(port.open(socat.pty()));
     // A pseudo-terminal has no modem lines (ENOTTY): the port is not lost for that.
-    EXPECT_EQ(port.setLines(true), sys::LineResult::Failed);
+    EXPECT_EQ(port.setLines(sys::LedLines::Both, true), sys::LineResult::Failed);
     EXPECT_TRUE(port.isOpen());
 
     socat.stop();
-    EXPECT_EQ(port.setLines(false), sys::LineResult::Gone);
+    EXPECT_EQ(port.setLines(sys::LedLines::Both, false), sys::LineResult::Gone);
 }
 
 // Stand-ins for device nodes are links to real character devices, which stat() sees through as it

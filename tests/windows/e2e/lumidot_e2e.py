@@ -25,9 +25,11 @@ PTYEMU = Path(os.environ.get("LUMIDOT_PTYEMU", REPO / "build/e2e/tests/windows/e
 WORK = Path(os.environ.get("LUMIDOT_E2E_WORK", REPO / "build/e2e"))
 CONVERT = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert"
 
-# Every COM number up to here is mapped by each test, so Wine's own mapping of /dev/ttyS0 (the
-# machine's console) lands above it, where no test goes.
-MAX_COM = 32
+# Every COM number up to here, the ones the dialogs always list, is mapped by each test; a test port
+# above it is mapped only for the test that asks for it, since every mapped port exists for
+# Lumidot's lists. Wine would map the machine's /dev/ttyS0 (the console) to the next free number
+# by itself, but ptyemu hides it from Wine.
+MAX_COM = 20
 MARLETT = Path("/usr/share/wine/fonts/marlett.ttf")
 NO_PORT = WORK / "no-port"          # an empty folder: opening it as a COM port fails
 SCREEN = (800, 600)
@@ -58,14 +60,9 @@ def template_prefix():
     template = WORK / "wineprefix"
     WORK.mkdir(parents=True, exist_ok=True)
     NO_PORT.mkdir(exist_ok=True)
+    browser = WORK / "browser-stub.sh"
     with open(WORK / "wineprefix.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if (template / "ready").exists():
-            return template
-        shutil.rmtree(template, ignore_errors=True)
-        browser = WORK / "browser-stub.sh"
-        browser.write_text('#!/bin/sh\necho "$1" >> "${LUMIDOT_E2E_URLS:-/dev/null}"\n')
-        browser.chmod(0o755)
         fonts = ["Tahoma", "MS Shell Dlg", "MS Shell Dlg 2", "MS UI Gothic", "ＭＳ Ｐゴシック"]
         reg = ["Windows Registry Editor Version 5.00", "",
                r"[HKEY_CURRENT_USER\Software\Wine\Explorer]", '"Desktop"="shell"', "",
@@ -75,8 +72,15 @@ def template_prefix():
         reg += [f'"{name}"="IPAPGothic"' for name in fonts]
         reg += ["", r"[HKEY_LOCAL_MACHINE\Software\Wine\Ports]"]
         reg += [f'"COM{n}"="{NO_PORT}"' for n in range(1, MAX_COM + 1)]
+        reg_text = "\r\n".join(reg) + "\r\n"
+        # a template made from other settings is made anew
+        if (template / "ready").exists() and (template / "ready").read_bytes() == reg_text.encode():
+            return template
+        shutil.rmtree(template, ignore_errors=True)
+        browser.write_text('#!/bin/sh\necho "$1" >> "${LUMIDOT_E2E_URLS:-/dev/null}"\n')
+        browser.chmod(0o755)
         reg_file = WORK / "wineprefix.reg"
-        reg_file.write_text("\r\n".join(reg) + "\r\n", encoding="utf-16")
+        reg_file.write_text(reg_text, encoding="utf-16")
         with Xvfb(SCREEN) as x:
             env = wine_env(template, x.display)
             subprocess.run(["wineboot", "-i"], env=env, check=True, timeout=300,
@@ -88,7 +92,7 @@ def template_prefix():
         # look; without it every close button shows as a plain "r" in the screenshots.
         if MARLETT.exists():
             shutil.copy(MARLETT, template / "drive_c/windows/Fonts")
-        (template / "ready").touch()
+        (template / "ready").write_bytes(reg_text.encode())
         return template
 
 
@@ -174,25 +178,32 @@ class Session(SessionBase):
         """Points the prefix's COM ports at our ptys by editing its registry before Wine starts."""
         reg = self.prefix / "system.reg"
         text = reg.read_text(encoding="utf-8", errors="surrogateescape")
+        first = f'"COM1"="{NO_PORT}"'
+        assert first in text, f"template registry lacks {first}"
         for n in self.ports:
             old, new = f'"COM{n}"="{NO_PORT}"', f'"COM{n}"="{self.port_link(n)}"'
-            assert old in text, f"template registry lacks {old}"
-            text = text.replace(old, new)
+            # a port above the ones every test maps joins them
+            text = text.replace(old, new) if n <= MAX_COM else text.replace(first, f"{first}\n{new}")
         reg.write_text(text, encoding="utf-8", errors="surrogateescape")
         # drop the template's links: Wine makes them anew from the registry when it starts
         for link in (self.prefix / "dosdevices").glob("com*"):
             link.unlink()
 
     def _ports_safe(self):
-        """True once every dosdevices/comN up to MAX_COM leads to our pty or to the empty folder."""
+        """True once every dosdevices/comN up to MAX_COM and of the test's ports leads to our pty or
+        to the empty folder. A COM link to anything else (a real serial device that Wine found) fails
+        the test at once."""
         dosdevices = self.prefix / "dosdevices"
-        for n in range(1, MAX_COM + 1):
+        numbers = set(range(1, MAX_COM + 1)) | set(self.ports)
+        for n in numbers:
             link = dosdevices / f"com{n}"
             if not link.is_symlink():
                 return False
             want = self.port_link(n) if n in self.ports else NO_PORT
             if Path(os.readlink(link)) != want:
                 return False
+        others = [link.name for link in dosdevices.glob("com*") if int(link.name[3:]) not in numbers]
+        assert not others, f"Wine mapped {others} by itself: {[os.readlink(dosdevices / o) for o in others]}"
         return True
 
     # --- Lumidot itself ---
@@ -328,6 +339,13 @@ class Session(SessionBase):
 
     def release_port(self):
         self.drv("port_close")
+
+    def add_serial_device(self, port, name):
+        """Enters an adapter behind COM<port> into the system's device tree, named name, as Windows
+        keeps a USB serial adapter's; Wine keeps no device behind the ports it maps."""
+        key = rf"HKLM\System\CurrentControlSet\Enum\FTDIBUS\VID_0403+PID_6001+E2E{port}\0000"
+        self._reg("add", key, "/v", "FriendlyName", "/d", name, "/f", check=True)
+        self._reg("add", key + r"\Device Parameters", "/v", "PortName", "/d", f"COM{port}", "/f", check=True)
 
     def unplug(self):
         """From now on every DTR/RTS call fails, as when a USB serial adapter is pulled out."""

@@ -80,6 +80,9 @@ TEST(ResourceScriptTest, TheDialogsHaveTheSharedTexts)
     EXPECT_TRUE(
         has(strSetting, "\"" + Utf8(texts::kAutoConnectCheck) + "\", IDC_AUTOCONNECT_CHECK,"));
     EXPECT_TRUE(has(strSetting, "\"" + Utf8(texts::kAlnumOffCheck) + "\", IDC_ALNUM_OFF_CHECK,"));
+    EXPECT_TRUE(has(strSetting, "\"" + Utf8(texts::kLedLinesLabel) + "\", IDC_STATIC,"));
+    EXPECT_TRUE(
+        has(strSetting, "\"" + Utf8(texts::kLedInvertedCheck) + "\", IDC_LED_INVERTED_CHECK,"));
     for (int nMs = 100; nMs <= 1000; nMs += 100)
         EXPECT_TRUE(has(
             strScript,

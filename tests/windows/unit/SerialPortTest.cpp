@@ -137,8 +137,8 @@ TEST_F(SerialPortTest, TheSeamsLineChangeRaisesDtrThenRtsAndDropsThemInTheSameOr
 {
     ASSERT_TRUE(sys::OpenLedPort(L"COM4"));
     g_Fake.calls.clear();
-    EXPECT_EQ(sys::SetLedLines(true), LineResult::Ok);
-    EXPECT_EQ(sys::SetLedLines(false), LineResult::Ok);
+    EXPECT_EQ(sys::SetLedLines(sys::LedLines::Both, true), LineResult::Ok);
+    EXPECT_EQ(sys::SetLedLines(sys::LedLines::Both, false), LineResult::Ok);
     EXPECT_EQ(g_Fake.calls, (Calls{"EscapeCommFunction(SETDTR)", "EscapeCommFunction(SETRTS)",
                                    "EscapeCommFunction(CLRDTR)", "EscapeCommFunction(CLRRTS)"}));
     // Closing is all the LED sees: the lines are left as they are.
@@ -147,17 +147,35 @@ TEST_F(SerialPortTest, TheSeamsLineChangeRaisesDtrThenRtsAndDropsThemInTheSameOr
     EXPECT_EQ(g_Fake.calls, Calls{"CloseHandle"});
 }
 
+TEST_F(SerialPortTest, ALineTheLedIsNotOnIsNeverTouched)
+{
+    // DTR alone, lit while dropped: the off state after the open raises DTR.
+    g_nLedLines = 1;
+    g_nLedInverted = 1;
+    ASSERT_TRUE(ConnectPort(L"COM4"));
+    EXPECT_EQ(g_Fake.calls.back(), "EscapeCommFunction(SETDTR)");
+    g_Fake.calls.clear();
+    EXPECT_EQ(ShowLed(true), LineResult::Ok);
+    EXPECT_EQ(g_Port.SetLines(sys::LedLines::Rts, true), LineResult::Ok);
+    // A refused DTR is no reason to move RTS.
+    g_Fake.failingEscapes = {CLRDTR};
+    g_Fake.dwEscapeError = ERROR_INVALID_PARAMETER;
+    EXPECT_EQ(g_Port.SetLines(sys::LedLines::Dtr, false), LineResult::Failed);
+    EXPECT_EQ(g_Fake.calls, (Calls{"EscapeCommFunction(CLRDTR)", "EscapeCommFunction(SETRTS)",
+                                   "EscapeCommFunction(CLRDTR)"}));
+}
+
 TEST_F(SerialPortTest, OnlyTheErrorsOfAVanishedDeviceCountAsGone)
 {
     ASSERT_TRUE(ConnectPort(L"COM4"));
-    EXPECT_EQ(g_Port.SetLines(true), LineResult::Ok);
+    EXPECT_EQ(g_Port.SetLines(sys::LedLines::Both, true), LineResult::Ok);
 
     // An adapter without RTS: DTR still moves.
     g_Fake.failingEscapes = {SETRTS, CLRRTS};
     for (DWORD dwError : {ERROR_INVALID_PARAMETER, ERROR_NOT_SUPPORTED}) {
         g_Fake.dwEscapeError = dwError;
         g_Fake.calls.clear();
-        EXPECT_EQ(g_Port.SetLines(false), LineResult::Failed) << dwError;
+        EXPECT_EQ(g_Port.SetLines(sys::LedLines::Both, false), LineResult::Failed) << dwError;
         EXPECT_EQ(g_Fake.calls,
                   (Calls{"EscapeCommFunction(CLRDTR)", "EscapeCommFunction(CLRRTS)"}));
         EXPECT_TRUE(g_Port.IsOpen());
@@ -168,7 +186,7 @@ TEST_F(SerialPortTest, OnlyTheErrorsOfAVanishedDeviceCountAsGone)
                           ERROR_BAD_COMMAND, ERROR_GEN_FAILURE, ERROR_NO_SUCH_DEVICE,
                           ERROR_DEVICE_NOT_CONNECTED, ERROR_DEVICE_REMOVED}) {
         g_Fake.dwEscapeError = dwError;
-        EXPECT_EQ(g_Port.SetLines(true), LineResult::Gone) << dwError;
+        EXPECT_EQ(g_Port.SetLines(sys::LedLines::Both, true), LineResult::Gone) << dwError;
     }
 }
 

@@ -48,6 +48,24 @@ const char* EscapeName(DWORD dwFunc)
     }
 }
 
+std::wstring Folded(const std::wstring& strText)
+{
+    std::wstring strFolded = strText;
+    std::transform(strFolded.begin(), strFolded.end(), strFolded.begin(), [](wchar_t ch) {
+        return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch - L'A' + L'a') : ch;
+    });
+    return strFolded;
+}
+
+// The values of the HKEY_LOCAL_MACHINE key at pszKey; nullptr when it is not listed itself.
+const std::map<std::wstring, std::wstring>* MachineValues(const wchar_t* pszKey)
+{
+    for (const auto& [strKey, values] : g_Fake.machineKeys)
+        if (Folded(strKey) == Folded(pszKey))
+            return &values;
+    return nullptr;
+}
+
 }  // namespace
 
 std::vector<std::string> NonImeCalls()
@@ -217,6 +235,41 @@ bool RegDeleteUserValue(const wchar_t* pszKey, const wchar_t* pszValue)
     g_Fake.registry.erase(std::wstring(pszKey) + L"\\" + pszValue);
     g_Fake.registryBinary.erase(std::wstring(pszKey) + L"\\" + pszValue);
     return true;
+}
+
+std::vector<std::wstring> RegMachineSubkeys(const wchar_t* pszKey)
+{
+    const std::wstring strPrefix = Folded(pszKey) + L"\\";
+    std::vector<std::wstring> names;
+    for (const auto& entry : g_Fake.machineKeys) {
+        if (Folded(entry.first).compare(0, strPrefix.size(), strPrefix) != 0)
+            continue;
+        const std::wstring strBelow = entry.first.substr(strPrefix.size());
+        const std::wstring strName = strBelow.substr(0, strBelow.find(L'\\'));
+        if (std::none_of(names.begin(), names.end(), [&](const std::wstring& strOld) {
+                return Folded(strOld) == Folded(strName);
+            }))
+            names.push_back(strName);
+    }
+    return names;
+}
+
+std::vector<std::wstring> RegMachineStrings(const wchar_t* pszKey)
+{
+    std::vector<std::wstring> strings;
+    if (const auto* pValues = MachineValues(pszKey))
+        for (const auto& value : *pValues)
+            strings.push_back(value.second);
+    return strings;
+}
+
+std::optional<std::wstring> RegGetMachineString(const wchar_t* pszKey, const wchar_t* pszValue)
+{
+    if (const auto* pValues = MachineValues(pszKey))
+        for (const auto& [strName, strData] : *pValues)
+            if (Folded(strName) == Folded(pszValue))
+                return strData;
+    return std::nullopt;
 }
 
 // Windows' private-profile calls over real files, by the same INI rules our own reader follows.

@@ -59,6 +59,9 @@ struct FakeSystem {
     std::map<std::wstring, std::wstring> registry;
     std::map<std::wstring, std::vector<BYTE>>
         registryBinary;  // REG_BINARY values, keyed the same way
+    // HKEY_LOCAL_MACHINE, read only: each key's path to its REG_SZ values (name to data). A key
+    // also exists when only keys below it are listed. Names match in any case, as Windows' do.
+    std::map<std::wstring, std::map<std::wstring, std::wstring>> machineKeys;
 
     void Reset() { *this = FakeSystem(); }
 };
