@@ -67,10 +67,13 @@ void ConnectCommand(ICommandHost& host)
 {
     CCommandScope scope;
     if (!sys::IsLedPortOpen()) {
-        std::wstring strPort = ConfiguredPort();
+        const std::wstring strOldPort = ConfiguredPort();
+        std::wstring strPort = strOldPort;
         if (host.DoPortDialog(strPort) == Answer::Ok) {
             SetConfiguredPort(strPort);
-            ForgetLostPort();
+            // A port lost earlier comes back by itself only while it is the one the user wants.
+            if (ConfiguredPort() != strOldPort)
+                ForgetLostPort();
             if (!ConnectChosenPort(ConfiguredPort()))
                 host.ShowMessageBox(sys::LocalText(texts::kPortOpenFailed), MessageKind::Warning);
             // Saved even when the open failed, so the next attempt preselects this port.
@@ -113,7 +116,10 @@ void SettingCommand(ICommandHost& host)
     // stays, unless the user ticks the box to start this one instead.
     if ((choices.bStartAtLogin == 1 ? 1 : 0) != bStartsAtLogin)
         sys::SetStartAtLogin(choices.bStartAtLogin == 1);
-    ForgetLostPort();
+    // A port lost earlier comes back by itself unless the user's answers say it is no longer
+    // wanted: another port chosen, or the offer to connect it declined.
+    if (ConfiguredPort() != strOldPort)
+        ForgetLostPort();
 
     host.StopPollTimer();
     if (sys::IsLedPortOpen()) {
@@ -125,6 +131,8 @@ void SettingCommand(ICommandHost& host)
                                    MessageKind::Question) == Answer::Yes) {
         // A failed open is silent here: the next tick shows the crossed-out lamp.
         ConnectChosenPort(ConfiguredPort());
+    } else {
+        ForgetLostPort();
     }
     SaveSettings();
     RequestRefresh();

@@ -595,11 +595,26 @@ TEST_F(CommandsTest, APortThatCameBackWhileTheUserChoseIsKeptOrSwappedButNeverDr
 
 TEST_F(CommandsTest, ALostPortComesBackOnlyWhileTheUserStillWantsIt)
 {
-    // The user chose the port meanwhile, and the open failed: the choice was the user's to make.
+    // The port was lost; meanwhile the user confirmed the settings, changing only the interval, or
+    // chose the same port again, and its open failed (it is still unplugged): still wanted.
+    for (bool bSettings : {true, false}) {
+        Connect(L"COM3");
+        OnPortDeviceRemoved(L"COM3");
+        g_Seam.bOpenFails = true;
+        host.dialogs = {bSettings ? Confirm().Interval(1) : Confirm().Port(L"COM3")};
+        host.answers = {Answer::Yes};
+        bSettings ? SettingCommand(host) : ConnectCommand(host);
+        g_Seam.bOpenFails = false;
+        OnPortDeviceArrived(L"COM3");
+        EXPECT_TRUE(sys::IsLedPortOpen()) << bSettings;
+        sys::CloseLedPort();
+    }
+
+    // The user chose another port meanwhile, whose open failed.
     Connect(L"COM3");
     OnPortDeviceRemoved(L"COM3");
     g_Seam.bOpenFails = true;
-    host.dialogs = {Confirm().Port(L"COM3")};
+    host.dialogs = {Confirm().Port(L"COM4")};
     ConnectCommand(host);
     g_Seam.bOpenFails = false;
     OnPortDeviceArrived(L"COM3");
