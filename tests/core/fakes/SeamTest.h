@@ -7,6 +7,7 @@
 #include "core/PortWatch.h"
 #include "core/Settings.h"
 #include "tests/core/fakes/FakeSeam.h"
+#include "tests/core/fakes/LogicState.h"
 
 #include <gtest/gtest.h>
 
@@ -28,14 +29,6 @@ private:
     {
         // The fake's reset closes the port; the logic's own memory of a lost port goes with it.
         g_Seam.Reset();
-        ForgetLostPort();
-        g_nPortNumber = 1;
-        g_nUpdateTime = 5;
-        g_nAutoConnect = 0;
-        g_nAlnumOff = 0;
-        g_strPortDevice.clear();
-        g_nLedLines = 0;
-        g_nLedInverted = 0;
-        g_nLastOpenStatus = -1;
+        ResetLogicState();
     }
 };

@@ -12,6 +12,7 @@
 #include "windows/system/Ports.h"
 #include "windows/system/SerialPort.h"
 #include "windows/system/Tray.h"
+#include "tests/core/fakes/LogicState.h"
 #include "windows/unit/fakes/FakeSystem.h"
 
 #include <gtest/gtest.h>
@@ -41,16 +42,8 @@ private:
     static void ResetSharedState()
     {
         sys::CloseLedPort();
-        ForgetLostPort();
         RemoveTrayPresets();
         g_Fake.Reset();
-        g_nPortNumber = 1;
-        g_nUpdateTime = 5;
-        g_nAutoConnect = 0;
-        g_nAlnumOff = 0;
-        g_strPortDevice.clear();
-        g_nLedLines = 0;
-        g_nLedInverted = 0;
-        g_nLastOpenStatus = -1;
+        ResetLogicState();
     }
 };
