@@ -11,11 +11,10 @@
 #include "linux/app/PortDlg.h"
 #include "linux/app/SettingDlg.h"
 #include "linux/system/SerialPort.h"
+#include "linux/system/Session.h"
 #include "version.h"
 
 #include <QApplication>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDesktopServices>
 #include <QUrl>
 #include <QWidget>
@@ -166,23 +165,9 @@ void IndicatorApp::OpenInBrowser(const std::wstring &strUrl)
     QDesktopServices::openUrl(QUrl(QString::fromStdWString(strUrl)));
 }
 
-bool IndicatorApp::ClaimInstance()
-{
-    // Without a session bus there is no session to be alone in: run.
-    QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
-    if (bus == nullptr)
-        return true;
-    const auto reply =
-        bus->registerService(kInstanceName, QDBusConnectionInterface::DontQueueService,
-                             QDBusConnectionInterface::DontAllowReplacement);
-    return !reply.isValid() || reply.value() == QDBusConnectionInterface::ServiceRegistered;
-}
+bool IndicatorApp::ClaimInstance() { return claimInstanceName(kInstanceName); }
 
-void IndicatorApp::ReleaseInstance()
-{
-    if (QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface())
-        bus->unregisterService(kInstanceName);
-}
+void IndicatorApp::ReleaseInstance() { releaseInstanceName(kInstanceName); }
 
 void IndicatorApp::AddTrayIcon() { m_tray.add(); }
 
