@@ -132,6 +132,8 @@ Answer IndicatorApp::DoPortDialog(std::wstring &strPort)
 Answer IndicatorApp::DoSettingDialog(SettingChoices &choices)
 {
     SettingDlg dialog(choices);
+    if (!m_ime.canTellMode())
+        dialog.showModeUnknown();
     if (dialog.exec() != QDialog::Accepted)
         return Answer::Cancel;
     choices = dialog.choices();
