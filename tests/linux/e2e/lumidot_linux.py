@@ -85,7 +85,7 @@ class Session(SessionBase):
 
     def _open(self):
         self.home = self.folder("home")
-        self.config = self.home / ".config"
+        self.config = self.folder("home/.config")  # the user's, though Lumidot.ini may come first
         for name in ("run", "logs"):
             self.folder(name)
         # the agent runs as the session's user, who need not be able to read this checkout
