@@ -18,6 +18,10 @@ apt-get install -y \
     dbus dbus-x11 at-spi2-core python3-dbus python3-gi xterm x11-xkb-utils libxtst6 \
     trayer xserver-xephyr file \
     lintian appstream desktop-file-utils qt6-tools-dev qt6-l10n-tools locales
+# Input methods beyond Mozc for the Linux edition's end-to-end tests: pinyin and Hangul under
+# fcitx5 and IBus, and IBus's configuration service (dconf), which those IBus engines read.
+apt-get install -y \
+    fcitx5-pinyin fcitx5-hangul ibus-libpinyin ibus-hangul dconf-service
 # The Linux edition's end-to-end tests run a Japanese desktop, and an English one.
 sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/; s/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
 locale-gen
