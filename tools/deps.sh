@@ -21,6 +21,10 @@ apt-get install -y \
 # The Linux edition: the X tray check's build; the tests of hotplug (umockdev's fake adapters and
 # udev events, played from Python), of Wayland (a headless weston) and of trays that come late.
 apt-get install -y libxcb1-dev umockdev gir1.2-umockdev-1.0 weston qt6-wayland
+# Input methods beyond Mozc for the Linux edition's end-to-end tests: pinyin and Hangul under
+# fcitx5 and IBus, and IBus's configuration service (dconf), which those IBus engines read.
+apt-get install -y \
+    fcitx5-pinyin fcitx5-hangul ibus-libpinyin ibus-hangul dconf-service
 # The Linux edition's end-to-end tests run a Japanese desktop, and an English one.
 sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/; s/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
 locale-gen

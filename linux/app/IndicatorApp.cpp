@@ -11,11 +11,11 @@
 #include "linux/app/PortDlg.h"
 #include "linux/app/SettingDlg.h"
 #include "linux/system/SerialPort.h"
+#include "linux/system/Session.h"
 #include "version.h"
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDesktopServices>
 #include <QMessageBox>
@@ -208,6 +208,8 @@ Answer IndicatorApp::DoPortDialog(std::wstring &strPort)
 Answer IndicatorApp::DoSettingDialog(SettingChoices &choices)
 {
     SettingDlg dialog(choices);
+    if (!m_ime.canTellMode())
+        dialog.showModeUnknown();
     if (dialog.exec() != QDialog::Accepted)
         return Answer::Cancel;
     choices = dialog.choices();
@@ -243,15 +245,8 @@ void IndicatorApp::OpenInBrowser(const std::wstring &strUrl)
 
 bool IndicatorApp::ClaimInstance()
 {
-    // Without a session bus there is no session to be alone in: run.
     QDBusConnection session = QDBusConnection::sessionBus();
-    QDBusConnectionInterface *bus = session.interface();
-    if (bus == nullptr)
-        return true;
-    const auto reply =
-        bus->registerService(kInstanceName, QDBusConnectionInterface::DontQueueService,
-                             QDBusConnectionInterface::DontAllowReplacement);
-    if (!reply.isValid() || reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+    if (claimInstanceName(kInstanceName)) {
         session.registerObject(kInstancePath, this, QDBusConnection::ExportScriptableSlots);
         return true;
     }
@@ -259,16 +254,14 @@ bool IndicatorApp::ClaimInstance()
     QDBusMessage activate = QDBusMessage::createMethodCall(
         kInstanceName, kInstancePath, kInstanceInterface, QStringLiteral("Activate"));
     activate << QVariantMap();
-    session.call(activate, QDBus::Block, 5000);
+    session.call(activate, QDBus::Block, 1000);
     return false;
 }
 
 void IndicatorApp::ReleaseInstance()
 {
-    QDBusConnection session = QDBusConnection::sessionBus();
-    session.unregisterObject(kInstancePath);
-    if (QDBusConnectionInterface *bus = session.interface())
-        bus->unregisterService(kInstanceName);
+    QDBusConnection::sessionBus().unregisterObject(kInstancePath);
+    releaseInstanceName(kInstanceName);
 }
 
 void IndicatorApp::AddTrayIcon() { m_tray.add(); }

@@ -9,12 +9,13 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 SettingDlg::SettingDlg(const SettingChoices &shown, QWidget *parent)
     : QDialog(parent), m_interval(new QComboBox(this)), m_ports(new QComboBox(this)),
       m_autoConnect(new QCheckBox(uiText(texts::kAutoConnectCheck), this)),
-      m_alnumOff(new QCheckBox(uiText(texts::kAlnumOffCheck), this)),
+      m_alnumOff(new QCheckBox(uiText(texts::kAlnumOffCheck), this)), m_alnumHint(new QLabel(this)),
       m_startAtLogin(new QCheckBox(uiText("ログイン時に開始する"), this)),
       m_ledLines(new QComboBox(this)),
       m_ledInverted(new QCheckBox(uiText(texts::kLedInvertedCheck), this))
@@ -28,6 +29,8 @@ SettingDlg::SettingDlg(const SettingChoices &shown, QWidget *parent)
     fillPorts(m_ports, m_paths, shown.strPort);
     m_autoConnect->setChecked(shown.bAutoConnect == 1);
     m_alnumOff->setChecked(shown.bAlnumOff == 1);
+    m_alnumHint->setWordWrap(true);
+    m_alnumHint->hide();
     m_startAtLogin->setChecked(shown.bStartAtLogin == 1);
     for (const wchar_t *item : texts::kLedLinesItems)
         m_ledLines->addItem(uiText(item));
@@ -41,6 +44,7 @@ SettingDlg::SettingDlg(const SettingChoices &shown, QWidget *parent)
     layout->addLayout(form);
     layout->addWidget(m_autoConnect);
     layout->addWidget(m_alnumOff);
+    layout->addWidget(m_alnumHint);
     layout->addWidget(m_startAtLogin);
     auto *wiring = new QFormLayout;
     wiring->addRow(uiText(texts::kLedLinesLabel), m_ledLines);
@@ -48,6 +52,14 @@ SettingDlg::SettingDlg(const SettingChoices &shown, QWidget *parent)
     layout->addWidget(m_ledInverted);
     layout->addWidget(horizontalRule(this));
     layout->addWidget(okCancelButtons(this));
+}
+
+void SettingDlg::showModeUnknown()
+{
+    m_alnumOff->setEnabled(false);
+    m_alnumHint->setText(
+        uiText("fcitx5のトレイアイコンがないため、英数入力かどうかを判別できません"));
+    m_alnumHint->show();
 }
 
 SettingChoices SettingDlg::choices() const

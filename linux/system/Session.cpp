@@ -9,6 +9,8 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,6 +34,18 @@ const std::string s_programPath = [] {
     char path[PATH_MAX];
     return realpath("/proc/self/exe", path) ? std::string(path) : std::string();
 }();
+
+// Start and exit must not wait on a bus daemon that does not answer: Qt's default is 25 s.
+constexpr int kBusTimeoutMs = 1000;
+
+QDBusMessage busDaemonCall(const char *method, const QString &name)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QString::fromLatin1(method));
+    call << name;
+    return call;
+}
 
 QString programPath() { return QString::fromStdString(s_programPath); }
 
@@ -192,4 +206,25 @@ void useLanguage(const QLocale &locale)
     auto *english = new QTranslator(QCoreApplication::instance());
     if (english->load(QStringLiteral(":/i18n/lumidot_en.qm")))
         QCoreApplication::installTranslator(english);
+}
+
+bool claimInstanceName(const QString &name)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return true;
+    // Do not queue for the name: a second instance ends at once.
+    constexpr uint kDoNotQueue = 4;
+    constexpr uint kPrimaryOwner = 1;
+    const QDBusMessage reply =
+        bus.call(busDaemonCall("RequestName", name) << kDoNotQueue, QDBus::Block, kBusTimeoutMs);
+    return reply.type() != QDBusMessage::ReplyMessage ||
+           reply.arguments().value(0).toUInt() == kPrimaryOwner;
+}
+
+void releaseInstanceName(const QString &name)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected())
+        bus.call(busDaemonCall("ReleaseName", name), QDBus::Block, kBusTimeoutMs);
 }

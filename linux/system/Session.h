@@ -14,3 +14,10 @@ void useLanguage(const QLocale &locale);
 // want it, and the program an Exec value starts (its first argument), read by the same rules.
 QString execValueOf(const QString &program);
 QString programOfExec(const QString &value);
+
+// Takes the session-wide name that marks the running instance on the session bus: false only when
+// another process holds it. Without a session bus, or with a bus daemon that does not answer
+// within a second, there is no session to be alone in, and the claim succeeds.
+bool claimInstanceName(const QString &name);
+// Gives the name up, waiting a second at most for the bus daemon.
+void releaseInstanceName(const QString &name);

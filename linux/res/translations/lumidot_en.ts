@@ -142,6 +142,10 @@ Copyright (C) 2026 Lumidot developers&#xd;
         <translation>Start at login</translation>
     </message>
     <message>
+        <source>fcitx5のトレイアイコンがないため、英数入力かどうかを判別できません</source>
+        <translation>Without fcitx5's tray icon, alphanumeric input cannot be told apart</translation>
+    </message>
+    <message>
         <source>IME ON</source>
         <translation>IME ON</translation>
     </message>

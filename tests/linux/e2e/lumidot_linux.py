@@ -86,7 +86,7 @@ class Session(SessionBase):
 
     def _open(self):
         self.home = self.folder("home")
-        self.config = self.home / ".config"
+        self.config = self.folder("home/.config")  # the user's, though Lumidot.ini may come first
         for name in ("run", "logs"):
             self.folder(name)
         # The session's user need not be able to enter this checkout or its build tree (root's

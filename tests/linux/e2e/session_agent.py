@@ -680,6 +680,125 @@ class Agent:
     def cmd_unplug(self, name):
         return self.adapter_call(cmd="unplug", name=name)
 
+
+    # --- commands: other input methods and engines, restarts ---
+
+    def cmd_fcitx5_group(self, items, active, tray=False):
+        """fcitx5 with one group of input methods, items (e.g. ["keyboard-jp", "keyboard-ru",
+        "pinyin"]), of which active is the one its trigger key switches to. With tray, fcitx5 runs
+        its own user interface, as on a desktop, and shows its tray item: returns once the item is
+        registered here. Ctrl+Shift+Right goes to the group's next input method."""
+        os.makedirs(os.path.join(CONFIG, "fcitx5"), exist_ok=True)
+        with open(os.path.join(CONFIG, "fcitx5", "profile"), "w") as f:
+            f.write(f"[Groups/0]\nName=Default\nDefault Layout=jp\nDefaultIM={active}\n\n")
+            for n, item in enumerate(items):
+                f.write(f"[Groups/0/Items/{n}]\nName={item}\nLayout=\n\n")
+            f.write("[GroupOrder]\n0=Default\n")
+        with open(os.path.join(CONFIG, "fcitx5", "config"), "w") as f:
+            f.write("[Hotkey/TriggerKeys]\n0=Control+space\n1=Zenkaku_Hankaku\n\n"
+                    "[Hotkey/AltTriggerKeys]\n\n"
+                    "[Hotkey/EnumerateForwardKeys]\n0=Control+Shift+Right\n\n"
+                    "[Behavior]\nShareInputState=No\n")
+        self.fcitx5_argv = ["fcitx5", "--disable=kimpanel,notifications" if tray else
+                            "--disable=classicui,kimpanel,notificationitem,notifications"]
+        return self.fcitx5_up(self.spawn("fcitx5", self.fcitx5_argv), tray)
+
+    def fcitx5_up(self, proc, tray):
+        started = time.monotonic()
+        wait_for(lambda: self.has_owner(FCITX), 30, "fcitx5 on the session bus")
+        wait_for(lambda: self.xim_server("fcitx"), 30, "fcitx5's XIM server")
+        if tray:
+            wait_for(lambda: any(i["pid"] == proc.pid for i in self.watcher.items), 10, "fcitx5's tray item")
+        self.framework, self.fcitx5_proc = "fcitx5", proc
+        return {"pid": proc.pid, "seconds": time.monotonic() - started}
+
+    def cmd_fcitx5_restart(self, how):
+        """Restarts fcitx5 the way a user does: "replace" starts a second one with -r, which takes
+        over from the first; "kill" kills it and starts it again. Returns once the new one serves
+        X input methods (and shows its tray item where the first did); the typing window then
+        needs a new input context (cmd_xterm)."""
+        old, tray = self.fcitx5_proc, "classicui" not in self.fcitx5_argv[1]
+        if how == "kill":
+            old.kill()
+            old.wait(10)
+        elif how != "replace":
+            raise AgentError(f"unknown restart {how!r}")
+        proc = self.spawn("fcitx5", self.fcitx5_argv + (["-r"] if how == "replace" else []))
+        if how == "replace":
+            wait_for(lambda: old.poll() is not None, 20, "the replaced fcitx5 to end")
+        return self.fcitx5_up(proc, tray)
+
+    def cmd_fcitx_im(self):
+        return {"im": str(call(self.bus, FCITX, "/controller", "org.fcitx.Fcitx.Controller1", "CurrentInputMethod"))}
+
+    def cmd_ibus_engine_start(self, engine):
+        """ibus-daemon with its configuration service, as desktops run it (engines such as Hangul
+        and libpinyin read their settings from it), and engine as the global engine."""
+        self.ibus_argv = ["ibus-daemon", "--xim", "--panel=disable", "--emoji-extension=disable", "--cache=refresh"]
+        self.ibus_proc = self.spawn("ibus", self.ibus_argv)
+        started = time.monotonic()
+        self.ibus_join()
+        self.cmd_ibus_engine(engine)
+        return {"pid": self.ibus_proc.pid, "seconds": time.monotonic() - started}
+
+    def ibus_join(self):
+        address = wait_for(self.ibus_address, 30, "IBus's address file")
+        self.ibus_bus = dbus.bus.BusConnection(address)
+        for member in ("UpdateProperty", "RegisterProperties"):
+            self.ibus_bus.add_signal_receiver(self._engine_property, member, IBUS_ENGINE, None, None,
+                                              member_keyword="member")
+        self.ibus_bus.add_signal_receiver(self._engine_changed, "GlobalEngineChanged", IBUS, None,
+                                          "/org/freedesktop/IBus")
+        wait_for(lambda: self.xim_server("ibus"), 30, "IBus's XIM server")
+        self.framework = "ibus"
+
+    def cmd_ibus_engine(self, engine):
+        """Makes engine IBus's global engine, as the desktop's input method menu does."""
+        call(self.ibus_bus, IBUS, "/org/freedesktop/IBus", IBUS, "SetGlobalEngine", "s", (engine,), 30)
+        wait_for(lambda: self.ibus_engine == engine, 30, f"the {engine} engine")
+        return {}
+
+    def cmd_ibus_restart(self):
+        """`ibus restart`: the daemon starts afresh on a new bus. Returns once it serves X input
+        methods again; the typing window then needs a new input context (cmd_xterm)."""
+        old = self.ibus_address()
+        self.run(["ibus", "restart"], timeout=30)
+        wait_for(lambda: self.ibus_address() not in (None, old), 30, "IBus's new address")
+        self.ibus_engine = None
+        self.ibus_join()
+        return {}
+
+    def cmd_plain_window(self):
+        """Focuses a window without an input context (an xterm told to use no input method),
+        made at the first call."""
+        if getattr(self, "plain_window", None) is None:
+            self.spawn("plain", ["xterm", "-title", "lumidot-plain", "-geometry", "80x10+0+300",
+                                 "-xrm", "XTerm*inputMethod: none"], env=self.env({"XMODIFIERS": "@im=none"}))
+            search = ["xdotool", "search", "--onlyvisible", "--name", "^lumidot-plain$"]
+            self.plain_window = wait_for(lambda: self.run(search, check=False).split(), 20, "the plain window")[0]
+        self.run(["xdotool", "windowfocus", "--sync", self.plain_window])
+        return {}
+
+    def cmd_new_typing_window(self):
+        """Closes the window that takes the keys and opens a new one (cmd_xterm): after a restart of
+        the input method, the new one serves it from the start. (An xterm that outlives its input
+        method may take a while to serve keys to the next one, if ever.)"""
+        pids = [p.pid for p in self.procs.values() if p.args[:3] == ["xterm", "-title", TYPING_TITLE]]
+        for proc in [p for p in self.procs.values() if p.pid in pids]:
+            stop(proc)
+        return self.cmd_xterm()
+
+    def cmd_restart_tray_host(self, gap=0.5):
+        """The tray host goes away and a new one starts gap seconds later, with no items, as when a
+        desktop's panel restarts: every program has to register its item again."""
+        self.bus_name = None  # dbus-python gives the name up when its BusName goes
+        for item in self.watcher.items:
+            self.watcher.StatusNotifierItemUnregistered(item["service"] + item["path"])
+        self.watcher.items = []
+        pump(gap)
+        self.bus_name = dbus.service.BusName(WATCHER, self.bus, do_not_queue=True)
+        return {}
+
     # --- the end ---
 
     def cmd_quit(self):

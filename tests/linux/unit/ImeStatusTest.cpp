@@ -1,23 +1,31 @@
-// The rules behind ImeStatus: IBus's serialised properties as they come off the wire (built here
-// field for field like those ibus-daemon 1.5.27 and ibus-mozc 2.28 sent in a real session), Mozc's
-// mode symbols, and where IBus's bus address is found.
+// ImeStatus: the rules of each framework, case by case; IBus's serialised properties as they come
+// off the wire (built here field for field like those ibus-daemon 1.5.27 and ibus-mozc 2.28 sent in
+// a real session); what IBus's signals leave behind; where IBus's bus address is found; and, over
+// bus daemons of the test's own, what happens when a framework or a bus daemon does not answer.
 #include "linux/system/Ime.h"
+#include "linux/system/Session.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QDBusServer>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QVariantMap>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -118,6 +126,20 @@ QDBusArgument mozcTools()
                          QStringLiteral("/usr/share/ibus-mozc/tool.png"), 0, items, QString()});
 }
 
+// An IBusEngineDesc, the value of the daemon's GlobalEngine property.
+QDBusArgument engineDesc(const QString &name)
+{
+    QDBusArgument desc;
+    beginSerializable(desc, "IBusEngineDesc");
+    desc << name << QStringLiteral("Japanese") << QStringLiteral("Japanese") << QStringLiteral("ja")
+         << QStringLiteral("GPL") << QStringLiteral("Peng Huang <shawn.p.huang@gmail.com>")
+         << QStringLiteral("ibus-keyboard") << QStringLiteral("jp") << 50u;
+    for (int i = 0; i < 8; ++i)
+        desc << QString();
+    desc.endStructure();
+    return desc;
+}
+
 // Answers every call and keeps its arguments.
 class Catcher : public QDBusVirtualObject {
 public:
@@ -216,41 +238,108 @@ TEST_F(IbusWire, OtherShapesAreRefused)
 
 TEST_F(IbusWire, GlobalEngineNamesTheEngine)
 {
-    QDBusArgument desc;
-    beginSerializable(desc, "IBusEngineDesc");
-    desc << QStringLiteral("xkb:jp::jpn") << QStringLiteral("Japanese")
-         << QStringLiteral("Japanese") << QStringLiteral("ja") << QStringLiteral("GPL")
-         << QStringLiteral("Peng Huang <shawn.p.huang@gmail.com>")
-         << QStringLiteral("ibus-keyboard") << QStringLiteral("jp") << 50u;
-    for (int i = 0; i < 8; ++i)
-        desc << QString();
-    desc.endStructure();
-    EXPECT_EQ(ImeStatusRules::engineName(overTheWire(desc)), QStringLiteral("xkb:jp::jpn"));
+    EXPECT_EQ(ImeStatusRules::engineName(overTheWire(engineDesc(QStringLiteral("xkb:jp::jpn")))),
+              QStringLiteral("xkb:jp::jpn"));
 }
 
-TEST(ImeStatusRules, InputModeSymbolAndEngineGiveTheReading)
+std::string shown(const ImeState &state)
 {
-    const QString mozc = QStringLiteral("mozc-jp");
+    return !state.on ? "off" : state.alphanumeric ? "on, alphanumeric" : "on";
+}
+
+std::string shown(const std::optional<ImeState> &state)
+{
+    return state ? shown(*state) : "as it was";
+}
+
+TEST(ImeStatusRules, FcitxIsOnForAnActiveInputMethodThatIsNoLayout)
+{
     struct Case {
-        QString engine, symbol;
-        bool on, alphanumeric;
+        int state;
+        const char *inputMethod, *trayIcon, *reading;
     } const cases[] = {
-        {mozc, QStringLiteral("A"), false, false},
-        {mozc, QStringLiteral("あ"), true, false},
-        {mozc, QStringLiteral("ア"), true, false},
-        {mozc, QStringLiteral("_ｱ"), true, false},
-        {mozc, QStringLiteral("_A"), true, true},
-        {mozc, QStringLiteral("Ａ"), true, true},
-        {mozc, QString(), false, false},
-        {QStringLiteral("xkb:jp::jpn"), QStringLiteral("あ"), false, false},
-        {QString(), QStringLiteral("あ"), false, false},
+        {0, "", "", "off"},
+        {1, "keyboard-jp", "", "off"},
+        {2, "keyboard-ru", "", "off"},
+        {2, "keyboard-us", "input-keyboard-symbolic", "off"},
+        {2, "pinyin", "fcitx-pinyin", "on"},
+        {2, "hangul", "fcitx-hangul", "on"},
+        {2, "mozc", "", "on"},
+        {2, "mozc", "fcitx_mozc_hiragana", "on"},
+        {2, "mozc", "fcitx_mozc_katakana_half", "on"},
+        {2, "mozc", "fcitx_mozc_alpha_half", "on, alphanumeric"},
+        {2, "mozc", "fcitx_mozc_alpha_full", "on, alphanumeric"},
+        {2, "mozc", "fcitx_mozc_direct", "off"},
+        {1, "keyboard-jp", "fcitx_mozc_alpha_half", "off"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(shown(ImeStatusRules::fcitxReading(c.state, QString::fromUtf8(c.inputMethod),
+                                                     QString::fromUtf8(c.trayIcon))),
+                  c.reading)
+            << c.state << " " << c.inputMethod << " " << c.trayIcon;
+}
+
+TEST(ImeStatusRules, IbusIsOnForAnEngineThatIsNoLayoutInTheFocusedInputContext)
+{
+    struct Case {
+        const char *engine;
+        std::optional<const char *> symbol;
+        bool focused;
+        const char *reading;
+    } const cases[] = {
+        {"mozc-jp", "A", true, "off"},
+        {"mozc-jp", "あ", true, "on"},
+        {"mozc-jp", "ア", true, "on"},
+        {"mozc-jp", "_ｱ", true, "on"},
+        {"mozc-jp", "_A", true, "on, alphanumeric"},
+        {"mozc-jp", "Ａ", true, "on, alphanumeric"},
+        {"hangul", "EN", true, "on, alphanumeric"},
+        {"hangul", "ＥＮ", true, "on, alphanumeric"},
+        {"hangul", "한", true, "on"},
+        {"libpinyin", "英", true, "on, alphanumeric"},
+        {"libpinyin", "中", true, "on"},
+        {"table:wubi", std::nullopt, true, "on"},
+        {"xkb:jp::jpn", "あ", true, "off"},
+        {"", "あ", true, "off"},
+        {"mozc-jp", "あ", false, "off"},
     };
     for (const Case &c : cases) {
-        const ImeState reading = ImeStatusRules::readingOf(c.engine, c.symbol);
-        EXPECT_EQ(reading.on, c.on) << c.engine.toStdString() << " " << c.symbol.toStdString();
-        EXPECT_EQ(reading.alphanumeric, c.alphanumeric)
-            << c.engine.toStdString() << " " << c.symbol.toStdString();
+        const std::optional<QString> symbol =
+            c.symbol ? std::optional<QString>(QString::fromUtf8(*c.symbol)) : std::nullopt;
+        EXPECT_EQ(
+            shown(ImeStatusRules::ibusReading(QString::fromUtf8(c.engine), symbol, c.focused)),
+            c.reading)
+            << c.engine << " " << c.symbol.value_or("(none)") << " " << c.focused;
     }
+}
+
+// Each engine IBus makes announces from an object of its own.
+const QString kMozcObject = QStringLiteral(":1.5/org/freedesktop/IBus/Engine/1");
+const QString kHangulObject = QStringLiteral(":1.6/org/freedesktop/IBus/Engine/1");
+
+TEST(IbusTracker, AnEngineChangeForgetsTheOldEnginesMode)
+{
+    IbusTracker ibus;
+    ibus.engineFound(QStringLiteral("mozc-jp"));
+    // nothing heard since connecting: Mozc may well be in direct input
+    EXPECT_EQ(shown(ibus.reading()), "off");
+    ibus.propertiesRegistered(kMozcObject, QStringLiteral("_A"), 3);
+    EXPECT_EQ(shown(ibus.reading()), "on, alphanumeric");
+    ibus.engineChanged(QStringLiteral("table:wubi"), 60000);
+    // until the new engine says its mode, or is found to have none to say
+    EXPECT_EQ(shown(ibus.reading()), "as it was");
+    ibus.engineSettled();
+    EXPECT_EQ(shown(ibus.reading()), "on");
+}
+
+TEST(IbusTracker, ANewEnginesModeThatOvertookTheWordOfTheChangeStays)
+{
+    IbusTracker ibus;
+    ibus.engineChanged(QStringLiteral("mozc-jp"), 0);
+    ibus.propertiesRegistered(kMozcObject, QStringLiteral("あ"), 3);
+    ibus.propertiesRegistered(kHangulObject, QStringLiteral("EN"), 60000);
+    ibus.engineChanged(QStringLiteral("hangul"), 60002);
+    EXPECT_EQ(shown(ibus.reading()), "on, alphanumeric");
 }
 
 TEST(ImeStatusRules, IbusIsFoundWhereTheDaemonWritesItsAddress)
@@ -288,11 +377,176 @@ TEST(ImeStatusRules, IbusIsFoundWhereTheDaemonWritesItsAddress)
               QString());
 }
 
+// --- over bus daemons of the test's own ---
+
+// A dbus-daemon of the test's: the session's bus, or the one ibus-daemon would run.
+class BusDaemon {
+public:
+    BusDaemon()
+    {
+        m_process.start(QStringLiteral("dbus-daemon"),
+                        {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                         QStringLiteral("--print-address=1"),
+                         QStringLiteral("--address=unix:tmpdir=") + QDir::tempPath()});
+        if (m_process.waitForReadyRead(10000))
+            address = QString::fromUtf8(m_process.readLine()).trimmed();
+    }
+    ~BusDaemon()
+    {
+        resume();
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    // A daemon that is stopped takes calls and answers none, like one that is stuck.
+    void stop() { ::kill(pid_t(m_process.processId()), SIGSTOP); }
+    void resume() { ::kill(pid_t(m_process.processId()), SIGCONT); }
+
+    QString address;
+
+private:
+    QProcess m_process;
+};
+
+BusDaemon *s_sessionBus = nullptr;
+
+bool waitUntil(const std::function<bool()> &condition, int ms = 10000)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Takes calls and answers none: a framework busy elsewhere.
+class Silent : public QDBusVirtualObject {
+public:
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &, const QDBusConnection &) override { return true; }
+};
+
+// ibus-daemon as its clients see it: its name on its own bus, the global engine and the focused
+// input context; and its engine, which announces its properties when it gets focus.
+class FakeIbus : public QDBusVirtualObject {
+public:
+    FakeIbus(const QString &address, const QString &engine)
+        : m_name(QStringLiteral("fake-ibus-") + engine), m_engine(engine)
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(address, m_name);
+        bus.registerVirtualObject(QStringLiteral("/org/freedesktop/IBus"), this);
+        bus.registerService(QStringLiteral("org.freedesktop.IBus"));
+    }
+    ~FakeIbus() override { QDBusConnection::disconnectFromBus(m_name); }
+
+    void announce(const QString &symbol)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/IBus/Engine/1"),
+            QStringLiteral("org.freedesktop.IBus.Engine"), QStringLiteral("RegisterProperties"));
+        signal << variantOf(propList({mozcInputMode(symbol, QStringLiteral("Hiragana"))}));
+        QDBusConnection(m_name).send(signal);
+    }
+
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        const QString property = message.arguments().value(1).toString();
+        QVariant value;
+        if (property == QLatin1String("GlobalEngine"))
+            value = QVariant::fromValue(QDBusVariant(QVariant::fromValue(engineDesc(m_engine))));
+        else if (property == QLatin1String("CurrentInputContext"))
+            value = QVariant::fromValue(
+                QDBusObjectPath(QStringLiteral("/org/freedesktop/IBus/InputContext_2")));
+        else
+            return false;
+        connection.send(message.createReply(QVariant::fromValue(QDBusVariant(value))));
+        return true;
+    }
+
+private:
+    QString m_name, m_engine;
+};
+
+TEST(PrivateBus, FcitxNotAnsweringKeepsTheLastStateAndNeverReadsIbus)
+{
+    Silent silent;
+    QDBusConnection fcitx =
+        QDBusConnection::connectToBus(s_sessionBus->address, QStringLiteral("busy-fcitx"));
+    fcitx.registerVirtualObject(QStringLiteral("/controller"), &silent);
+    fcitx.registerService(QStringLiteral("org.fcitx.Fcitx5"));
+    {
+        ImeStatus status;
+        // fcitx5 runs (and, without its tray item, cannot tell alphanumeric input apart)
+        ASSERT_TRUE(waitUntil([&] { return !status.canTellMode(); }));
+        EXPECT_EQ(shown(status.read()), "as it was");
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("busy-fcitx"));
+}
+
+TEST(PrivateBus, AnIbusRestartedOnANewBusIsFollowed)
+{
+    auto first = std::make_unique<BusDaemon>();
+    auto mozc = std::make_unique<FakeIbus>(first->address, QStringLiteral("mozc-jp"));
+    qputenv("IBUS_ADDRESS", first->address.toUtf8());
+    ImeStatus status;
+    // announced again and again, as focus would come and go, until the reader has joined the bus
+    const auto hiraganaSeen = [&](FakeIbus &ibus) {
+        return waitUntil([&] {
+            ibus.announce(QStringLiteral("あ"));
+            return shown(status.read()) == "on";
+        });
+    };
+    EXPECT_TRUE(hiraganaSeen(*mozc));
+
+    mozc.reset();
+    first.reset();
+    // the dead connection is let go...
+    EXPECT_TRUE(waitUntil([&] { return shown(status.read()) == "off"; }));
+    BusDaemon second;
+    FakeIbus again(second.address, QStringLiteral("mozc-jp"));
+    qputenv("IBUS_ADDRESS", second.address.toUtf8());
+    // ...and the new bus joined
+    EXPECT_TRUE(hiraganaSeen(again));
+    qunsetenv("IBUS_ADDRESS");
+}
+
+TEST(PrivateBus, StuckBusDaemonsHoldStartAndExitUpForASecondAtMost)
+{
+    BusDaemon ibus;
+    qputenv("IBUS_ADDRESS", ibus.address.toUtf8());
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected());
+    ibus.stop();
+    s_sessionBus->stop();
+    QElapsedTimer clock;
+    clock.start();
+    {
+        ImeStatus status;
+        status.read();
+        EXPECT_TRUE(claimInstanceName(QStringLiteral("org.lumidot.Test")));
+        releaseInstanceName(QStringLiteral("org.lumidot.Test"));
+    }
+    const qint64 waited = clock.elapsed();
+    s_sessionBus->resume();
+    qunsetenv("IBUS_ADDRESS");
+    // well below Qt's default of 25 s for a call: one second for each of the two calls to the
+    // session's daemon, a quarter for IBus's greeting
+    EXPECT_LT(waited, 5000);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
+    // A session of the test's own: its bus, and no IBus of the desktop the test runs in.
+    BusDaemon sessionBus;
+    s_sessionBus = &sessionBus;
+    qputenv("DBUS_SESSION_BUS_ADDRESS", sessionBus.address.toUtf8());
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    qunsetenv("IBUS_ADDRESS");
     return RUN_ALL_TESTS();
 }
