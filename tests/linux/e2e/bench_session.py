@@ -2,22 +2,43 @@
 with Mozc: how long a session takes to start, how long a key takes to reach the input method's
 state, the program's lamp and its LED lines, and what the program costs while idle (CPU time and
 resident memory). imeprobe is the baseline; our program ($LUMIDOT_LINUX_BIN, default
-build/linux/lumidot), when built, is measured beside it.
+build/linux/lumidot), when built, is measured beside it. fcitx5 runs twice: as the other tests run
+it, headless without a user interface, and with its tray item shown (fcitx5+tray), which tells
+every change at once.
 
     sudo /usr/bin/python3 tests/linux/e2e/bench_session.py [--runs N] [--idle SECONDS]
+        [--frameworks ibus fcitx5 fcitx5+tray]
 
 Run it alone on the machine: it measures, it asserts nothing.
 """
 import argparse
+import contextlib
 import os
 import statistics
 import time
 
-from lumidot_linux import FRAMEWORKS, PROBE, PROGRAM, Session
+from lumidot_linux import FRAMEWORKS, PROBE, PROGRAM, Session, wait_for
 
 # (key, the state it leads to) for switching on and off again
 TOGGLE = {"fcitx5": [("Zenkaku_Hankaku", 2), ("Zenkaku_Hankaku", 1)],
           "ibus": [("Zenkaku_Hankaku", "あ"), ("Zenkaku_Hankaku", "A")]}
+TOGGLE["fcitx5+tray"] = TOGGLE["fcitx5"]
+KINDS = FRAMEWORKS + ("fcitx5+tray",)
+
+
+@contextlib.contextmanager
+def session(name, kind, program):
+    """A session with the program running under kind of input method, connected to its LED."""
+    options = {"ports": ["led"], "a11y": False, **program}
+    if kind != "fcitx5+tray":
+        with Session(name, framework=kind, **options) as s:
+            yield s
+        return
+    with Session(name, framework="fcitx5", ime=False, start=False, **options) as s:
+        s.call("fcitx5_group", 90, items=["keyboard-jp", "mozc"], active="mozc", tray=True)
+        s.call("xterm", 60)
+        s.start()
+        yield s
 
 
 def ms(values):
@@ -63,21 +84,22 @@ def start_up(framework, runs):
 # Both programs poll every 100 ms (fcitx5 has no change signal) and drive the pty's lines.
 PROBE_AT_100_MS = {"program": PROBE, "args": ["--period", "100", "{led}"]}
 LUMIDOT_AT_100_MS = {"program": PROGRAM, "ini": "[Setting]\nPortDevice={led}\nUpdateTime=1\nAutoConnect=1\n"}
-PROBE_AT_500_MS = {"program": PROBE, "args": ["--period", "500", "{led}"]}
-LUMIDOT_AT_500_MS = {"program": PROGRAM, "ini": "[Setting]\nPortDevice={led}\nUpdateTime=5\nAutoConnect=1\n"}
 
 
 def latencies(framework, toggles, label, program):
-    with Session(f"bench.keys.{framework}.{label}", framework=framework, ports=["led"], a11y=False,
-                 **program) as s:
+    with session(f"bench.keys.{framework}.{label}", framework, program) as s:
         s.focus_typing()
         s.wait_lamp("dark")
         state = []
         for _ in range(toggles):
             for key, want in TOGGLE[framework]:
                 state.append(s.key_timed(key, want=want))
-        what = "State()" if framework == "fcitx5" else "the InputMode signal"
+        what = "the InputMode signal" if framework == "ibus" else "State()"
         print(f"\n{framework}: key (XTest) to {what}: {ms(state)}")
+        # The toggles above come faster than the program polls: let its lines settle, off, first.
+        s.wait_lamp("dark")
+        wait_for(lambda: s.line_changes("led")[-2:] == ["DTR=0", "RTS=0"], what="the lines off")
+        time.sleep(0.3)
         lines = []
         for _ in range(toggles):
             for line in ("DTR=1", "DTR=0"):
@@ -86,40 +108,51 @@ def latencies(framework, toggles, label, program):
         print(f"{framework}: key to {label}'s DTR (poll every 100 ms): {ms(lines)}")
 
 
-def idle_cost(framework, program, label, seconds):
-    """CPU time per second and resident memory while nothing happens, connected to a port."""
-    with Session(f"bench.idle.{framework}.{label}", framework=framework, ports=["led"], a11y=False,
-                 **program) as s:
+def idle_costs(framework, seconds, windows):
+    """CPU time per second and resident memory of lumidot and imeprobe while nothing happens, both
+    polling every 500 ms and connected to a port of their own: side by side in one session and
+    measured over the same windows of time, so that what else the machine does weighs on both."""
+    ini = "[Setting]\nPortDevice={led}\nUpdateTime=5\nAutoConnect=1\n"
+    with session(f"bench.idle.{framework}", framework,
+                 {"program": PROGRAM, "ini": ini, "ports": ["led", "probe"]}) as s:
+        s.program = PROBE
+        pids = {"lumidot": s.pid, "imeprobe": s.start(args=["--period", "500", "{probe}"])}
         s.wait_lines("led", ["open", "DTR=0", "RTS=0"])
+        s.wait_lines("probe", ["open", "DTR=0", "RTS=0"])
         time.sleep(2)
-        cpu, begun = cpu_seconds(s.pid), time.monotonic()
-        time.sleep(seconds)
-        used = cpu_seconds(s.pid) - cpu
-        elapsed = time.monotonic() - begun
-        rss = rss_kib(s.pid) / 1024
-        print(f"{framework}: {label:24} idle CPU {1000 * used / elapsed:6.3f} ms/s, RSS {rss:6.1f} MiB")
-        return used / elapsed, rss
+        used = {name: [] for name in pids}
+        for _ in range(windows):
+            cpu, begun = {name: cpu_seconds(pid) for name, pid in pids.items()}, time.monotonic()
+            time.sleep(seconds)
+            elapsed = time.monotonic() - begun
+            for name, pid in pids.items():
+                used[name].append((cpu_seconds(pid) - cpu[name]) / elapsed)
+        rss = {name: rss_kib(pid) / 1024 for name, pid in pids.items()}
+        for name in pids:
+            print(f"{framework}: {name:8} (500 ms poll) idle CPU {1000 * statistics.mean(used[name]):6.3f} ms/s "
+                  f"(windows of {seconds:.0f} s: {', '.join(f'{1000 * u:.3f}' for u in used[name])}), "
+                  f"RSS {rss[name]:6.1f} MiB")
+        ratios = [ours / max(probe, 1e-9) for ours, probe in zip(used["lumidot"], used["imeprobe"])]
+        print(f"{framework}: lumidot / imeprobe: CPU x{sum(used['lumidot']) / sum(used['imeprobe']):.2f} "
+              f"(per window {min(ratios):.2f} to {max(ratios):.2f}), RSS x{rss['lumidot'] / rss['imeprobe']:.2f}")
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--toggles", type=int, default=10)
-    parser.add_argument("--idle", type=float, default=20)
-    parser.add_argument("--frameworks", nargs="*", default=list(FRAMEWORKS))
+    parser.add_argument("--idle", type=float, default=20, help="seconds of each idle window")
+    parser.add_argument("--windows", type=int, default=3, help="idle windows measured")
+    parser.add_argument("--frameworks", nargs="*", default=list(KINDS), choices=KINDS)
     options = parser.parse_args()
     for framework in options.frameworks:
-        start_up(framework, options.runs)
+        if framework in FRAMEWORKS and options.runs > 0:
+            start_up(framework, options.runs)
         latencies(framework, options.toggles, "imeprobe", PROBE_AT_100_MS)
         if os.path.exists(PROGRAM):
             latencies(framework, options.toggles, "lumidot", LUMIDOT_AT_100_MS)
             print()
-            probe_cpu, probe_rss = idle_cost(framework, PROBE_AT_500_MS, "imeprobe, 500 ms poll",
-                                             options.idle)
-            ours_cpu, ours_rss = idle_cost(framework, LUMIDOT_AT_500_MS, "lumidot, 500 ms poll",
-                                           options.idle)
-            print(f"{framework}: lumidot / imeprobe: CPU x{ours_cpu / max(probe_cpu, 1e-9):.2f}, "
-                  f"RSS x{ours_rss / probe_rss:.2f}")
+            idle_costs(framework, options.idle, options.windows)
 
 
 if __name__ == "__main__":

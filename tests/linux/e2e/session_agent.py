@@ -790,14 +790,18 @@ class Agent:
 
     def cmd_restart_tray_host(self, gap=0.5):
         """The tray host goes away and a new one starts gap seconds later, with no items, as when a
-        desktop's panel restarts: every program has to register its item again."""
+        desktop's panel restarts: every program has to register its item again. Returns once the
+        programs whose items were there have registered again, and how long they took."""
+        before = {item["pid"] for item in self.watcher.items}
         self.bus_name = None  # dbus-python gives the name up when its BusName goes
         for item in self.watcher.items:
             self.watcher.StatusNotifierItemUnregistered(item["service"] + item["path"])
         self.watcher.items = []
         pump(gap)
         self.bus_name = dbus.service.BusName(WATCHER, self.bus, do_not_queue=True)
-        return {}
+        started = time.monotonic()
+        wait_for(lambda: before <= {item["pid"] for item in self.watcher.items}, 10, "the items again")
+        return {"seconds": time.monotonic() - started}
 
     # --- the end ---
 
