@@ -348,17 +348,8 @@ class Agent:
         started = time.monotonic()
         proc = self.spawn("ibus", ["ibus-daemon", "--xim", "--panel=disable", "--emoji-extension=disable",
                                    "--config=disable", "--cache=refresh"])
-        address = wait_for(self.ibus_address, 30, "IBus's address file")
-        self.ibus_bus = dbus.bus.BusConnection(address)
-        for member in ("UpdateProperty", "RegisterProperties"):
-            self.ibus_bus.add_signal_receiver(self._engine_property, member, IBUS_ENGINE, None, None,
-                                              member_keyword="member")
-        self.ibus_bus.add_signal_receiver(self._engine_changed, "GlobalEngineChanged", IBUS, None,
-                                          "/org/freedesktop/IBus")
-        call(self.ibus_bus, IBUS, "/org/freedesktop/IBus", IBUS, "SetGlobalEngine", "s", ("mozc-jp",), 30)
-        wait_for(lambda: self.ibus_engine == "mozc-jp", 30, "the mozc-jp engine")
-        wait_for(lambda: self.xim_server("ibus"), 30, "IBus's XIM server")
-        self.framework = "ibus"
+        self.ibus_join()
+        self.cmd_ibus_engine("mozc-jp")
         return {"pid": proc.pid, "seconds": time.monotonic() - started}
 
     def _engine_property(self, prop, member=None):
