@@ -784,12 +784,9 @@ class Agent:
         desktop's panel restarts: every program has to register its item again. Returns once the
         programs whose items were there have registered again, and how long they took."""
         before = {item["pid"] for item in self.watcher.items}
-        self.bus_name = None  # dbus-python gives the name up when its BusName goes
-        for item in self.watcher.items:
-            self.watcher.StatusNotifierItemUnregistered(item["service"] + item["path"])
-        self.watcher.items = []
+        self.cmd_tray_host(False)
         pump(gap)
-        self.bus_name = dbus.service.BusName(WATCHER, self.bus, do_not_queue=True)
+        self.cmd_tray_host(True)
         started = time.monotonic()
         wait_for(lambda: before <= {item["pid"] for item in self.watcher.items}, 10, "the items again")
         return {"seconds": time.monotonic() - started}
