@@ -4,9 +4,9 @@
 
 #include <QByteArray>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -33,16 +33,30 @@ constexpr int kLookAgainMs = 1000;
 // Autostart often runs before the desktop's panel: this long, no tray is no news yet.
 constexpr int kPatienceMs = 5000;
 
+// The bus calls below run on the UI thread, at start and while waiting for a tray: a bus daemon
+// or watcher that does not answer must not hold the program up for Qt's default 25 s.
+constexpr int kAnswerTimeoutMs = 1000;
+
 // Asked the way Qt asks it: a watcher with a host registered. A watcher alone is not enough for
 // Qt, and a "no" from Qt would be final.
 bool statusNotifierHostRuns()
 {
     const QDBusConnection bus = QDBusConnection::sessionBus();
-    const QDBusConnectionInterface *names = bus.interface();
-    if (names == nullptr || !names->isServiceRegistered(kWatcher))
+    QDBusMessage hasOwner = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    hasOwner << kWatcher;
+    const QDBusMessage owned = bus.call(hasOwner, QDBus::Block, kAnswerTimeoutMs);
+    if (owned.type() != QDBusMessage::ReplyMessage || owned.arguments().isEmpty() ||
+        !owned.arguments().first().toBool())
         return false;
-    const QDBusInterface watcher(kWatcher, kWatcherPath, kWatcher, bus);
-    return watcher.property("IsStatusNotifierHostRegistered").toBool();
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
+    get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage registered = bus.call(get, QDBus::Block, kAnswerTimeoutMs);
+    return registered.type() == QDBusMessage::ReplyMessage && !registered.arguments().isEmpty() &&
+           registered.arguments().first().value<QDBusVariant>().variant().toBool();
 }
 
 // The X screen that DISPLAY names (":0.1" is screen 1): its tray owns _NET_SYSTEM_TRAY_Sn.
