@@ -87,10 +87,12 @@ IndicatorApp::IndicatorApp(QObject *parent)
     connect(&m_devices, &UdevMonitor::added, this, &IndicatorApp::onDeviceAdded);
     connect(&m_devices, &UdevMonitor::removed, this, &IndicatorApp::onDeviceRemoved);
     connect(&m_tray, &TrayIcon::missing, this, &IndicatorApp::showNoTrayNotice);
-    QDBusConnection::systemBus().connect(
-        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
-        SLOT(onPrepareForSleep(bool)));
+    // Matched by path and interface, not by logind's name: naming a service makes Qt ask the bus
+    // daemon for its owner and wait for the answer, at start.
+    QDBusConnection::systemBus().connect(QString(), QStringLiteral("/org/freedesktop/login1"),
+                                         QStringLiteral("org.freedesktop.login1.Manager"),
+                                         QStringLiteral("PrepareForSleep"), this,
+                                         SLOT(onPrepareForSleep(bool)));
 }
 
 IndicatorApp::~IndicatorApp()

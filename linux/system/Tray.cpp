@@ -113,7 +113,8 @@ TrayIcon::TrayIcon(QMenu *menu, QObject *parent) : QObject(parent), m_menu(menu)
     auto *watcher =
         new QDBusServiceWatcher(kWatcher, bus, QDBusServiceWatcher::WatchForRegistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &TrayIcon::lookForTray);
-    bus.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"),
+    // By path and interface: naming the service would make Qt wait for the bus daemon's answer.
+    bus.connect(QString(), kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"),
                 this, SLOT(lookForTray()));
     m_lookAgain.setInterval(kLookAgainMs);
     connect(&m_lookAgain, &QTimer::timeout, this, &TrayIcon::lookForTray);
