@@ -58,7 +58,23 @@ int LedLinesItem(int nLedLines) { return nLedLines == 1 || nLedLines == 2 ? nLed
 std::wstring ConnectMenuLabel()
 {
     return sys::IsLedPortOpen() ? Local(texts::kDisconnectLabel, PortName())
-                                : sys::LocalText(texts::kTrayMenu[0].pszLabel);
+                                : sys::LocalText(texts::MenuLabel(texts::MenuCommand::Connect));
+}
+
+Command CommandOf(texts::MenuCommand command)
+{
+    switch (command) {
+    case texts::MenuCommand::Connect:
+        return ConnectCommand;
+    case texts::MenuCommand::Setting:
+        return SettingCommand;
+    case texts::MenuCommand::About:
+        return AboutCommand;
+    case texts::MenuCommand::Exit:
+        return ExitCommand;
+    default:
+        return nullptr;
+    }
 }
 
 bool IsCommandRunning() { return s_bCommandRunning; }

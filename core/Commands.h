@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/CommandHost.h"
+#include "core/Texts.h"
 
 #include <string>
 
@@ -12,6 +13,10 @@ std::wstring ConnectMenuLabel();
 // question is showing would start a command inside the first (two connects could open the port
 // twice; an exit inside a dialog would tear the program down under it).
 bool IsCommandRunning();
+
+using Command = void (*)(ICommandHost& host);
+// The command a tray menu item runs; nullptr for a separator.
+Command CommandOf(texts::MenuCommand command);
 
 void ConnectCommand(ICommandHost& host);
 void SettingCommand(ICommandHost& host);

@@ -1,5 +1,13 @@
 #include "core/Texts.h"
 
+const wchar_t* texts::MenuLabel(MenuCommand command)
+{
+    for (const MenuItem& item : kTrayMenu)
+        if (item.command == command && item.pszLabel != nullptr)
+            return item.pszLabel;
+    return L"";
+}
+
 std::wstring texts::Fill(const wchar_t* pszText, const std::wstring& strFirst,
                          const std::wstring& strSecond)
 {

@@ -33,6 +33,8 @@ inline constexpr MenuItem kTrayMenu[] = {
     {MenuCommand::Exit, L"終了(&X)"},
 };
 inline constexpr wchar_t kDisconnectLabel[] = L"切断[%s](&P)";  // %s: the open port's name
+// The label of command's item; empty for none.
+const wchar_t* MenuLabel(MenuCommand command);
 
 // The tip of each lamp, in the order of the tray presets: the connected and the crossed lamps
 // share their tips, only the picture tells the port state.

@@ -10,6 +10,7 @@
 #include "linux/app/MessageBox.h"
 #include "linux/app/PortDlg.h"
 #include "linux/app/SettingDlg.h"
+#include "linux/system/DBus.h"
 #include "linux/system/SerialPort.h"
 #include "linux/system/Session.h"
 #include "version.h"
@@ -35,16 +36,6 @@ const QString kInstancePath =
     QStringLiteral("/") + QString(kInstanceName).replace(QLatin1Char('.'), QLatin1Char('/'));
 const QString kInstanceInterface = QStringLiteral("org.freedesktop.Application");
 
-// The label of a tray menu command, for the notice that stands in for the menu.
-QString menuLabel(texts::MenuCommand command)
-{
-    for (const texts::MenuItem &item : texts::kTrayMenu) {
-        if (item.command == command)
-            return uiText(item.pszLabel);
-    }
-    return QString();
-}
-
 }  // namespace
 
 IndicatorApp::IndicatorApp(QObject *parent)
@@ -56,22 +47,9 @@ IndicatorApp::IndicatorApp(QObject *parent)
             continue;
         }
         QAction *action = m_menu.addAction(uiText(item.pszLabel));
-        void (*command)(ICommandHost &) = nullptr;
-        switch (item.command) {
-        case texts::MenuCommand::Connect:
-            command = ConnectCommand;
+        if (item.command == texts::MenuCommand::Connect)
             m_connectAction = action;
-            break;
-        case texts::MenuCommand::Setting:
-            command = SettingCommand;
-            break;
-        case texts::MenuCommand::About:
-            command = AboutCommand;
-            break;
-        default:
-            command = ExitCommand;
-            break;
-        }
+        const Command command = CommandOf(item.command);
         // The commands run from the event loop, not inside the tray host's call that clicked
         // them: their dialogs wait for the user.
         connect(
@@ -138,16 +116,16 @@ void IndicatorApp::showNoTrayNotice()
     // Not modal: the program goes on while it shows, and a later start only raises it.
     auto *box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(), text);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    QPushButton *settings =
-        box->addButton(menuLabel(texts::MenuCommand::Setting), QMessageBox::ActionRole);
-    QPushButton *exit =
-        box->addButton(menuLabel(texts::MenuCommand::Exit), QMessageBox::DestructiveRole);
+    QPushButton *settings = box->addButton(uiText(texts::MenuLabel(texts::MenuCommand::Setting)),
+                                           QMessageBox::ActionRole);
+    QPushButton *exit = box->addButton(uiText(texts::MenuLabel(texts::MenuCommand::Exit)),
+                                       QMessageBox::DestructiveRole);
     box->setDefaultButton(box->addButton(uiText(texts::kOk), QMessageBox::AcceptRole));
     connect(box, &QMessageBox::buttonClicked, this,
             [this, settings, exit](QAbstractButton *button) {
-                void (*command)(ICommandHost &) = button == settings ? SettingCommand
-                                                  : button == exit   ? ExitCommand
-                                                                     : nullptr;
+                const Command command = button == settings ? SettingCommand
+                                        : button == exit   ? ExitCommand
+                                                           : nullptr;
                 // Once the box has closed: the command's dialog waits for the user.
                 if (command != nullptr)
                     QMetaObject::invokeMethod(
@@ -162,7 +140,7 @@ void IndicatorApp::updateMenu()
     m_connectAction->setText(QString::fromStdWString(ConnectMenuLabel()));
 }
 
-void IndicatorApp::runCommand(void (*command)(ICommandHost &))
+void IndicatorApp::runCommand(Command command)
 {
     if (IsCommandRunning()) {
         if (QWidget *open = QApplication::activeModalWidget()) {
@@ -256,7 +234,7 @@ bool IndicatorApp::ClaimInstance()
     QDBusMessage activate = QDBusMessage::createMethodCall(
         kInstanceName, kInstancePath, kInstanceInterface, QStringLiteral("Activate"));
     activate << QVariantMap();
-    session.call(activate, QDBus::Block, 1000);
+    session.call(activate, QDBus::Block, kBusAnswerTimeoutMs);
     return false;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/CommandHost.h"
+#include "core/Commands.h"
 #include "core/Lifecycle.h"
 #include "linux/system/DeviceEvents.h"
 #include "linux/system/Ime.h"
@@ -47,7 +48,7 @@ private slots:
 private:
     // Runs one of the menu's commands, or brings the running one's window to the front: only one
     // command runs at a time.
-    void runCommand(void (*command)(ICommandHost &));
+    void runCommand(Command command);
 
     // ICommandHost
     Answer DoPortDialog(std::wstring &strPort) override;

@@ -1,5 +1,7 @@
 #include "linux/system/Ime.h"
 
+#include "linux/system/DBus.h"
+
 #include "core/Platform.h"
 
 #include <QDBusArgument>
@@ -36,13 +38,9 @@ const QString kIbusStandInContext = QStringLiteral("/org/freedesktop/IBus/InputC
 // A poll that waits longer than this for fcitx5 would stall the tray; the caller keeps its last
 // state instead.
 constexpr int kFcitxTimeoutMs = 100;
-// Questions asked at start, at exit and on reconnecting: a bus daemon that does not answer within
-// this must not hold the program up (Qt's default would wait 25 s).
-constexpr int kAnswerTimeoutMs = 1000;
 // Trying IBus's address file and socket is cheap but not free; a desktop without IBus must not
 // pay for it on every poll.
 constexpr qint64 kIbusRetryMs = 3000;
-constexpr int kIbusCallTimeoutMs = 1000;
 // A daemon answers a greeting within a millisecond; one that does not is stopped or stuck.
 constexpr int kGreetingTimeoutMs = 250;
 // A new engine announces its properties within milliseconds of the change; until then, or until
@@ -379,18 +377,12 @@ ImeStatus::ImeStatus(QObject *parent)
     // fcitx5 and IBus are both D-Bus activatable: a plain call would start one of them on a
     // desktop that uses neither. Whether fcitx5 runs is what the bus daemon says of its name,
     // asked without waiting: the first polls read IBus meanwhile.
-    QDBusMessage hasOwner = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
-    hasOwner << kFcitxService;
-    auto *call = new QDBusPendingCallWatcher(m_session.asyncCall(hasOwner, kAnswerTimeoutMs), this);
-    connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *done) {
-        done->deleteLater();
-        const QDBusMessage reply = done->reply();
-        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-            reply.arguments().first().toBool())
-            setFcitxRunning(true);
-    });
+    callWithoutWaiting(m_session, busDaemonCall("NameHasOwner", kFcitxService), this,
+                       [this](const QDBusMessage &reply) {
+                           if (reply.type() == QDBusMessage::ReplyMessage &&
+                               reply.arguments().value(0).toBool())
+                               setFcitxRunning(true);
+                       });
 }
 
 ImeStatus::~ImeStatus()
@@ -529,20 +521,14 @@ void ImeStatus::connectIbus()
 
 void ImeStatus::askIbusProperty(const QString &name, std::function<void(const QDBusMessage &)> then)
 {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        kIbusService, kIbusPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("Get"));
-    get << kIbusService << name;
-    const QDBusConnection ibus(m_ibusConnectionName);
-    auto *call = new QDBusPendingCallWatcher(ibus.asyncCall(get, kIbusCallTimeoutMs), this);
     const quint64 connection = m_ibusConnection;
-    connect(call, &QDBusPendingCallWatcher::finished, this,
-            [this, connection, then = std::move(then)](QDBusPendingCallWatcher *done) {
-                done->deleteLater();
-                // an answer from a connection since dropped is no news
-                if (m_ibusConnected && connection == m_ibusConnection)
-                    then(done->reply());
-            });
+    callWithoutWaiting(QDBusConnection(m_ibusConnectionName),
+                       propertyGetCall(kIbusService, kIbusPath, kIbusService, name), this,
+                       [this, connection, then = std::move(then)](const QDBusMessage &reply) {
+                           // an answer from a connection since dropped is no news
+                           if (m_ibusConnected && connection == m_ibusConnection)
+                               then(reply);
+                       });
 }
 
 void ImeStatus::askInputContext()

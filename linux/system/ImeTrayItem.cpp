@@ -1,5 +1,7 @@
 #include "linux/system/ImeTrayItem.h"
 
+#include "linux/system/DBus.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
@@ -12,7 +14,6 @@ const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString kItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
 const QString kDefaultItemPath = QStringLiteral("/StatusNotifierItem");
 const QString kFcitxId = QStringLiteral("Fcitx");
-constexpr int kCallTimeoutMs = 1000;
 // A tray host that restarts, or fcitx5 registering its item anew, brings the item back within a
 // second; until then its last icon still tells the mode.
 constexpr int kItemAwayMs = 3000;
@@ -137,17 +138,10 @@ void ImeTrayItem::askIconName()
 void ImeTrayItem::getProperty(const QString &service, const QString &path, const QString &interface,
                               const QString &name, std::function<void(const QVariant &)> then)
 {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << interface << name;
-    // A tray host is no service to start for nothing.
-    get.setAutoStartService(false);
-    auto *call = new QDBusPendingCallWatcher(m_session.asyncCall(get, kCallTimeoutMs), this);
-    connect(call, &QDBusPendingCallWatcher::finished, this,
-            [then = std::move(then)](QDBusPendingCallWatcher *finished) {
-                finished->deleteLater();
-                const QDBusMessage reply = finished->reply();
-                if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
-                    then(reply.arguments().first().value<QDBusVariant>().variant());
-            });
+    callWithoutWaiting(m_session, propertyGetCall(service, path, interface, name), this,
+                       [then = std::move(then)](const QDBusMessage &reply) {
+                           if (reply.type() == QDBusMessage::ReplyMessage &&
+                               !reply.arguments().isEmpty())
+                               then(reply.arguments().first().value<QDBusVariant>().variant());
+                       });
 }

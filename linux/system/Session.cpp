@@ -4,6 +4,7 @@
 
 #include "linux/system/Session.h"
 
+#include "linux/system/DBus.h"
 #include "linux/system/Profile.h"
 #include "version.h"
 
@@ -34,18 +35,6 @@ const std::string s_programPath = [] {
     char path[PATH_MAX];
     return realpath("/proc/self/exe", path) ? std::string(path) : std::string();
 }();
-
-// Start and exit must not wait on a bus daemon that does not answer: Qt's default is 25 s.
-constexpr int kBusTimeoutMs = 1000;
-
-QDBusMessage busDaemonCall(const char *method, const QString &name)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QString::fromLatin1(method));
-    call << name;
-    return call;
-}
 
 QString programPath() { return QString::fromStdString(s_programPath); }
 
@@ -216,8 +205,8 @@ bool claimInstanceName(const QString &name)
     // Do not queue for the name: a second instance ends at once.
     constexpr uint kDoNotQueue = 4;
     constexpr uint kPrimaryOwner = 1;
-    const QDBusMessage reply =
-        bus.call(busDaemonCall("RequestName", name) << kDoNotQueue, QDBus::Block, kBusTimeoutMs);
+    const QDBusMessage reply = bus.call(busDaemonCall("RequestName", name) << kDoNotQueue,
+                                        QDBus::Block, kBusAnswerTimeoutMs);
     return reply.type() != QDBusMessage::ReplyMessage ||
            reply.arguments().value(0).toUInt() == kPrimaryOwner;
 }
@@ -226,5 +215,5 @@ void releaseInstanceName(const QString &name)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected())
-        bus.call(busDaemonCall("ReleaseName", name), QDBus::Block, kBusTimeoutMs);
+        bus.call(busDaemonCall("ReleaseName", name), QDBus::Block, kBusAnswerTimeoutMs);
 }

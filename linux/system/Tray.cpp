@@ -1,6 +1,7 @@
 #include "linux/system/Tray.h"
 
 #include "core/Texts.h"
+#include "linux/system/DBus.h"
 
 #include <QByteArray>
 #include <QDBusConnection>
@@ -33,30 +34,21 @@ constexpr int kLookAgainMs = 1000;
 // Autostart often runs before the desktop's panel: this long, no tray is no news yet.
 constexpr int kPatienceMs = 5000;
 
-// The bus calls below run on the UI thread, at start and while waiting for a tray: a bus daemon
-// or watcher that does not answer must not hold the program up for Qt's default 25 s.
-constexpr int kAnswerTimeoutMs = 1000;
-
 // Asked the way Qt asks it: a watcher with a host registered. A watcher alone is not enough for
 // Qt, and a "no" from Qt would be final.
 bool statusNotifierHostRuns()
 {
     const QDBusConnection bus = QDBusConnection::sessionBus();
-    QDBusMessage hasOwner = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
-    hasOwner << kWatcher;
-    const QDBusMessage owned = bus.call(hasOwner, QDBus::Block, kAnswerTimeoutMs);
-    if (owned.type() != QDBusMessage::ReplyMessage || owned.arguments().isEmpty() ||
-        !owned.arguments().first().toBool())
+    const QDBusMessage owned =
+        bus.call(busDaemonCall("NameHasOwner", kWatcher), QDBus::Block, kBusAnswerTimeoutMs);
+    if (owned.type() != QDBusMessage::ReplyMessage || !owned.arguments().value(0).toBool())
         return false;
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("Get"));
-    get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
-    const QDBusMessage registered = bus.call(get, QDBus::Block, kAnswerTimeoutMs);
-    return registered.type() == QDBusMessage::ReplyMessage && !registered.arguments().isEmpty() &&
-           registered.arguments().first().value<QDBusVariant>().variant().toBool();
+    const QDBusMessage registered =
+        bus.call(propertyGetCall(kWatcher, kWatcherPath, kWatcher,
+                                 QStringLiteral("IsStatusNotifierHostRegistered")),
+                 QDBus::Block, kBusAnswerTimeoutMs);
+    return registered.type() == QDBusMessage::ReplyMessage &&
+           registered.arguments().value(0).value<QDBusVariant>().variant().toBool();
 }
 
 // The X screen that DISPLAY names (":0.1" is screen 1): its tray owns _NET_SYSTEM_TRAY_Sn.
@@ -71,13 +63,19 @@ int xScreenNumber()
 template <typename Reply>
 using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
 
-// An XEmbed tray runs on the X display we are shown on (never on Wayland).
-bool xembedTrayRuns()
+// The X display we are shown on; none on Wayland.
+xcb_connection_t *xConnection()
 {
     const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr)
+    return x11 != nullptr ? x11->connection() : nullptr;
+}
+
+// An XEmbed tray runs on that display.
+bool xembedTrayRuns()
+{
+    xcb_connection_t *connection = xConnection();
+    if (connection == nullptr)
         return false;
-    xcb_connection_t *connection = x11->connection();
     const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(xScreenNumber());
     const XcbReply<xcb_intern_atom_reply_t> atom(
         xcb_intern_atom_reply(
@@ -108,7 +106,8 @@ TrayIcon::TrayIcon(QMenu *menu, QObject *parent) : QObject(parent), m_menu(menu)
     for (int i = 0; i < sys::TRAY_PRESET_COUNT; ++i)
         m_lamps[i] = QIcon(QString::fromLatin1(kLampFiles[i]));
 
-    // A StatusNotifierItem host says when it comes; an XEmbed tray is looked for.
+    // A StatusNotifierItem host says when it comes; an XEmbed tray, which tells no one we hear,
+    // is looked for.
     QDBusConnection bus = QDBusConnection::sessionBus();
     auto *watcher =
         new QDBusServiceWatcher(kWatcher, bus, QDBusServiceWatcher::WatchForRegistration, this);
@@ -117,7 +116,10 @@ TrayIcon::TrayIcon(QMenu *menu, QObject *parent) : QObject(parent), m_menu(menu)
     bus.connect(QString(), kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"),
                 this, SLOT(lookForTray()));
     m_lookAgain.setInterval(kLookAgainMs);
-    connect(&m_lookAgain, &QTimer::timeout, this, &TrayIcon::lookForTray);
+    connect(&m_lookAgain, &QTimer::timeout, this, [this] {
+        if (xembedTrayRuns())
+            lookForTray();
+    });
     m_patience.setSingleShot(true);
     m_patience.setInterval(kPatienceMs);
     connect(&m_patience, &QTimer::timeout, this, [this] {
@@ -138,7 +140,8 @@ void TrayIcon::add()
     showPreset(sys::TRAY_ON_CONNECTED);
     lookForTray();
     if (!isShown()) {
-        m_lookAgain.start();
+        if (xConnection() != nullptr)
+            m_lookAgain.start();
         m_patience.start();
     }
 }
