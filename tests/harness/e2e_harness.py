@@ -21,6 +21,12 @@ import unittest
 from pathlib import Path
 
 
+# The LED's lines as ptyemu logs them: both raised (lit), both dropped (dark), and a connect: the
+# open, then the connect sequence dropping DTR, then RTS.
+ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
+CONNECTED = ["open"] + OFF
+
+
 class Timeout(AssertionError):
     """A wait that gave up: what the test expected did not happen."""
 

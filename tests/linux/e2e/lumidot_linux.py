@@ -31,8 +31,8 @@ HERE = Path(__file__).resolve().parent
 REPO = HERE.parents[2]
 HARNESS = REPO / "tests/harness"
 sys.path.insert(0, str(HARNESS))  # the base both harnesses extend
-from e2e_harness import (SessionBase, SessionTestCase, end_pids, pids_with_env, quietly,  # noqa: E402
-                         wait_equal, wait_for)
+from e2e_harness import (CONNECTED, OFF, ON, SessionBase, SessionTestCase, end_pids,  # noqa: E402,F401
+                         pids_with_env, quietly, wait_equal, wait_for)
 
 WORK = Path(os.environ.get("LUMIDOT_LINUX_WORK", REPO / "build/linux"))
 PROGRAM = os.environ.get("LUMIDOT_LINUX_BIN") or str(WORK / "lumidot")
@@ -326,6 +326,14 @@ class Session(SessionBase):
     def key(self, *keys):
         """Real key presses into the focused window, e.g. key("Zenkaku_Hankaku")."""
         self.call("key", keys=list(keys))
+
+    def press(self, keys, lamp, lines, port="led"):
+        """Presses keys and waits until the lamp shows lamp and port's lines made exactly the
+        changes lines (ON, OFF or none) since."""
+        mark = len(self.line_events(port))
+        self.key(*keys)
+        self.wait_lamp(lamp)
+        self.wait_lines(port, lines, since=mark)
 
     def focus_typing(self):
         """Gives the keyboard focus back to the xterm the input method serves."""

@@ -5,24 +5,14 @@ above ImeStatusRules (linux/system/Ime.h): the lamp and the LED follow it, and n
 the lines."""
 import unittest
 
-from lumidot_linux import LinuxTestCase, wait_for
+from lumidot_linux import CONNECTED, OFF, ON, LinuxTestCase, wait_for
 
-ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
-CONNECTED = ["open"] + OFF
 HINT = "fcitx5のトレイアイコンがないため、英数入力かどうかを判別できません"
 
 
 class EngineTest(LinuxTestCase):
     def session(self, framework, ini):
         return super().session(framework=framework, ports=["led"], ini=ini, ime=False, start=False)
-
-    def step(self, s, keys, lamp, lines):
-        """Presses keys and waits until the lamp shows lamp and the LED's lines made exactly the
-        changes lines (ON, OFF or none)."""
-        mark = len(s.line_events("led"))
-        s.key(*keys)
-        s.wait_lamp(lamp)
-        s.wait_lines("led", lines, since=mark)
 
     def stays(self, s, mark, lamp, polls):
         """The lamp and the lines stay as they are for a few polls."""
@@ -46,14 +36,14 @@ class EngineTest(LinuxTestCase):
             s.call("xterm", 60)
             # Hangul starts in EN: Latin, off with the option
             s.wait_lamp("dark")
-            self.step(s, ["shift+space"], "bright", ON)   # 한
-            self.step(s, ["shift+space"], "dark", OFF)    # EN
+            s.press(["shift+space"], "bright", ON)   # 한
+            s.press(["shift+space"], "dark", OFF)    # EN
             mark = len(s.line_events("led"))
             s.call("ibus_engine", engine="libpinyin")     # 中: the engine's symbol, not Hangul's
             s.wait_lamp("bright")
             s.wait_lines("led", ON, since=mark)
-            self.step(s, ["Shift_L"], "dark", OFF)        # 英
-            self.step(s, ["Shift_L"], "bright", ON)       # 中
+            s.press(["Shift_L"], "dark", OFF)        # 英
+            s.press(["Shift_L"], "bright", ON)       # 中
             mark = len(s.line_events("led"))
             s.call("plain_window")                        # no input context there
             s.wait_lamp("dark")
@@ -78,8 +68,8 @@ class EngineTest(LinuxTestCase):
             wait_for(lambda: (s.fcitx_state(), s.call("fcitx_im")["im"]) == (2, "keyboard-ru"),
                      what="fcitx5 in its second layout")
             self.stays(s, mark, "dark", polls=5)
-            self.step(s, ["ctrl+shift+Right"], "bright", ON)   # pinyin
-            self.step(s, ["ctrl+space"], "dark", OFF)          # the group's first layout
+            s.press(["ctrl+shift+Right"], "bright", ON)   # pinyin
+            s.press(["ctrl+space"], "dark", OFF)          # the group's first layout
             # no tray item: fcitx5 tells Mozc's mode to nobody, and the dialog says so
             self.assertIn(HINT, self.settings_texts(s))
 
@@ -92,10 +82,10 @@ class EngineTest(LinuxTestCase):
             s.call("fcitx5_group", 90, items=["keyboard-jp", "mozc"], active="mozc", tray=True)
             s.call("xterm", 60)
             s.wait_lamp("dark")
-            self.step(s, ["Zenkaku_Hankaku"], "bright", ON)     # hiragana
-            self.step(s, ["Eisu_toggle"], "dark", OFF)          # half-width alphanumeric
-            self.step(s, ["Hiragana_Katakana"], "bright", ON)   # hiragana
-            self.step(s, ["Zenkaku_Hankaku"], "dark", OFF)
+            s.press(["Zenkaku_Hankaku"], "bright", ON)     # hiragana
+            s.press(["Eisu_toggle"], "dark", OFF)          # half-width alphanumeric
+            s.press(["Hiragana_Katakana"], "bright", ON)   # hiragana
+            s.press(["Zenkaku_Hankaku"], "dark", OFF)
             self.assertNotIn(HINT, self.settings_texts(s))
 
 

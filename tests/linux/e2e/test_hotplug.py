@@ -3,10 +3,7 @@ umockdev's fake adapters (usb_adapters.py), which send udev's events and play th
 import time
 import unittest
 
-from lumidot_linux import LinuxTestCase, wait_for
-
-ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
-CONNECTED = ["open"] + OFF
+from lumidot_linux import CONNECTED, OFF, ON, LinuxTestCase, wait_for
 
 
 class HotplugTest(LinuxTestCase):

@@ -2,10 +2,7 @@
 menu and dialogs driven as a person would, the LED lines of a pseudo-terminal."""
 import unittest
 
-from lumidot_linux import LinuxTestCase, wait_for
-
-ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
-CONNECTED = ["open"] + OFF  # opening raises both lines; the connect sequence drops DTR, then RTS
+from lumidot_linux import CONNECTED, OFF, ON, LinuxTestCase, wait_for
 
 
 class LumidotTest(LinuxTestCase):

@@ -2,10 +2,8 @@
 played by the test on a bus of the session's own), and the end of the session is an orderly exit."""
 import unittest
 
-from lumidot_linux import LinuxTestCase, wait_for
+from lumidot_linux import CONNECTED, OFF, ON, LinuxTestCase, wait_for
 
-ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
-CONNECTED = ["open"] + OFF
 INI = "[Setting]\nPortDevice={led}\nUpdateTime=1\nAutoConnect=1\n"
 
 

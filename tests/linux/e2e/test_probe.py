@@ -2,9 +2,7 @@
 fcitx5 + Mozc and IBus + Mozc, switched by real key presses."""
 import unittest
 
-from lumidot_linux import PROBE, LinuxTestCase
-
-ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
+from lumidot_linux import OFF, ON, PROBE, LinuxTestCase
 
 
 class ProbeTest(LinuxTestCase):

@@ -5,21 +5,12 @@ follow real keys again. How long that took is printed: the wait is the default, 
 import time
 import unittest
 
-from lumidot_linux import LinuxTestCase
-
-ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
-CONNECTED = ["open"] + OFF
+from lumidot_linux import CONNECTED, OFF, ON, LinuxTestCase
 
 
 class RestartTest(LinuxTestCase):
     def session(self, framework, ini):
         return super().session(framework=framework, ports=["led"], ini=ini, ime=False, start=False, a11y=False)
-
-    def step(self, s, keys, lamp, lines):
-        mark = len(s.line_events("led"))
-        s.key(*keys)
-        s.wait_lamp(lamp)
-        s.wait_lines("led", lines, since=mark)
 
     def followed(self, s, what, restart, keys, lamp, lines):
         """After restart() (which returns once the input method serves the typing window again),
@@ -41,7 +32,7 @@ class RestartTest(LinuxTestCase):
             s.call("xterm", 60)
             s.start()
             s.wait_lines("led", CONNECTED)
-            self.step(s, ["Zenkaku_Hankaku"], "bright", ON)
+            s.press(["Zenkaku_Hankaku"], "bright", ON)
 
             def restart(how):
                 s.call("fcitx5_restart", 90, how=how)
@@ -50,10 +41,10 @@ class RestartTest(LinuxTestCase):
             self.followed(s, "fcitx5 -r", lambda: restart("replace"), ["Zenkaku_Hankaku"], "bright", OFF + ON)
             self.followed(s, "fcitx5 killed", lambda: restart("kill"), ["Zenkaku_Hankaku"], "bright", OFF + ON)
             # the new fcitx5's tray item tells Mozc's mode
-            self.step(s, ["Eisu_toggle"], "dark", OFF)
+            s.press(["Eisu_toggle"], "dark", OFF)
             self.followed(s, "tray host", lambda: s.call("restart_tray_host", 10), ["Hiragana_Katakana"],
                           "bright", ON)
-            self.step(s, ["Eisu_toggle"], "dark", OFF)
+            s.press(["Eisu_toggle"], "dark", OFF)
 
     def test_ibus_started_after_lumidot_and_restarted(self):
         ini = "[Setting]\nPortDevice={led}\nUpdateTime=10\nAutoConnect=1\n"
@@ -63,7 +54,7 @@ class RestartTest(LinuxTestCase):
             s.call("ibus_engine_start", 90, engine="mozc-jp")
             s.call("xterm", 60)
             s.wait_lamp("dark")
-            self.step(s, ["Zenkaku_Hankaku"], "bright", ON)
+            s.press(["Zenkaku_Hankaku"], "bright", ON)
 
             def restart():
                 # the desktop sets its engine again on the new daemon

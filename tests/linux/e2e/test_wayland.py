@@ -4,10 +4,7 @@ starts after the program. The input method is switched by keys in an X terminal 
 as an XWayland program's would be."""
 import unittest
 
-from lumidot_linux import LinuxTestCase, wait_for
-
-ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
-CONNECTED = ["open"] + OFF
+from lumidot_linux import CONNECTED, OFF, ON, LinuxTestCase, wait_for
 
 
 class WaylandTest(LinuxTestCase):

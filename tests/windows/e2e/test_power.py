@@ -3,11 +3,9 @@ sends it) sets the lines again, and an adapter that another program holds as it 
 once that program lets go, without a message."""
 import unittest
 
-from lumidot_e2e import LumidotTestCase, wait_for
+from lumidot_e2e import CONNECTED, OFF, ON, LumidotTestCase, wait_for
 
 WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x0218, 0x0012
-ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
-CONNECTED = ["open"] + OFF
 INI = "[Setting]\nPortNumber=5\nUpdateTime=1\nAutoConnect=1\n"
 
 
