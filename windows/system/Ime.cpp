@@ -81,23 +81,37 @@ bool IsTransientShellWindow(const wchar_t* pszClass)
     return false;
 }
 
+// A window keeps its class and its thread for life: they are asked again only when another window
+// is in front, so that a steady tick asks the system no more than it must.
+HWND s_hKnown = nullptr;
+bool s_bTransient = false, s_bUwpFrame = false;
+DWORD s_dwThread = 0;
+
 }  // namespace
+
+void ForgetForegroundWindow() { s_hKnown = nullptr; }
 
 HWND ImeTargetWindow()
 {
     HWND hForeground = win32::GetForegroundWindow();
     if (hForeground == nullptr)
         return nullptr;
-    // Longer than any class compared here; a longer name cut short matches none of them.
-    wchar_t szClass[64];
-    if (win32::GetClassName(hForeground, szClass, 64) == 0)
-        szClass[0] = L'\0';
-    if (IsTransientShellWindow(szClass))
+    if (hForeground != s_hKnown) {
+        // Longer than any class compared here; a longer name cut short matches none of them.
+        wchar_t szClass[64];
+        if (win32::GetClassName(hForeground, szClass, 64) == 0)
+            szClass[0] = L'\0';
+        s_bTransient = IsTransientShellWindow(szClass);
+        s_bUwpFrame = IsClass(szClass, L"ApplicationFrameWindow");
+        s_dwThread = win32::GetWindowThreadId(hForeground);
+        s_hKnown = hForeground;
+    }
+    if (s_bTransient)
         return nullptr;
-    HWND hFocus = win32::GetFocusOfThread(win32::GetWindowThreadId(hForeground));
+    HWND hFocus = win32::GetFocusOfThread(s_dwThread);
     // A UWP app's frame belongs to ApplicationFrameHost; its text is typed into the CoreWindow
     // child, which belongs to the app's own process.
-    if ((hFocus == nullptr || hFocus == hForeground) && IsClass(szClass, L"ApplicationFrameWindow")) {
+    if ((hFocus == nullptr || hFocus == hForeground) && s_bUwpFrame) {
         if (HWND hCore = win32::FindChildWindow(hForeground, L"Windows.UI.Core.CoreWindow"))
             return hCore;
     }

@@ -29,6 +29,9 @@ constexpr UINT IME_QUERY_TIMEOUT_MS = 100;
 
 // The window whose IME the user types into, by the table above; null when there is none to ask.
 HWND ImeTargetWindow();
+// Forgets the class and thread learnt of the window in front, as if another one had come: for
+// tests, whose fake hands one handle to one window after another.
+void ForgetForegroundWindow();
 
 // The IME open status of hWnd's default IME window (1 means open), or nothing when that window did
 // not answer in time. A window without an IME window reads as 0.

@@ -3,7 +3,7 @@ window with the IME on (Lumidot's own) or off (another program's text field) is 
 DTR change on the port, and from an IME key to the DTR change. A benchmark, not a test: it prints
 figures and judges none.
 
-    cd tests/windows/e2e && python3 bench_switch.py [--switches N] [--keys N] [--desktop]
+    cd tests/windows/e2e && python3 bench_switch.py [--switches N] [--keys N] [--desktop] [--idle S]
 
 Needs the windows and e2e builds, as the tests do. Lumidot polls once a second here. Wine delivers
 the focus events only outside its virtual desktop, where this runs by default; --desktop runs the
@@ -12,6 +12,7 @@ Wine's IME cannot be closed again once open, so each IME key is measured in a se
 Lumidot's window in front with its IME closed, then the key, on which the test hook opens it.
 """
 import argparse
+import os
 import random
 import statistics
 import time
@@ -69,6 +70,19 @@ def keys(count):
     return latencies
 
 
+def idle_cpu(seconds):
+    """CPU seconds Lumidot's process takes in `seconds` of nothing happening, polling every 100 ms."""
+    ini = f"[Setting]\nPortNumber={PORT}\nUpdateTime=1\nAutoConnect=1\n"
+    with Session("bench_switch_idle", ports=[PORT], ini=ini, desktop=False) as s:
+        s.ime_off()
+        wait_for(lambda: dtr_changes(s), 20, what="the connect sequence")
+        time.sleep(2)
+        stat = lambda: sum(int(f) for f in open(f"/proc/{s.lumidot.pid}/stat").read().rsplit(")", 1)[1].split()[11:13])
+        before = stat()
+        time.sleep(seconds)
+        return (stat() - before) / os.sysconf("SC_CLK_TCK")
+
+
 def report(what, latencies):
     if latencies:
         print(f"{what}: {len(latencies)} samples, median {statistics.median(latencies):.1f} ms, "
@@ -80,7 +94,11 @@ def main():
     parser.add_argument("--switches", type=int, default=20, help="foreground changes to measure (default 20)")
     parser.add_argument("--keys", type=int, default=10, help="IME keys to measure (default 10)")
     parser.add_argument("--desktop", action="store_true", help="switch inside Wine's virtual desktop")
+    parser.add_argument("--idle", type=float, default=0, help="measure idle CPU over this many seconds instead")
     args = parser.parse_args()
+    if args.idle:
+        print(f"idle at a 100 ms poll: {idle_cpu(args.idle):.2f} CPU s in {args.idle:.0f} s")
+        return
     print(f"Lumidot polling every {POLL_S * 1000:.0f} ms" + (", inside the virtual desktop" if args.desktop else ""))
     latencies = switches(args.switches, args.desktop)
     report("foreground change to DTR change, all", latencies)

@@ -38,6 +38,11 @@ TEST_F(ImeQueryTest, AsksTheImeWindowOfTheFocusInTheForegroundThreadWithABounded
     EXPECT_EQ(g_Fake.uLastSendFlags, static_cast<UINT>(SMTO_ABORTIFHUNG));
     EXPECT_GT(g_Fake.uLastTimeoutMs, 0u);
     EXPECT_LE(g_Fake.uLastTimeoutMs, 200u);
+
+    // The class and the thread of a window stay; its focus is asked at every tick.
+    Tick(0);
+    EXPECT_EQ(g_Fake.calls, (Calls{"GetForegroundWindow", "GetFocusOfThread(1)",
+                                   "ImmGetDefaultIMEWnd(4352)", "SendMessageTimeout(8192,643,5,0)"}));
 }
 
 // The window whose IME is read, row by row as windows/system/Ime.h lists them. Thread 7 runs the
@@ -76,6 +81,7 @@ TEST_F(ImeQueryTest, TheWindowAskedIsTheOneTheUserTypesInto)
     };
     for (const Row& row : rows) {
         g_Fake.Reset();
+        ForgetForegroundWindow();
         g_Fake.hForeground = row.hForeground;
         g_Fake.windows[hFront] = {row.pszClass, 7, nullptr, W(0x11000)};
         g_Fake.windows[hControl] = {L"Edit", 9, hFront, W(0x11100)};
