@@ -21,6 +21,7 @@ struct SettingChoices {
     int bStartAtLogin = 0;    // the system starts Lumidot when the user logs in
     int nLedLines = 0;        // the LED's lines: 0 DTR and RTS, 1 DTR only, 2 RTS only
     int bLedInverted = 0;     // the LED is lit while its lines are dropped
+    int bCaretLamp = 0;       // a lamp also shows at the text caret
 };
 
 class ICommandHost {

@@ -116,6 +116,7 @@ void SettingCommand(ICommandHost& host)
     choices.bAlnumOff = g_nAlnumOff == 1 ? 1 : 0;
     choices.nLedLines = LedLinesItem(g_nLedLines);
     choices.bLedInverted = g_nLedInverted == 1 ? 1 : 0;
+    choices.bCaretLamp = g_nCaretLamp == 1 ? 1 : 0;
     // What the system really does, not what we last asked of it.
     const int bStartsAtLogin = sys::IsStartAtLoginOn() ? 1 : 0;
     choices.bStartAtLogin = bStartsAtLogin;
@@ -128,6 +129,10 @@ void SettingCommand(ICommandHost& host)
     g_nAlnumOff = choices.bAlnumOff == 1 ? 1 : 0;
     g_nLedLines = LedLinesItem(choices.nLedLines);
     g_nLedInverted = choices.bLedInverted == 1 ? 1 : 0;
+    // Switched on, the lamp appears at the refresh below; switched off, it goes now.
+    if (g_nCaretLamp == 1 && choices.bCaretLamp != 1)
+        sys::ShowCaretLamp(sys::CaretLamp::None);
+    g_nCaretLamp = choices.bCaretLamp == 1 ? 1 : 0;
     // Left alone unless the user changed the box: an entry of another copy shows unticked and
     // stays, unless the user ticks the box to start this one instead.
     if ((choices.bStartAtLogin == 1 ? 1 : 0) != bStartsAtLogin)

@@ -19,6 +19,14 @@ namespace {
 unsigned long long s_nTicksStarted = 0;
 unsigned long long s_nNewestReading = 0;
 
+// The tray lamp, then the lamp at the caret where the user wants one.
+void ShowLamps(bool bOn, int nOnPreset, int nOffPreset)
+{
+    sys::ShowTrayPreset(bOn ? nOnPreset : nOffPreset);
+    if (g_nCaretLamp == 1)
+        sys::ShowCaretLamp(bOn ? sys::CaretLamp::Lit : sys::CaretLamp::Dark);
+}
+
 }  // namespace
 
 void RequestRefresh() { g_nLastOpenStatus = -1; }
@@ -53,11 +61,11 @@ void PollImeStatus()
     TraceChangeState();
     const bool bOn = nStatus == 1;
     if (!sys::IsLedPortOpen()) {
-        sys::ShowTrayPreset(bOn ? sys::TRAY_ON_DISCONNECTED : sys::TRAY_OFF_DISCONNECTED);
+        ShowLamps(bOn, sys::TRAY_ON_DISCONNECTED, sys::TRAY_OFF_DISCONNECTED);
         return;
     }
-    // Icon first, then the lines, so the lamp never lags behind the LED.
-    sys::ShowTrayPreset(bOn ? sys::TRAY_ON_CONNECTED : sys::TRAY_OFF_CONNECTED);
+    // The lamps first, then the lines, so the lamps never lag behind the LED.
+    ShowLamps(bOn, sys::TRAY_ON_CONNECTED, sys::TRAY_OFF_CONNECTED);
     // A message handled during the shell call may have closed the port; the refresh it asked for
     // puts things right at the next tick.
     if (sys::IsLedPortOpen() && ShowLed(bOn) == LineResult::Gone) {

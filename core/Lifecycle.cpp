@@ -28,6 +28,8 @@ void CLifecycle::ShutDown()
         // put the icon back or touch the port.
         m_host.StopPollTimer();
         m_host.RemoveTrayIcon();
+        if (g_nCaretLamp == 1)
+            sys::ShowCaretLamp(sys::CaretLamp::None);
         // The lines are left as they are: closing the port is what the LED sees.
         sys::CloseLedPort();
         SaveSettings();

@@ -2,10 +2,10 @@
 //
 // The logic (core/) asks the system for exactly these operations and speaks only plain C++ types
 // here. Each edition supplies them in its own system/ folder, windows/system/ and linux/system/,
-// one file per group below: Ime, Tray, SerialPort, Ports, Profile, Session. The logic's unit tests
-// run over a fake of these operations (tests/core/fakes/FakeSeam), which must keep the contract
-// written here as the real sides do; the seam's contract tests (tests/seam/) hold both to it. Each
-// side is tested on its own, over a fake of its system calls.
+// one file per group below: Ime, Tray, CaretLamp, SerialPort, Ports, Profile, Session. The logic's
+// unit tests run over a fake of these operations (tests/core/fakes/FakeSeam), which must keep the
+// contract written here as the real sides do; the seam's contract tests (tests/seam/) hold both to
+// it. Each side is tested on its own, over a fake of its system calls.
 #pragma once
 
 #include <optional>
@@ -40,6 +40,17 @@ enum TrayPreset : int {
 };
 // Switches the tray icon's picture and tip to preset nPreset.
 void ShowTrayPreset(int nPreset);
+
+// --- CaretLamp: the optional lamp where the user types ---
+
+// What the lamp at the text caret shows: the tray lamp's bright or dark colour, or nothing.
+enum class CaretLamp { None, Lit, Dark };
+// Shows the small round lamp just below and to the right of the text caret of the window the user
+// types into (beside the mouse pointer where no caret can be found), lit or dark, and keeps it
+// following the caret until None, which removes the lamp and everything that follows the caret.
+// Nothing of it exists before the first Lit or Dark. Where the desktop lets no program place a
+// window (Wayland), it shows nothing.
+void ShowCaretLamp(CaretLamp state);
 
 // --- SerialPort: the LED port ---
 // Ports are named the platform's way: "COM3" on Windows, a device path on Linux.

@@ -11,6 +11,7 @@ int g_nAlnumOff = 0;
 std::wstring g_strPortDevice;
 int g_nLedLines = 0;
 int g_nLedInverted = 0;
+int g_nCaretLamp = 0;
 
 namespace {
 
@@ -61,6 +62,7 @@ void LoadSettings()
     g_strPortDevice = ReadText(L"PortDevice", L"", kPathBufferChars);
     g_nLedLines = ReadSetting(L"LedLines", L"0");
     g_nLedInverted = ReadSetting(L"LedInverted", L"0");
+    g_nCaretLamp = ReadSetting(L"CaretLamp", L"0");
 }
 
 void SaveSettings()
@@ -76,6 +78,8 @@ void SaveSettings()
         WriteSetting(L"LedLines", g_nLedLines);
     if (IsAddedKeyToWrite(L"LedInverted", g_nLedInverted == 0))
         WriteSetting(L"LedInverted", g_nLedInverted);
+    if (IsAddedKeyToWrite(L"CaretLamp", g_nCaretLamp == 0))
+        WriteSetting(L"CaretLamp", g_nCaretLamp);
 }
 
 std::wstring ConfiguredPort() { return sys::PortOfSettings(g_nPortNumber, g_strPortDevice); }

@@ -10,10 +10,11 @@ extern int g_nAlnumOff;               // exactly 1: typing alphanumerics counts 
 extern std::wstring g_strPortDevice;  // the LED's device path (Linux)
 extern int g_nLedLines;               // the LED's lines: 1 DTR only, 2 RTS only, else both
 extern int g_nLedInverted;            // exactly 1: the LED is lit while its lines are dropped
+extern int g_nCaretLamp;              // exactly 1: a lamp also shows at the text caret
 
 // Reads PortNumber, UpdateTime and AutoConnect from section "Setting", in that order, then the
-// keys later additions brought (AlnumOff, PortDevice, LedLines, LedInverted). A missing file,
-// section or key gives the default (1, 5, 0, 0, empty, 0, 0); nothing is range-checked.
+// keys later additions brought (AlnumOff, PortDevice, LedLines, LedInverted, CaretLamp). A missing
+// file, section or key gives the default (1, 5, 0, 0, empty, 0, 0, 0); nothing is range-checked.
 void LoadSettings();
 // Writes the three keys in the same order, each by its own call, in plain decimal; then each added
 // key that the file already had or that now differs from its default, so the file of a user who

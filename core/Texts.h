@@ -67,6 +67,8 @@ inline constexpr wchar_t kAlnumOffCheck[] = L"英数入力中は消灯する";
 inline constexpr wchar_t kLedLinesLabel[] = L"LEDの信号線";
 inline constexpr const wchar_t* kLedLinesItems[] = {L"DTRとRTS", L"DTRのみ", L"RTSのみ"};
 inline constexpr wchar_t kLedInvertedCheck[] = L"信号線オフで点灯する";
+// The settings dialog's box for the lamp at the text caret.
+inline constexpr wchar_t kCaretLampCheck[] = L"入力位置にランプを表示する";
 inline constexpr wchar_t kHelpPageButton[] = L"作者Webページ";
 
 // pszText with each %s replaced by the next of the arguments, in order. Plain substitution, not

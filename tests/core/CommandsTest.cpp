@@ -22,13 +22,15 @@ public:
         Answer answer = Answer::Ok;
         std::optional<int> nIntervalIndex;
         std::optional<std::wstring> strPort;  // empty: no port chosen
-        std::optional<int> bAutoConnect, bAlnumOff, bStartAtLogin, nLedLines, bLedInverted;
+        std::optional<int> bAutoConnect, bAlnumOff, bStartAtLogin, nLedLines, bLedInverted,
+            bCaretLamp;
 
         Dialog& Interval(int nIndex) { return nIntervalIndex = nIndex, *this; }
         Dialog& Port(std::wstring strChosen) { return strPort = std::move(strChosen), *this; }
         Dialog& AutoConnect(int bTicked) { return bAutoConnect = bTicked, *this; }
         Dialog& AlnumOff(int bTicked) { return bAlnumOff = bTicked, *this; }
         Dialog& StartAtLogin(int bTicked) { return bStartAtLogin = bTicked, *this; }
+        Dialog& CaretLamp(int bTicked) { return bCaretLamp = bTicked, *this; }
         Dialog& Wiring(int nLines, int bInverted)
         {
             return nLedLines = nLines, bLedInverted = bInverted, *this;
@@ -40,7 +42,7 @@ public:
 
     // What the dialogs were preset with.
     int nShownInterval = 0, bShownAuto = 0, bShownAlnum = 0, bShownStart = 0;
-    int nShownLedLines = 0, bShownInverted = 0;
+    int nShownLedLines = 0, bShownInverted = 0, bShownCaretLamp = 0;
     std::wstring strShownPort;
     std::wstring strAboutText, strHelp;
 
@@ -63,6 +65,7 @@ public:
         bShownStart = choices.bStartAtLogin;
         nShownLedLines = choices.nLedLines;
         bShownInverted = choices.bLedInverted;
+        bShownCaretLamp = choices.bCaretLamp;
         const Dialog d = Next();
         if (d.answer == Answer::Ok) {
             choices.nIntervalIndex = d.nIntervalIndex.value_or(choices.nIntervalIndex);
@@ -72,6 +75,7 @@ public:
             choices.bStartAtLogin = d.bStartAtLogin.value_or(choices.bStartAtLogin);
             choices.nLedLines = d.nLedLines.value_or(choices.nLedLines);
             choices.bLedInverted = d.bLedInverted.value_or(choices.bLedInverted);
+            choices.bCaretLamp = d.bCaretLamp.value_or(choices.bCaretLamp);
         }
         return d.answer;
     }
@@ -443,6 +447,38 @@ TEST_F(CommandsTest, ANewWiringIsStoredAndTheNextTickDrivesItWithoutAQuestion)
     SettingCommand(host);
     EXPECT_EQ(g_nLedLines, 0);
     EXPECT_EQ(g_nLedInverted, 0);
+}
+
+TEST_F(CommandsTest, TheLampAtTheCaretFollowsTheTrayLampWhileTickedAndGoesWhenUnticked)
+{
+    host.answers = {Answer::No, Answer::No, Answer::No};
+    g_nCaretLamp = 2;
+    host.dialogs = {Confirm().CaretLamp(1)};
+    SettingCommand(host);
+    EXPECT_EQ(host.bShownCaretLamp, 0);
+    EXPECT_TRUE(Has(g_Seam.Ini(), "CaretLamp=1"));
+    // The typing-mode rule holds for it as for the tray lamp.
+    g_nAlnumOff = 1;
+    for (const bool bNative : {true, false}) {
+        g_Seam.calls.clear();
+        g_Seam.AnswerIme(1, bNative);
+        PollImeStatus();
+        EXPECT_EQ(g_Seam.calls, (bNative ? Calls{"Tray(ON_DISCONNECTED)", "CaretLamp(lit)"}
+                                         : Calls{"Tray(OFF_DISCONNECTED)", "CaretLamp(dark)"}));
+    }
+
+    host.dialogs = {Confirm()};
+    SettingCommand(host);
+    EXPECT_EQ(host.bShownCaretLamp, 1);
+    EXPECT_EQ(g_Seam.caretLamp, sys::CaretLamp::Dark);  // kept: still ticked
+    host.dialogs = {Confirm().CaretLamp(0)};
+    g_Seam.calls.clear();
+    SettingCommand(host);
+    EXPECT_EQ(g_Seam.calls.at(1), "CaretLamp(none)");
+    g_Seam.calls.clear();
+    g_Seam.AnswerIme(0);
+    PollImeStatus();
+    EXPECT_EQ(g_Seam.calls, (Calls{"Tray(OFF_DISCONNECTED)"}));
 }
 
 TEST_F(CommandsTest, ExtremeStoredValuesSelectNothingAndOverflowNothing)

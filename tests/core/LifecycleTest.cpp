@@ -75,6 +75,17 @@ TEST_F(LifecycleTest, OnlyAutoConnectOfExactlyOneOpensThePortAtStart)
               0);
 }
 
+TEST_F(LifecycleTest, ShutDownRemovesTheLampAtTheCaretWithTheTrayIcon)
+{
+    g_Seam.WriteIni("[Setting]\r\nCaretLamp=1\r\n");
+    ASSERT_TRUE(lifecycle.StartUp());
+    PollImeStatus();
+    ASSERT_EQ(g_Seam.caretLamp, sys::CaretLamp::Dark);
+    g_Seam.calls.clear();
+    lifecycle.ShutDown();
+    EXPECT_EQ(g_Seam.calls.at(2), "CaretLamp(none)");
+}
+
 TEST_F(LifecycleTest, ASecondInstanceTouchesNothingButItsOwnClaim)
 {
     host.bOtherInstanceRuns = true;

@@ -27,7 +27,8 @@ TEST_F(SettingsTest, TheKeysAreReadAndWrittenOneByOneInTheirOrder)
     EXPECT_EQ(g_Seam.reads,
               (Calls{"ReadProfile(PortNumber)", "ReadProfile(UpdateTime)",
                      "ReadProfile(AutoConnect)", "ReadProfile(AlnumOff)", "ReadProfile(PortDevice)",
-                     "ReadProfile(LedLines)", "ReadProfile(LedInverted)"}));
+                     "ReadProfile(LedLines)", "ReadProfile(LedInverted)",
+                     "ReadProfile(CaretLamp)"}));
     g_nPortNumber = 4;
     g_nUpdateTime = 6;
     g_nAutoConnect = 1;
@@ -74,16 +75,20 @@ TEST_F(SettingsTest, AddedKeysAreWrittenOnlyOnceTheyMatter)
 
     g_nAlnumOff = 1;
     g_strPortDevice = L"/dev/ttyUSB0";
+    g_nCaretLamp = 1;
     SaveSettings();
+    g_nCaretLamp = 0;
     LoadSettings();
     EXPECT_EQ(g_nAlnumOff, 1);
     EXPECT_EQ(g_strPortDevice, L"/dev/ttyUSB0");
+    EXPECT_EQ(g_nCaretLamp, 1);
 
     // Back to the defaults: written, or the file would still say otherwise.
     g_nAlnumOff = 0;
     g_strPortDevice.clear();
+    g_nCaretLamp = 0;
     SaveSettings();
-    EXPECT_EQ(g_Seam.Ini(), strPlain + "AlnumOff=0\r\nPortDevice=\r\n");
+    EXPECT_EQ(g_Seam.Ini(), strPlain + "AlnumOff=0\r\nPortDevice=\r\nCaretLamp=0\r\n");
 }
 
 TEST_F(SettingsTest, TheWiringIsWrittenOnlyOnceItDiffersOrTheFileHasIt)

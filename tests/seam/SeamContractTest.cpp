@@ -166,4 +166,16 @@ TEST_F(SeamContractTest, TheImeReadingIsRawAndTellsTheModeOnlyWhenAsked)
     EXPECT_EQ(sys::ReadImeState(true), std::nullopt);
 }
 
+TEST_F(SeamContractTest, TheLampAtTheCaretShowsFromLitOrDarkUntilNone)
+{
+    sys::ShowCaretLamp(sys::CaretLamp::None);  // removing none is harmless
+    EXPECT_FALSE(seam_control::CaretLampShown());
+    sys::ShowCaretLamp(sys::CaretLamp::Lit);
+    EXPECT_TRUE(seam_control::CaretLampShown());
+    sys::ShowCaretLamp(sys::CaretLamp::Dark);
+    EXPECT_TRUE(seam_control::CaretLampShown());
+    sys::ShowCaretLamp(sys::CaretLamp::None);
+    EXPECT_FALSE(seam_control::CaretLampShown());
+}
+
 }  // namespace

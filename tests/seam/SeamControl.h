@@ -27,4 +27,7 @@ void AnswerIme(int nOpenStatus, bool bNative);
 // The input method does not answer in time.
 void SilenceIme();
 
+// Whether a lamp at the caret is on the screen.
+bool CaretLampShown();
+
 }  // namespace seam_control

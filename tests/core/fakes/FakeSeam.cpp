@@ -104,6 +104,16 @@ void ShowTrayPreset(int nPreset)
         g_Seam.onTray();
 }
 
+void ShowCaretLamp(CaretLamp state)
+{
+    Record(std::string("CaretLamp(") +
+           (state == CaretLamp::Lit    ? "lit"
+            : state == CaretLamp::Dark ? "dark"
+                                       : "none") +
+           ")");
+    g_Seam.caretLamp = state;
+}
+
 LineResult SetLedLines(LedLines lines, bool bRaise)
 {
     const char* pszLines = lines == LedLines::Dtr ? "DTR " : lines == LedLines::Rts ? "RTS " : "";

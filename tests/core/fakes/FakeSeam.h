@@ -21,7 +21,7 @@ using Calls = std::vector<std::string>;
 struct FakeSeam {
     // What the logic asked for, in order, one line each:
     //   Tray(ON_CONNECTED)  Lines(on)  Lines(off)  Open(COM5)  Close
-    //   WriteProfile(PortNumber=3)  StartAtLogin(on)
+    //   WriteProfile(PortNumber=3)  StartAtLogin(on)  CaretLamp(lit)  CaretLamp(none)
     // Lines(on) raises both lines, Lines(DTR off) drops DTR alone.
     // A request the seam refuses is recorded all the same: it is what the logic asked. The tests'
     // stand-ins for the front-end log into the same list, so the order across both is visible.
@@ -42,6 +42,9 @@ struct FakeSeam {
     // --- The tray ---
     // Runs inside every ShowTrayPreset, as a message handled during the shell call would.
     std::function<void()> onTray;
+
+    // --- The lamp at the caret: what it shows, None while there is none ---
+    sys::CaretLamp caretLamp = sys::CaretLamp::None;
 
     // --- The LED port ---
     std::wstring strOpenPort;             // the open port; empty while closed

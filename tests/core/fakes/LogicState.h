@@ -16,5 +16,6 @@ inline void ResetLogicState()
     g_strPortDevice.clear();
     g_nLedLines = 0;
     g_nLedInverted = 0;
+    g_nCaretLamp = 0;
     g_nLastOpenStatus = -1;
 }

@@ -20,4 +20,6 @@ void LoseDevice() { g_Seam.lineResult = sys::LineResult::Gone; }
 void AnswerIme(int nOpenStatus, bool bNative) { g_Seam.AnswerIme(nOpenStatus, bNative); }
 void SilenceIme() { g_Seam.ime.reset(); }
 
+bool CaretLampShown() { return g_Seam.caretLamp != sys::CaretLamp::None; }
+
 }  // namespace seam_control
