@@ -24,6 +24,17 @@ bool SendMessageTimeout(HWND, UINT, WPARAM, LPARAM, UINT, UINT, DWORD_PTR* pResu
     *pResult = g_Null.dwImeStatus;
     return true;
 }
+std::optional<RECT> GetCaretOfThread(DWORD) { return RECT{100, 200, 102, 218}; }
+std::optional<RECT> GetAccessibleCaret(HWND) { return {}; }
+POINT GetCursorPos() { return POINT{500, 300}; }
+std::vector<MonitorInfo> GetMonitors() { return {{{0, 0, 1920, 1040}, 96}}; }
+bool IsFullScreenAppInFront() { return false; }
+HWND CreateLampWindow(void (*)(bool)) { return reinterpret_cast<HWND>(0x5000); }
+void DestroyLampWindow(HWND) {}
+void ShowLampWindow(HWND, const RECT&, bool) {}
+void HideLampWindow(HWND) {}
+HWINEVENTHOOK SetWinEventHook(DWORD, WINEVENTPROC) { return nullptr; }
+void UnhookWinEvent(HWINEVENTHOOK) {}
 BOOL Shell_NotifyIcon(DWORD, NOTIFYICONDATAW*) { return TRUE; }
 HICON LoadTrayIcon(UINT) { return nullptr; }
 HANDLE CreateFile(const wchar_t*, DWORD, DWORD, DWORD, DWORD)

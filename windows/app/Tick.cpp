@@ -1,6 +1,7 @@
 #include "windows/app/Tick.h"
 
 #include "core/ImePoller.h"
+#include "windows/system/CaretLamp.h"
 #include "windows/system/Tray.h"
 
 namespace {
@@ -23,10 +24,15 @@ void OnWinEvent(DWORD dwEvent, HWND hWnd, LONG idObject, LONG idChild)
     switch (dwEvent) {
     case EVENT_SYSTEM_FOREGROUND:
         // A window, not an object inside one.
-        if (hWnd != nullptr && idObject == OBJID_WINDOW && idChild == CHILDID_SELF)
+        if (hWnd != nullptr && idObject == OBJID_WINDOW && idChild == CHILDID_SELF) {
             RunTick();
+            FollowCaretLamp(true);
+        }
         break;
     case EVENT_OBJECT_FOCUS:
+        RunTick();
+        FollowCaretLamp(false);
+        break;
     case EVENT_OBJECT_IME_CHANGE:
         RunTick();
         break;

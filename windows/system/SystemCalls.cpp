@@ -3,6 +3,9 @@
 #include "core/Resource.h"
 #include "windows/system/Win32Calls.h"
 
+#include <oleacc.h>
+#include <wtsapi32.h>
+
 #include <cwchar>
 #include <vector>
 
@@ -40,6 +43,195 @@ bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT
     *pResult = dwResult;
     return true;
 }
+
+std::optional<RECT> GetCaretOfThread(DWORD dwThread)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(dwThread, &info) || info.hwndCaret == nullptr)
+        return std::nullopt;
+    ::MapWindowPoints(info.hwndCaret, nullptr, reinterpret_cast<POINT*>(&info.rcCaret), 2);
+    return info.rcCaret;
+}
+
+std::optional<RECT> GetAccessibleCaret(HWND hWnd)
+{
+    // The question is a message sent to the window: a hung one would hang us with it.
+    if (::IsHungAppWindow(hWnd))
+        return std::nullopt;
+    IAccessible* pCaret = nullptr;
+    if (FAILED(::AccessibleObjectFromWindow(hWnd, static_cast<DWORD>(OBJID_CARET), IID_IAccessible,
+                                            reinterpret_cast<void**>(&pCaret))) ||
+        pCaret == nullptr)
+        return std::nullopt;
+    VARIANT self;
+    ::VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    long x = 0, y = 0, cx = 0, cy = 0;
+    const HRESULT hr = pCaret->accLocation(&x, &y, &cx, &cy, self);
+    pCaret->Release();
+    // A window without a caret of its own answers with an empty one.
+    if (hr != S_OK || (cx == 0 && cy == 0))
+        return std::nullopt;
+    return RECT{x, y, x + cx, y + cy};
+}
+
+POINT GetCursorPos()
+{
+    POINT pt{};
+    ::GetCursorPos(&pt);
+    return pt;
+}
+
+namespace {
+
+// GetDpiForMonitor, from Windows 8.1 on; earlier ones have one scale for every monitor.
+using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+
+UINT DpiOfMonitor(HMONITOR hMonitor)
+{
+    static const auto pfnGetDpi = reinterpret_cast<GetDpiForMonitorFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::LoadLibraryW(L"shcore.dll"), "GetDpiForMonitor")));
+    UINT nDpiX = 0, nDpiY = 0;
+    if (pfnGetDpi != nullptr &&
+        SUCCEEDED(pfnGetDpi(hMonitor, 0 /* MDT_EFFECTIVE_DPI */, &nDpiX, &nDpiY)))
+        return nDpiY;
+    HDC hdc = ::GetDC(nullptr);
+    const UINT nDpi = static_cast<UINT>(::GetDeviceCaps(hdc, LOGPIXELSY));
+    ::ReleaseDC(nullptr, hdc);
+    return nDpi;
+}
+
+}  // namespace
+
+std::vector<MonitorInfo> GetMonitors()
+{
+    std::vector<MonitorInfo> monitors;
+    ::EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR hMonitor, HDC, RECT*, LPARAM lParam) -> BOOL {
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (::GetMonitorInfoW(hMonitor, &info))
+                reinterpret_cast<std::vector<MonitorInfo>*>(lParam)->push_back(
+                    {info.rcWork, DpiOfMonitor(hMonitor)});
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
+}
+
+bool IsFullScreenAppInFront()
+{
+    QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
+    if (FAILED(::SHQueryUserNotificationState(&state)))
+        return false;
+    return state == QUNS_BUSY || state == QUNS_RUNNING_D3D_FULL_SCREEN ||
+           state == QUNS_PRESENTATION_MODE;
+}
+
+namespace {
+
+const wchar_t kLampClass[] = L"LumidotCaretLamp";
+bool s_bLampLit = false;
+LONG s_nLampSize = 0;
+bool s_bComStarted = false;
+void (*s_pfnOnLock)(bool) = nullptr;
+
+LRESULT CALLBACK LampWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg) {
+    case WM_NCHITTEST:
+        return HTTRANSPARENT;
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_PAINT: {
+        // The tray lamps' colours: bright or dark green in a grey rim.
+        PAINTSTRUCT ps;
+        HDC hdc = ::BeginPaint(hWnd, &ps);
+        RECT rc;
+        ::GetClientRect(hWnd, &rc);
+        HBRUSH hBrush = ::CreateSolidBrush(s_bLampLit ? RGB(0, 255, 0) : RGB(0, 128, 0));
+        HPEN hPen = ::CreatePen(PS_SOLID, 1, RGB(128, 128, 128));
+        HGDIOBJ hOldBrush = ::SelectObject(hdc, hBrush);
+        HGDIOBJ hOldPen = ::SelectObject(hdc, hPen);
+        ::Ellipse(hdc, rc.left, rc.top, rc.right, rc.bottom);
+        ::SelectObject(hdc, hOldPen);
+        ::SelectObject(hdc, hOldBrush);
+        ::DeleteObject(hPen);
+        ::DeleteObject(hBrush);
+        ::EndPaint(hWnd, &ps);
+        return 0;
+    }
+    case WM_WTSSESSION_CHANGE:
+        if ((wParam == WTS_SESSION_LOCK || wParam == WTS_SESSION_UNLOCK) && s_pfnOnLock != nullptr)
+            s_pfnOnLock(wParam == WTS_SESSION_LOCK);
+        return 0;
+    default:
+        return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+HWND CreateLampWindow(void (*pfnOnLock)(bool bLocked))
+{
+    HINSTANCE hInstance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = LampWindowProc;
+    wc.hInstance = hInstance;
+    wc.lpszClassName = kLampClass;
+    ::RegisterClassExW(&wc);  // refused the second time: the class is there
+    HWND hWnd = ::CreateWindowExW(
+        WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+        kLampClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, hInstance, nullptr);
+    if (hWnd == nullptr)
+        return nullptr;
+    ::SetLayeredWindowAttributes(hWnd, 0, 255, LWA_ALPHA);
+    s_pfnOnLock = pfnOnLock;
+    s_nLampSize = 0;
+    ::WTSRegisterSessionNotification(hWnd, NOTIFY_FOR_THIS_SESSION);
+    // The accessible objects are COM objects.
+    s_bComStarted = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    return hWnd;
+}
+
+void DestroyLampWindow(HWND hWnd)
+{
+    ::WTSUnRegisterSessionNotification(hWnd);
+    ::DestroyWindow(hWnd);
+    s_pfnOnLock = nullptr;
+    if (s_bComStarted)
+        ::CoUninitialize();
+    s_bComStarted = false;
+}
+
+void ShowLampWindow(HWND hWnd, const RECT& rc, bool bLit)
+{
+    const LONG nSize = rc.right - rc.left;
+    if (nSize != s_nLampSize) {
+        s_nLampSize = nSize;
+        // One pixel more: the region leaves out its right and bottom edges.
+        ::SetWindowRgn(hWnd, ::CreateEllipticRgn(0, 0, nSize + 1, nSize + 1), FALSE);
+    }
+    if (bLit != s_bLampLit) {
+        s_bLampLit = bLit;
+        ::InvalidateRect(hWnd, nullptr, TRUE);
+    }
+    ::SetWindowPos(hWnd, HWND_TOPMOST, rc.left, rc.top, nSize, rc.bottom - rc.top,
+                   SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void HideLampWindow(HWND hWnd) { ::ShowWindow(hWnd, SW_HIDE); }
+
+HWINEVENTHOOK SetWinEventHook(DWORD dwEvent, WINEVENTPROC pfnProc)
+{
+    return ::SetWinEventHook(dwEvent, dwEvent, nullptr, pfnProc, 0, 0, WINEVENT_OUTOFCONTEXT);
+}
+
+void UnhookWinEvent(HWINEVENTHOOK hHook) { ::UnhookWinEvent(hHook); }
 
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)
 {

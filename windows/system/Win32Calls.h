@@ -31,6 +31,33 @@ HWND ImmGetDefaultIMEWnd(HWND hWnd);
 bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
                         UINT uTimeoutMs, DWORD_PTR* pResult);
 
+// --- The lamp at the caret ---
+// The caret of thread dwThread (GetGUIThreadInfo's rcCaret, in hwndCaret's client area) in screen
+// coordinates; nothing when the thread shows no caret.
+std::optional<RECT> GetCaretOfThread(DWORD dwThread);
+// Where hWnd's caret is as its accessible object (OBJID_CARET) reports it, for programs that draw
+// a caret of their own; nothing when it has none, reports none, or the window hangs.
+std::optional<RECT> GetAccessibleCaret(HWND hWnd);
+POINT GetCursorPos();
+struct MonitorInfo {
+    RECT rcWork;  // without the taskbar
+    UINT nDpi;    // 96 at 100 %
+};
+std::vector<MonitorInfo> GetMonitors();
+// SHQueryUserNotificationState: a full-screen application, a presentation or a game is in front.
+bool IsFullScreenAppInFront();
+// The lamp's window: a layered, topmost popup that never activates, lets every click through and
+// has no taskbar button or Alt+Tab entry. While it exists it hears of the session's lock and
+// unlock, and calls pfnOnLock with true or false. Null when it could not be made.
+HWND CreateLampWindow(void (*pfnOnLock)(bool bLocked));
+void DestroyLampWindow(HWND hWnd);
+// Draws the lamp lit or dark, round, on rc, above every window, without activating it.
+void ShowLampWindow(HWND hWnd, const RECT& rc, bool bLit);
+void HideLampWindow(HWND hWnd);
+// An out-of-context hook of dwEvent from every process and thread.
+HWINEVENTHOOK SetWinEventHook(DWORD dwEvent, WINEVENTPROC pfnProc);
+void UnhookWinEvent(HWINEVENTHOOK hHook);
+
 // --- Tray icon ---
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData);
 // Loads an icon group from the exe's resources at the tray's (small-icon) size.

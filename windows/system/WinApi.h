@@ -52,6 +52,16 @@ using DWORD_PTR = std::uintptr_t;
 using HANDLE = void*;
 using HWND = struct HWND__*;
 using HICON = struct HICON__*;
+using HWINEVENTHOOK = struct HWINEVENTHOOK__*;
+#define CALLBACK
+using WINEVENTPROC = void (*)(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD);
+
+struct RECT {
+    LONG left, top, right, bottom;
+};
+struct POINT {
+    LONG x, y;
+};
 
 #define TRUE 1
 #define FALSE 0
@@ -160,6 +170,8 @@ struct COMMTIMEOUTS {
 #define EVENT_OBJECT_IME_CHANGE 0x8029u
 #define OBJID_WINDOW 0
 #define OBJID_CARET (-8)
+#define OBJID_CURSOR (-9)
+#define EVENT_OBJECT_LOCATIONCHANGE 0x800Bu
 #define CHILDID_SELF 0
 
 // Tray icon

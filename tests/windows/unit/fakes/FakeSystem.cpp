@@ -155,6 +155,82 @@ bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT
     return true;
 }
 
+std::optional<RECT> GetCaretOfThread(DWORD dwThread)
+{
+    Record("GetCaretOfThread(" + std::to_string(dwThread) + ")");
+    const auto it = g_Fake.carets.find(dwThread);
+    return it != g_Fake.carets.end() ? std::optional<RECT>(it->second) : std::nullopt;
+}
+
+std::optional<RECT> GetAccessibleCaret(HWND hWnd)
+{
+    Record("GetAccessibleCaret(" + Hex(hWnd) + ")");
+    const auto it = g_Fake.accessibleCarets.find(hWnd);
+    return it != g_Fake.accessibleCarets.end() ? std::optional<RECT>(it->second) : std::nullopt;
+}
+
+POINT GetCursorPos() { return g_Fake.cursor; }
+std::vector<MonitorInfo> GetMonitors() { return g_Fake.monitors; }
+
+bool IsFullScreenAppInFront()
+{
+    Record("IsFullScreenAppInFront");
+    return g_Fake.bFullScreen;
+}
+
+HWND CreateLampWindow(void (*pfnOnLock)(bool bLocked))
+{
+    Record("CreateLampWindow");
+    if (g_Fake.bLampWindowFails || g_Fake.hLamp != nullptr)
+        return nullptr;
+    g_Fake.hLamp = reinterpret_cast<HWND>(0x5000);
+    g_Fake.pfnOnLock = pfnOnLock;
+    return g_Fake.hLamp;
+}
+
+void DestroyLampWindow(HWND hWnd)
+{
+    Record("DestroyLampWindow");
+    if (hWnd == g_Fake.hLamp && hWnd != nullptr) {
+        g_Fake.hLamp = nullptr;
+        g_Fake.bLampShown = false;
+        g_Fake.pfnOnLock = nullptr;
+    }
+}
+
+void ShowLampWindow(HWND hWnd, const RECT& rc, bool bLit)
+{
+    Record("ShowLampWindow(" + std::to_string(rc.left) + "," + std::to_string(rc.top) + "," +
+           std::to_string(rc.right) + "," + std::to_string(rc.bottom) +
+           (bLit ? ",lit)" : ",dark)"));
+    if (hWnd == g_Fake.hLamp && hWnd != nullptr) {
+        g_Fake.bLampShown = true;
+        g_Fake.rcLamp = rc;
+        g_Fake.bLampLit = bLit;
+    }
+}
+
+void HideLampWindow(HWND hWnd)
+{
+    Record("HideLampWindow");
+    if (hWnd == g_Fake.hLamp)
+        g_Fake.bLampShown = false;
+}
+
+HWINEVENTHOOK SetWinEventHook(DWORD dwEvent, WINEVENTPROC pfnProc)
+{
+    Record("SetWinEventHook(" + std::to_string(dwEvent) + ")");
+    g_Fake.pfnMoveHook = pfnProc;
+    return reinterpret_cast<HWINEVENTHOOK>(0x6000);
+}
+
+void UnhookWinEvent(HWINEVENTHOOK hHook)
+{
+    Record("UnhookWinEvent");
+    if (hHook != nullptr)
+        g_Fake.pfnMoveHook = nullptr;
+}
+
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)
 {
     std::string preset = "?";

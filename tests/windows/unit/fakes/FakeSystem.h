@@ -27,12 +27,12 @@ struct FakeSystem {
     HWND hImeWindow = reinterpret_cast<HWND>(0x2000);
     HWND hOwnImeWindow = reinterpret_cast<HWND>(0x2100);  // ImmGetDefaultIMEWnd(NULL): ours
     std::map<HWND, Window> windows;
-    std::map<DWORD, HWND> focus;      // GetGUIThreadInfo's hwndFocus, by thread
-    bool bImeAnswers = true;          // false: SendMessageTimeout fails with dwImeError
-    DWORD dwImeError = ERROR_TIMEOUT; // ERROR_TIMEOUT: hung or slow; ERROR_ACCESS_DENIED: elevated
-    DWORD_PTR dwImeStatus = 0;       // what the IME window answers
-    bool bModeAnswers = true;        // false: the conversion-mode query fails
-    DWORD_PTR dwConversionMode = 9;  // IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE: typing hiragana
+    std::map<DWORD, HWND> focus;       // GetGUIThreadInfo's hwndFocus, by thread
+    bool bImeAnswers = true;           // false: SendMessageTimeout fails with dwImeError
+    DWORD dwImeError = ERROR_TIMEOUT;  // ERROR_TIMEOUT: hung or slow; ERROR_ACCESS_DENIED: elevated
+    DWORD_PTR dwImeStatus = 0;         // what the IME window answers
+    bool bModeAnswers = true;          // false: the conversion-mode query fails
+    DWORD_PTR dwConversionMode = 9;    // IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE: typing hiragana
     UINT uLastTimeoutMs = 0;
     UINT uLastSendFlags = 0;
 
@@ -44,9 +44,24 @@ struct FakeSystem {
     std::vector<NOTIFYICONDATAW> shownRecords;  // copies of every record handed to the shell
     std::function<void()> onShellCall;  // runs inside every shell call, as a sent message would
 
+    // The lamp at the caret. The caret of a thread (GetGUIThreadInfo) and of a window's accessible
+    // object are in screen coordinates; a thread or window not listed has none.
+    std::map<DWORD, RECT> carets;
+    std::map<HWND, RECT> accessibleCarets;
+    POINT cursor{500, 300};
+    std::vector<win32::MonitorInfo> monitors = {{{0, 0, 1920, 1040}, 96}};
+    bool bFullScreen = false;
+    bool bLampWindowFails = false;  // CreateLampWindow fails
+    HWND hLamp = nullptr;           // the lamp's window while it exists
+    bool bLampShown = false;
+    RECT rcLamp{};
+    bool bLampLit = false;
+    void (*pfnOnLock)(bool) = nullptr;   // what the lamp's window calls on a lock or an unlock
+    WINEVENTPROC pfnMoveHook = nullptr;  // the location events' hook while it is set
+
     // Serial port
     HANDLE hNextComm = reinterpret_cast<HANDLE>(0x3000);  // what CreateFile returns
-    DWORD dwOpenError = ERROR_FILE_NOT_FOUND;  // the error of a CreateFile that fails
+    DWORD dwOpenError = ERROR_FILE_NOT_FOUND;             // the error of a CreateFile that fails
     std::wstring strLastDevice;
     DWORD dwLastAccess = 0, dwLastShare = 0xFFFFFFFF, dwLastCreation = 0, dwLastFlags = 0;
     bool bGetCommStateFails = false;

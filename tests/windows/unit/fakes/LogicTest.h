@@ -9,11 +9,11 @@
 #include "core/Platform.h"
 #include "core/PortWatch.h"
 #include "core/Settings.h"
+#include "tests/core/fakes/LogicState.h"
 #include "windows/system/Ime.h"
 #include "windows/system/Ports.h"
 #include "windows/system/SerialPort.h"
 #include "windows/system/Tray.h"
-#include "tests/core/fakes/LogicState.h"
 #include "windows/unit/fakes/FakeSystem.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +44,7 @@ private:
     {
         sys::CloseLedPort();
         RemoveTrayPresets();
+        sys::ShowCaretLamp(sys::CaretLamp::None);
         g_Fake.Reset();
         ForgetForegroundWindow();
         ResetLogicState();

@@ -19,6 +19,7 @@ namespace seam_control {
 void Begin()
 {
     sys::CloseLedPort();
+    sys::ShowCaretLamp(sys::CaretLamp::None);
     g_Fake.Reset();
     s_folder = std::make_unique<CTempExeFolder>();
 }
@@ -26,6 +27,7 @@ void Begin()
 void End()
 {
     sys::CloseLedPort();
+    sys::ShowCaretLamp(sys::CaretLamp::None);
     s_folder.reset();
     g_Fake.Reset();
 }
@@ -59,5 +61,7 @@ void AnswerIme(int nOpenStatus, bool bNative)
 }
 
 void SilenceIme() { g_Fake.bImeAnswers = false; }
+
+bool CaretLampShown() { return g_Fake.hLamp != nullptr && g_Fake.bLampShown; }
 
 }  // namespace seam_control
