@@ -265,6 +265,7 @@ Answer CIndicatorDlg::DoSettingDialog(SettingChoices& choices)
     dlg.m_bStartAtLogin = choices.bStartAtLogin;
     dlg.m_nLedLines = choices.nLedLines;
     dlg.m_bLedInverted = choices.bLedInverted;
+    dlg.m_bCaretLamp = choices.bCaretLamp;
     const INT_PTR nResult = dlg.DoModal();
     if (nResult == IDOK) {
         choices.nIntervalIndex = dlg.m_nIntervalIndex;
@@ -274,6 +275,7 @@ Answer CIndicatorDlg::DoSettingDialog(SettingChoices& choices)
         choices.bStartAtLogin = dlg.m_bStartAtLogin;
         choices.nLedLines = dlg.m_nLedLines;
         choices.bLedInverted = dlg.m_bLedInverted;
+        choices.bCaretLamp = dlg.m_bCaretLamp;
     }
     return AnswerOf(nResult);
 }

@@ -1,5 +1,6 @@
 // "動作設定": poll interval, LED port, whether the port opens at start-up, whether alphanumeric
-// input counts as off, whether Lumidot starts with Windows, and how the LED is wired.
+// input counts as off, whether Lumidot starts with Windows, how the LED is wired, and whether a
+// lamp also shows at the text caret.
 #pragma once
 
 #include "core/Texts.h"
@@ -18,6 +19,7 @@ public:
     int m_bStartAtLogin = 0;
     int m_nLedLines = 0;  // index i is texts::kLedLinesItems[i]
     int m_bLedInverted = 0;
+    int m_bCaretLamp = 0;
 
 protected:
     BOOL OnInitDialog() override
@@ -37,5 +39,6 @@ protected:
         DDX_Check(pDX, IDC_START_AT_LOGIN_CHECK, m_bStartAtLogin);
         DDX_CBIndex(pDX, IDC_LED_LINES_COMBO, m_nLedLines);
         DDX_Check(pDX, IDC_LED_INVERTED_CHECK, m_bLedInverted);
+        DDX_Check(pDX, IDC_CARET_LAMP_CHECK, m_bCaretLamp);
     }
 };

@@ -83,6 +83,8 @@ TEST(ResourceScriptTest, TheDialogsHaveTheSharedTexts)
     EXPECT_TRUE(has(strSetting, "\"" + Utf8(texts::kLedLinesLabel) + "\", IDC_STATIC,"));
     EXPECT_TRUE(
         has(strSetting, "\"" + Utf8(texts::kLedInvertedCheck) + "\", IDC_LED_INVERTED_CHECK,"));
+    EXPECT_TRUE(
+        has(strSetting, "\"" + Utf8(texts::kCaretLampCheck) + "\", IDC_CARET_LAMP_CHECK,"));
     for (int nMs = 100; nMs <= 1000; nMs += 100)
         EXPECT_TRUE(has(
             strScript,
