@@ -17,6 +17,9 @@
 //   port_arrived N              tell the main window that COMn arrived (WM_DEVICECHANGE)
 //   front_target | front_foreign | foreground   (front_foreign puts the focus in its text field)
 //   front_class NAME            a new window of class NAME with a text field in focus, in front
+//   caret [TEXT]                set the foreign window's text field to TEXT, caret at its end; the
+//                               caret's place on the screen {x, y, h}
+//   caret_lamp                  Lumidot's lamp at the caret, as info tells of a window; hwnd 0: none
 //   key VK                      press and release virtual key VK (SendInput)
 //   tray_forget HWND ID         drop that tray icon as a freshly started shell would not know it
 //   taskbar_created             broadcast "TaskbarCreated" as a restarted shell does
@@ -345,6 +348,28 @@ std::string Run(const std::string& line)
         SetForegroundWindow(g_self);
         SetFocus(g_edit);
         return "ok {\"hwnd\":" + Num(g_self) + "}";
+    }
+    if (cmd == "caret") {
+        std::string text;
+        if (std::getline(in >> std::ws, text)) {
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+            SetWindowTextW(g_edit, Wide(text).c_str());
+            SendMessageW(g_edit, EM_SETSEL, text.size(), text.size());
+            // Windows tells of every caret move; Wine's SetCaretPos tells nobody.
+            NotifyWinEvent(EVENT_OBJECT_LOCATIONCHANGE, g_edit, OBJID_CARET, CHILDID_SELF);
+        }
+        POINT pt{};
+        GetCaretPos(&pt);
+        ClientToScreen(g_edit, &pt);
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(GetCurrentThreadId(), &info);
+        return "ok {\"x\":" + std::to_string(pt.x) + ",\"y\":" + std::to_string(pt.y) + ",\"h\":" +
+               std::to_string(info.rcCaret.bottom - info.rcCaret.top) + "}";
+    }
+    if (cmd == "caret_lamp") {
+        HWND lamp = FindWindowW(L"LumidotCaretLamp", nullptr);
+        return lamp ? "ok " + WindowJson(lamp) : "ok {\"hwnd\":0}";
     }
     if (cmd == "front_class") {
         std::string name;
