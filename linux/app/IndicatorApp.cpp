@@ -10,6 +10,7 @@
 #include "linux/app/MessageBox.h"
 #include "linux/app/PortDlg.h"
 #include "linux/app/SettingDlg.h"
+#include "linux/system/CaretLamp.h"
 #include "linux/system/DBus.h"
 #include "linux/system/SerialPort.h"
 #include "linux/system/Session.h"
@@ -190,6 +191,8 @@ Answer IndicatorApp::DoSettingDialog(SettingChoices &choices)
     SettingDlg dialog(choices);
     if (!m_ime.canTellMode())
         dialog.showModeUnknown();
+    if (!canShowCaretLamp())
+        dialog.showCaretLampUnavailable();
     if (dialog.exec() != QDialog::Accepted)
         return Answer::Cancel;
     choices = dialog.choices();

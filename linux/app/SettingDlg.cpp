@@ -18,7 +18,9 @@ SettingDlg::SettingDlg(const SettingChoices &shown, QWidget *parent)
       m_alnumOff(new QCheckBox(uiText(texts::kAlnumOffCheck), this)), m_alnumHint(new QLabel(this)),
       m_startAtLogin(new QCheckBox(uiText("ログイン時に開始する"), this)),
       m_ledLines(new QComboBox(this)),
-      m_ledInverted(new QCheckBox(uiText(texts::kLedInvertedCheck), this))
+      m_ledInverted(new QCheckBox(uiText(texts::kLedInvertedCheck), this)),
+      m_caretLamp(new QCheckBox(uiText(texts::kCaretLampCheck), this)),
+      m_caretLampHint(new QLabel(this))
 {
     setWindowTitle(uiText(texts::kSettingDialogCaption));
     for (int i = 1; i <= 10; ++i)
@@ -36,6 +38,9 @@ SettingDlg::SettingDlg(const SettingChoices &shown, QWidget *parent)
         m_ledLines->addItem(uiText(item));
     m_ledLines->setCurrentIndex(shown.nLedLines);
     m_ledInverted->setChecked(shown.bLedInverted == 1);
+    m_caretLamp->setChecked(shown.bCaretLamp == 1);
+    m_caretLampHint->setWordWrap(true);
+    m_caretLampHint->hide();
 
     auto *form = new QFormLayout;
     form->addRow(uiText(texts::kIntervalLabel), m_interval);
@@ -50,6 +55,8 @@ SettingDlg::SettingDlg(const SettingChoices &shown, QWidget *parent)
     wiring->addRow(uiText(texts::kLedLinesLabel), m_ledLines);
     layout->addLayout(wiring);
     layout->addWidget(m_ledInverted);
+    layout->addWidget(m_caretLamp);
+    layout->addWidget(m_caretLampHint);
     layout->addWidget(horizontalRule(this));
     layout->addWidget(okCancelButtons(this));
 }
@@ -62,6 +69,14 @@ void SettingDlg::showModeUnknown()
     m_alnumHint->show();
 }
 
+void SettingDlg::showCaretLampUnavailable()
+{
+    m_caretLamp->setEnabled(false);
+    m_caretLampHint->setText(
+        uiText("Waylandではウィンドウの位置を決められないため、入力位置にランプを表示できません"));
+    m_caretLampHint->show();
+}
+
 SettingChoices SettingDlg::choices() const
 {
     SettingChoices chosen;
@@ -72,5 +87,6 @@ SettingChoices SettingDlg::choices() const
     chosen.bStartAtLogin = m_startAtLogin->isChecked() ? 1 : 0;
     chosen.nLedLines = m_ledLines->currentIndex();
     chosen.bLedInverted = m_ledInverted->isChecked() ? 1 : 0;
+    chosen.bCaretLamp = m_caretLamp->isChecked() ? 1 : 0;
     return chosen;
 }

@@ -1,4 +1,5 @@
-// "動作設定": the poll interval, the port, the three options and how the LED is wired.
+// "動作設定": the poll interval, the port, the three options, how the LED is wired and the lamp at
+// the caret.
 #pragma once
 
 #include "core/CommandHost.h"
@@ -20,6 +21,9 @@ public:
     // Where nothing tells alphanumeric input apart, the box would do nothing: it is greyed out
     // (keeping its value) and the reason shown beside it.
     void showModeUnknown();
+    // Where no program may place a window (Wayland), the lamp at the caret cannot show: its box is
+    // greyed out the same way.
+    void showCaretLampUnavailable();
 
 private:
     QComboBox *m_interval;
@@ -30,5 +34,7 @@ private:
     QCheckBox *m_startAtLogin;
     QComboBox *m_ledLines;
     QCheckBox *m_ledInverted;
+    QCheckBox *m_caretLamp;
+    QLabel *m_caretLampHint;
     std::vector<std::string> m_paths;
 };

@@ -146,6 +146,14 @@ Copyright (C) 2026 Lumidot developers&#xd;
         <translation>Without fcitx5's tray icon, alphanumeric input cannot be told apart</translation>
     </message>
     <message>
+        <source>入力位置にランプを表示する</source>
+        <translation>Show a lamp where you type</translation>
+    </message>
+    <message>
+        <source>Waylandではウィンドウの位置を決められないため、入力位置にランプを表示できません</source>
+        <translation>Wayland lets no program place a window: the lamp cannot show where you type</translation>
+    </message>
+    <message>
         <source>IME ON</source>
         <translation>IME ON</translation>
     </message>
