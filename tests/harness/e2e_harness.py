@@ -350,6 +350,13 @@ class SessionBase:
         """The screen as the next picture kept of this session."""
         return self.shoot(self.artifact(label))
 
+    def colour_at(self, label, x, y):
+        """What the screen shows at x, y as pixel_kind tells a lamp's pixels apart; the screenshot
+        is kept as the next picture."""
+        raw = subprocess.run(["convert", str(self.screenshot(label)), "-crop", f"1x1+{x}+{y}", "-depth",
+                              "8", "rgb:-"], check=True, capture_output=True, timeout=20).stdout
+        return pixel_kind(*raw[:3])
+
     def lamp(self, shot=None):
         """The one tray lamp as shown now: 'bright', 'dark', 'bright crossed', 'dark crossed' or
         'none'. shot: where to keep the picture it was read from, where it is read from a picture."""

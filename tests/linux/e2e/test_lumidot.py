@@ -30,6 +30,8 @@ class LumidotTest(LinuxTestCase):
             s.wait_lamp("bright")
             s.wait_lines("led", CONNECTED + ON)
             self.assertEqual((s.fcitx_state(), s.tooltip()), (2, "IME ON"))
+            # without the option there is no lamp at the caret
+            self.assertEqual([w["name"] for w in s.windows()], [])
             s.key("Zenkaku_Hankaku")
             s.wait_lamp("dark")
             s.wait_lines("led", CONNECTED + ON + OFF)

@@ -6,6 +6,8 @@ import unittest
 
 from lumidot_linux import CONNECTED, OFF, ON, LinuxTestCase, wait_for
 
+CARET_LAMP_HINT = "Waylandではウィンドウの位置を決められないため、入力位置にランプを表示できません"
+
 
 class WaylandTest(LinuxTestCase):
     def test_the_tray_item_registers_when_the_host_comes_and_the_led_follows_the_ime(self):
@@ -25,6 +27,12 @@ class WaylandTest(LinuxTestCase):
             s.key("Zenkaku_Hankaku")
             s.wait_lamp("dark")
             s.wait_lines("led", CONNECTED + ON + OFF)
+            # no window may be placed: the lamp at the caret is greyed out, and the dialog says why
+            s.click_menu("設定(&S)")
+            dialog = s.dialog("動作設定")
+            self.assertIn(CARET_LAMP_HINT, dialog["texts"])
+            cancel = next(node for label, node in dialog["buttons"].items() if label.startswith("ｷｬﾝｾﾙ"))
+            s.call("a11y_action", bus_name=cancel["bus"], path=cancel["path"])
 
 
 if __name__ == "__main__":

@@ -1,9 +1,8 @@
 """The lamp at the text caret of the real Lumidot.exe under Wine: beside the caret of another
 program's text field, following it and the IME, never taking the focus, and only while ticked."""
-import subprocess
 import unittest
 
-from lumidot_e2e import CONVERT, IDNO, IDOK, LumidotTestCase, pixel_kind, wait_for
+from lumidot_e2e import IDNO, IDOK, LumidotTestCase, wait_for
 
 ID_MENU_SETTING, IDC_CARET_LAMP_CHECK = 1021, 1035
 VK_KANJI = 0x19
@@ -31,11 +30,7 @@ class CaretLampTest(LumidotTestCase):
 
     def colour(self, s, lamp, label):
         """What the middle of the lamp shows on the screen: 'bright' or 'dark'."""
-        shot = s.screenshot(label)
-        x, y = lamp["x"] + lamp["w"] // 2, lamp["y"] + lamp["h"] // 2
-        raw = subprocess.run([CONVERT, str(shot), "-crop", f"1x1+{x}+{y}", "-depth", "8", "rgb:-"],
-                             check=True, capture_output=True).stdout
-        return pixel_kind(*raw[:3])
+        return s.colour_at(label, lamp["x"] + lamp["w"] // 2, lamp["y"] + lamp["h"] // 2)
 
     def test_the_lamp_follows_the_caret_and_the_ime_and_never_takes_the_focus(self):
         # Wine delivers WinEvents only outside its virtual desktop.
