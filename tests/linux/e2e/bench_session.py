@@ -6,7 +6,7 @@ build/linux/lumidot), when built, is measured beside it. fcitx5 runs twice: as t
 it, headless without a user interface, and with its tray item shown (fcitx5+tray), which tells
 every change at once.
 
-    sudo /usr/bin/python3 tests/linux/e2e/bench_session.py [--runs N] [--idle SECONDS]
+    sudo /usr/bin/python3 tests/linux/e2e/bench_session.py [--runs N] [--idle SECONDS] [--caret-lamp]
         [--frameworks ibus fcitx5 fcitx5+tray]
 
 Run it alone on the machine: it measures, it asserts nothing.
@@ -108,11 +108,12 @@ def latencies(framework, toggles, label, program):
         print(f"{framework}: key to {label}'s DTR (poll every 100 ms): {ms(lines)}")
 
 
-def idle_costs(framework, seconds, windows):
+def idle_costs(framework, seconds, windows, caret_lamp):
     """CPU time per second and resident memory of lumidot and imeprobe while nothing happens, both
     polling every 500 ms and connected to a port of their own: side by side in one session and
-    measured over the same windows of time, so that what else the machine does weighs on both."""
-    ini = "[Setting]\nPortDevice={led}\nUpdateTime=5\nAutoConnect=1\n"
+    measured over the same windows of time, so that what else the machine does weighs on both. With
+    caret_lamp, lumidot shows its lamp beside the pointer."""
+    ini = f"[Setting]\nPortDevice={{led}}\nUpdateTime=5\nAutoConnect=1\nCaretLamp={int(caret_lamp)}\n"
     with session(f"bench.idle.{framework}", framework,
                  {"program": PROGRAM, "ini": ini, "ports": ["led", "probe"]}) as s:
         s.program = PROBE
@@ -144,6 +145,7 @@ def main():
     parser.add_argument("--idle", type=float, default=20, help="seconds of each idle window")
     parser.add_argument("--windows", type=int, default=3, help="idle windows measured")
     parser.add_argument("--frameworks", nargs="*", default=list(KINDS), choices=KINDS)
+    parser.add_argument("--caret-lamp", action="store_true", help="lumidot idles with its lamp at the caret")
     options = parser.parse_args()
     for framework in options.frameworks:
         if framework in FRAMEWORKS and options.runs > 0:
@@ -152,7 +154,7 @@ def main():
         if os.path.exists(PROGRAM):
             latencies(framework, options.toggles, "lumidot", LUMIDOT_AT_100_MS)
             print()
-            idle_costs(framework, options.idle, options.windows)
+            idle_costs(framework, options.idle, options.windows, options.caret_lamp)
 
 
 if __name__ == "__main__":

@@ -3,7 +3,7 @@ window with the IME on (Lumidot's own) or off (another program's text field) is 
 DTR change on the port, and from an IME key to the DTR change. A benchmark, not a test: it prints
 figures and judges none.
 
-    cd tests/windows/e2e && python3 bench_switch.py [--switches N] [--keys N] [--desktop] [--idle S]
+    cd tests/windows/e2e && python3 bench_switch.py [--switches N] [--keys N] [--desktop] [--idle S [--caret-lamp]]
 
 Needs the windows and e2e builds, as the tests do. Lumidot polls once a second here. Wine delivers
 the focus events only outside its virtual desktop, where this runs by default; --desktop runs the
@@ -70,9 +70,10 @@ def keys(count):
     return latencies
 
 
-def idle_cpu(seconds):
-    """CPU seconds Lumidot's process takes in `seconds` of nothing happening, polling every 100 ms."""
-    ini = f"[Setting]\nPortNumber={PORT}\nUpdateTime=1\nAutoConnect=1\n"
+def idle_cpu(seconds, caret_lamp):
+    """CPU seconds Lumidot's process takes in `seconds` of nothing happening, polling every 100 ms;
+    with caret_lamp, its lamp at the caret shown."""
+    ini = f"[Setting]\nPortNumber={PORT}\nUpdateTime=1\nAutoConnect=1\nCaretLamp={int(caret_lamp)}\n"
     with Session("bench_switch_idle", ports=[PORT], ini=ini, desktop=False) as s:
         s.ime_off()
         wait_for(lambda: dtr_changes(s), 20, what="the connect sequence")
@@ -95,9 +96,11 @@ def main():
     parser.add_argument("--keys", type=int, default=10, help="IME keys to measure (default 10)")
     parser.add_argument("--desktop", action="store_true", help="switch inside Wine's virtual desktop")
     parser.add_argument("--idle", type=float, default=0, help="measure idle CPU over this many seconds instead")
+    parser.add_argument("--caret-lamp", action="store_true", help="idle with the lamp at the caret shown")
     args = parser.parse_args()
     if args.idle:
-        print(f"idle at a 100 ms poll: {idle_cpu(args.idle):.2f} CPU s in {args.idle:.0f} s")
+        lamp = ", the lamp at the caret shown" if args.caret_lamp else ""
+        print(f"idle at a 100 ms poll{lamp}: {idle_cpu(args.idle, args.caret_lamp):.2f} CPU s in {args.idle:.0f} s")
         return
     print(f"Lumidot polling every {POLL_S * 1000:.0f} ms" + (", inside the virtual desktop" if args.desktop else ""))
     latencies = switches(args.switches, args.desktop)
