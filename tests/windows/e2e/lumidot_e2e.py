@@ -17,7 +17,7 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[3]
 sys.path.insert(0, str(REPO / "tests/harness"))  # the base both harnesses extend
 from e2e_harness import (CONNECTED, OFF, ON, SessionBase, SessionTestCase, Xvfb,  # noqa: E402,F401
-                         lamp_state, pixel_kind, quietly, stop, wait_for)
+                         lamp_state, pids_with_env, pixel_kind, quietly, stop, wait_for)
 
 EXE = Path(os.environ.get("LUMIDOT_EXE", REPO / "build/windows/Lumidot.exe"))
 DRIVER = Path(os.environ.get("LUMIDOT_DRIVER", REPO / "build/windows/tests/windows/e2e/win/driver.exe"))
