@@ -155,6 +155,20 @@ bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT
     return true;
 }
 
+LANGID GetUserDefaultUILanguage() { return g_Fake.langUi; }
+
+DWORD GetWindowThreadProcessId(HWND hWnd)
+{
+    return hWnd != nullptr && hWnd == g_Fake.hForeground ? g_Fake.dwForegroundThread : 0;
+}
+
+HKL GetKeyboardLayout(DWORD dwThreadId)
+{
+    // 0 would be the asking thread, whose layout the fake does not know.
+    return dwThreadId != 0 && dwThreadId == g_Fake.dwForegroundThread ? g_Fake.hForegroundLayout
+                                                                       : nullptr;
+}
+
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)
 {
     std::string preset = "?";
