@@ -112,7 +112,7 @@ Copyright (C) 2026 Lumidot developers&#xd;
     </message>
     <message>
         <source>DTRとRTS</source>
-        <translation>DTR and RTS</translation>
+        <translation>DTR + RTS</translation>
     </message>
     <message>
         <source>DTRのみ</source>
