@@ -25,7 +25,6 @@ bool SendMessageTimeout(HWND, UINT, WPARAM, LPARAM, UINT, UINT, DWORD_PTR* pResu
     return true;
 }
 LANGID GetUserDefaultUILanguage() { return 0x0411; }
-DWORD GetWindowThreadProcessId(HWND) { return 1; }
 HKL GetKeyboardLayout(DWORD) { return nullptr; }
 BOOL Shell_NotifyIcon(DWORD, NOTIFYICONDATAW*) { return TRUE; }
 HICON LoadTrayIcon(UINT) { return nullptr; }

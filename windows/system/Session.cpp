@@ -4,6 +4,7 @@
 #include "windows/system/Session.h"
 
 #include "core/Platform.h"
+#include "windows/system/Ime.h"
 #include "windows/system/Win32Calls.h"
 
 #include "EnglishTexts.h"
@@ -84,11 +85,12 @@ bool NeedsAlnumOffHint(bool bAlnumOff)
 {
     if (bAlnumOff)
         return false;
-    // The layout is the foreground thread's: since Windows 8 one input method follows the focus
-    // from window to window. The input language alone decides: Microsoft Pinyin and the Korean IME
-    // are text services whose handles look like plain keyboard layouts (0x08040804, 0x04120412),
-    // and ImmIsIME answers yes for every layout where text services run.
-    const DWORD dwThread = win32::GetWindowThreadProcessId(win32::GetForegroundWindow());
+    // The layout is that of the thread whose window the user types into: since Windows 8 one
+    // input method follows the focus from window to window. The input language alone decides:
+    // Microsoft Pinyin and the Korean IME are text services whose handles look like plain keyboard
+    // layouts (0x08040804, 0x04120412), and ImmIsIME answers yes for every layout where text
+    // services run.
+    const DWORD dwThread = win32::GetWindowThreadId(ImeTargetWindow());
     if (dwThread == 0)
         return false;
     const auto nLayout = reinterpret_cast<std::uintptr_t>(win32::GetKeyboardLayout(dwThread));

@@ -9,7 +9,7 @@
 // regional format.
 LANGID UiLanguage();
 
-// Whether the settings dialog points at the alphanumeric option: it is off, and the window in
-// front types with a Chinese or Korean input method. Those stay open in their English mode, so
+// Whether the settings dialog points at the alphanumeric option: it is off, and the window the
+// user types into (ImeTargetWindow) has a Chinese or Korean input method. Those stay open in their English mode, so
 // without the option the LED stays lit while the user types Latin letters.
 bool NeedsAlnumOffHint(bool bAlnumOff);

@@ -42,7 +42,6 @@ bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT
 }
 
 LANGID GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
-DWORD GetWindowThreadProcessId(HWND hWnd) { return ::GetWindowThreadProcessId(hWnd, nullptr); }
 HKL GetKeyboardLayout(DWORD dwThreadId) { return ::GetKeyboardLayout(dwThreadId); }
 
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)

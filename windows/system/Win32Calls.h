@@ -34,8 +34,6 @@ bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT
 // --- The user's languages ---
 // The language Windows shows its own menus and dialogs in (not the one it formats numbers in).
 LANGID GetUserDefaultUILanguage();
-// The thread that made hWnd; 0 when there is no such window.
-DWORD GetWindowThreadProcessId(HWND hWnd);
 // The input language (low word) and keyboard layout or input method of a thread; null when there
 // is no such thread.
 HKL GetKeyboardLayout(DWORD dwThreadId);

@@ -74,15 +74,20 @@ TEST_F(LanguageTest, TheHintShowsForChineseAndKoreanInputMethodsWhileTheOptionIs
         {0xE00E0804, true},   // an IMM32 Chinese IME
         {0x04120412, true},   // Microsoft Korean IME
         {0x04090409, false},  // US keyboard
-        {0x00000000, false},  // the foreground thread ended
+        {0x00000000, false},  // the thread ended
     };
     for (const auto& row : rows) {
-        g_Fake.hForegroundLayout = reinterpret_cast<HKL>(row.nLayout);
+        g_Fake.layouts[1] = reinterpret_cast<HKL>(row.nLayout);
         EXPECT_EQ(NeedsAlnumOffHint(false), row.bHint) << std::hex << row.nLayout;
         EXPECT_FALSE(NeedsAlnumOffHint(true)) << std::hex << row.nLayout;
     }
-    // The layout asked about is the foreground window's thread's.
-    g_Fake.hForegroundLayout = reinterpret_cast<HKL>(0x04120412);
+    // The layout is that of the thread of the window typed into, here a child of another thread's
+    // window in front, and none while nothing is in front.
+    g_Fake.layouts[1] = reinterpret_cast<HKL>(0x04110411);
+    g_Fake.windows[reinterpret_cast<HWND>(0x1100)] = {L"Edit", 9, g_Fake.hForeground, nullptr};
+    g_Fake.focus[1] = reinterpret_cast<HWND>(0x1100);
+    g_Fake.layouts[9] = reinterpret_cast<HKL>(0x04120412);
+    EXPECT_TRUE(NeedsAlnumOffHint(false));
     g_Fake.hForeground = nullptr;
     EXPECT_FALSE(NeedsAlnumOffHint(false));
 }

@@ -157,16 +157,11 @@ bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT
 
 LANGID GetUserDefaultUILanguage() { return g_Fake.langUi; }
 
-DWORD GetWindowThreadProcessId(HWND hWnd)
-{
-    return hWnd != nullptr && hWnd == g_Fake.hForeground ? g_Fake.dwForegroundThread : 0;
-}
-
 HKL GetKeyboardLayout(DWORD dwThreadId)
 {
     // 0 would be the asking thread, whose layout the fake does not know.
-    return dwThreadId != 0 && dwThreadId == g_Fake.dwForegroundThread ? g_Fake.hForegroundLayout
-                                                                       : nullptr;
+    const auto it = g_Fake.layouts.find(dwThreadId);
+    return dwThreadId != 0 && it != g_Fake.layouts.end() ? it->second : nullptr;
 }
 
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)

@@ -37,9 +37,9 @@ struct FakeSystem {
     UINT uLastSendFlags = 0;
 
     // Languages. Not logged in calls, like the registry: reading them is no action of the program's.
-    LANGID langUi = 0x0411;           // Japanese
-    DWORD dwForegroundThread = 0x77;  // the thread that made hForeground
-    HKL hForegroundLayout = reinterpret_cast<HKL>(0xE0010411);  // that thread's: a Japanese IME
+    LANGID langUi = 0x0411;  // Japanese
+    // Each thread's keyboard layout; thread 1's is a Japanese IME.
+    std::map<DWORD, HKL> layouts{{1, reinterpret_cast<HKL>(0xE0010411)}};
 
     // Tray: the shell keeps the icons it has, as the real one does: it refuses to add an icon
     // twice and to modify or delete one it doesn't have.
