@@ -109,25 +109,19 @@ TEST(ResourceScriptTest, TheEnglishMenuAndDialogsAreTheJapaneseOnesTranslated)
     const std::regex quoted(R"re("((?:[^"\\]|"")*)(?:\\0)?")re");  // a combo box item ends in \0
     // A combo box item's length counts the text's bytes in the Japanese code page: only ASCII here.
     const std::regex comboItem(R"re(COMBO_ITEM\((\w+), (\d+), "([^"\\]*)\\0"\))re");
-    // A text of the table, or one filled in from a text with a blank, in English.
-    auto english = [](const std::string& strJapaneseText) {
-        for (const texts::Translation& translation : texts::kEnglish) {
-            const std::string strSource = Utf8(translation.pszSource);
-            const std::size_t nBlank = strSource.find("%s");
-            if (strSource == strJapaneseText)
-                return Utf8(translation.pszEnglish);
-            if (nBlank != std::string::npos && strJapaneseText.size() > strSource.size() &&
-                strJapaneseText.compare(0, nBlank, strSource, 0, nBlank) == 0 &&
-                strJapaneseText.compare(strJapaneseText.size() - (strSource.size() - nBlank - 2),
-                                        std::string::npos, strSource, nBlank + 2) == 0)
-                return Utf8(texts::Fill(translation.pszEnglish,
-                                        FromUtf8(strJapaneseText.substr(
-                                            nBlank, strJapaneseText.size() - strSource.size() + 2)))
-                                .c_str());
-        }
-        const bool bAscii = std::all_of(strJapaneseText.begin(), strJapaneseText.end(),
+    // The table's texts in English, and the interval items made from theirs.
+    std::map<std::string, std::string> english;
+    for (const texts::Translation& translation : texts::kEnglish)
+        english[Utf8(translation.pszSource)] = Utf8(translation.pszEnglish);
+    for (int nMs = 100; nMs <= 1000; nMs += 100)
+        english[Utf8(texts::Fill(texts::kIntervalItem, std::to_wstring(nMs)).c_str())] =
+            Utf8(texts::Fill(FromUtf8(english[Utf8(texts::kIntervalItem)]).c_str(),
+                             std::to_wstring(nMs)).c_str());
+    auto translate = [&english](const std::string& strText) {
+        const auto it = english.find(strText);
+        const bool bAscii = std::all_of(strText.begin(), strText.end(),
                                         [](char ch) { return (ch & 0x80) == 0; });
-        return bAscii ? strJapaneseText : "no English for " + strJapaneseText;
+        return it != english.end() ? it->second : bAscii ? strText : "no English for " + strText;
     };
     auto resource = [](const std::string& strBlock, const std::string& strHeader) {
         const std::size_t nStart = strBlock.find("\n" + strHeader);
@@ -147,7 +141,7 @@ TEST(ResourceScriptTest, TheEnglishMenuAndDialogsAreTheJapaneseOnesTranslated)
         // The English texts in the order of the Japanese ones.
         std::vector<std::string> translated, shown;
         for (std::sregex_iterator it(strJa.begin(), strJa.end(), quoted), end; it != end; ++it)
-            translated.push_back(english((*it)[1]));
+            translated.push_back(translate((*it)[1]));
         for (std::sregex_iterator it(strEn.begin(), strEn.end(), quoted), end; it != end; ++it)
             shown.push_back((*it)[1]);
         EXPECT_EQ(shown, translated) << pszName;
