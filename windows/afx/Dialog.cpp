@@ -31,7 +31,8 @@ INT_PTR CDialog::DoModal()
 
     m_nModalResult = -1;
     m_bInModalLoop = true;
-    const auto* pTemplate = static_cast<const DLGTEMPLATE*>(AfxLoadResource(m_nIDTemplate, RT_DIALOG));
+    const auto* pTemplate =
+        static_cast<const DLGTEMPLATE*>(AfxLoadResource(m_nIDTemplate, RT_DIALOG));
     HWND hWnd = pTemplate == nullptr
                     ? nullptr
                     : ::CreateDialogIndirectParamW(pApp->m_hInstance, pTemplate, hOwner, DialogProc,

@@ -33,7 +33,8 @@ std::vector<std::wstring> SharedTexts()
 std::size_t Blanks(const std::wstring& strText)
 {
     std::size_t n = 0;
-    for (std::size_t i = strText.find(L"%s"); i != std::wstring::npos; i = strText.find(L"%s", i + 1))
+    for (std::size_t i = strText.find(L"%s"); i != std::wstring::npos;
+         i = strText.find(L"%s", i + 1))
         ++n;
     return n;
 }
@@ -43,14 +44,15 @@ TEST_F(LanguageTest, EveryTextIsJapaneseOnAJapaneseWindowsAndEnglishOnAnyOther)
     const std::vector<std::wstring> texts = SharedTexts();
     ASSERT_GT(texts.size(), 25u);
     // Japanese, English (US), Chinese (PRC), Korean, German
-    for (const LANGID langUi : {LANGID{0x0411}, LANGID{0x0409}, LANGID{0x0804}, LANGID{0x0412}, LANGID{0x0407}}) {
+    for (const LANGID langUi :
+         {LANGID{0x0411}, LANGID{0x0409}, LANGID{0x0804}, LANGID{0x0412}, LANGID{0x0407}}) {
         g_Fake.langUi = langUi;
         const bool bJapanese = langUi == 0x0411;
         EXPECT_EQ(UiLanguage(), bJapanese ? 0x0411 : 0x0409) << langUi;
         for (const std::wstring& strText : texts) {
             const std::wstring strShown = sys::LocalText(strText.c_str());
-            const bool bAscii = std::all_of(strText.begin(), strText.end(),
-                                            [](wchar_t ch) { return ch < 0x80; });
+            const bool bAscii =
+                std::all_of(strText.begin(), strText.end(), [](wchar_t ch) { return ch < 0x80; });
             if (bJapanese) {
                 EXPECT_EQ(ToUtf8(strShown), ToUtf8(strText));
             } else if (!bAscii) {
