@@ -664,9 +664,10 @@ class Agent:
                 raise AgentError("usb_adapters.py did not start; see its log")
         return {"env": {"UMOCKDEV_DIR": self.adapters_dir}}
 
-    def cmd_plug(self, name, hold=0):
-        """Plugs adapter name in, held for hold seconds by another program: its node and link."""
-        return self.adapter_call(cmd="plug", name=name, hold=hold)
+    def cmd_plug(self, name, hold=0, deny=0):
+        """Plugs adapter name in, held for hold seconds by another program or refused for deny
+        seconds: its node and link."""
+        return self.adapter_call(cmd="plug", name=name, hold=hold, deny=deny)
 
     def cmd_unplug(self, name):
         return self.adapter_call(cmd="unplug", name=name)
