@@ -71,7 +71,8 @@ bool isSessionTerminal(int fd, dev_t device)
 bool isNoSerialLine(int fd, dev_t device)
 {
     constexpr unsigned kVirtualConsoles = 4, kConsoleAliases = 5;
-    if (!isatty(fd))
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
         return true;
     return (major(device) == kVirtualConsoles && minor(device) < 64) ||
            (major(device) == kConsoleAliases && minor(device) <= 1);
