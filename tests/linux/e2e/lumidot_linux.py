@@ -314,6 +314,12 @@ class Session(SessionBase):
         walk(window)
         return {"title": title, "texts": texts, "buttons": buttons, "node": window}
 
+    def find(self, node, role, name):
+        """The first accessible under node with that role and name."""
+        if node["role"] == role and node["name"] == name:
+            return node
+        return next((found for child in node.get("children", []) if (found := self.find(child, role, name))), None)
+
     def click(self, node, button=1):
         """A real mouse click in the middle of an accessible's extents."""
         x, y, w, h = node["extents"]

@@ -505,6 +505,8 @@ class Agent:
         role = call(bus, name, path, A11Y_ACCESSIBLE, "GetRoleName")
         label = get_property(bus, name, path, A11Y_ACCESSIBLE, "Name")
         node = {"bus": str(name), "path": str(path), "role": str(role), "name": str(label)}
+        # AT-SPI's state set: two 32-bit words; bit 24 is "sensitive", which a greyed widget lacks
+        node["enabled"] = bool(int(call(bus, name, path, A11Y_ACCESSIBLE, "GetState")[0]) & (1 << 24))
         if role in ("text", "paragraph", "label"):
             try:
                 node["text"] = str(call(bus, name, path, "org.a11y.atspi.Text", "GetText", "ii", (0, -1)))
