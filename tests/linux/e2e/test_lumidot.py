@@ -98,6 +98,8 @@ class LumidotTest(LinuxTestCase):
             s.wait_lamp("dark crossed")
             s.click_menu("設定(&S)")
             dialog = s.dialog("動作設定")
+            # preselected and marked as not there (a combo box is named by what it shows)
+            self.assertTrue(s.find(dialog["node"], "combo box", "usb-FTDI_FT232R_A50285BI-if00-port0 (未接続)"))
             s.click(dialog["buttons"]["OK"])
             self.answer(s, "usb-FTDI_FT232R_A50285BI-if00-port0で接続しますか？", "いいえ")
             wait_for(lambda: s.ini() and b"UpdateTime" in s.ini(), what="the settings saved")
