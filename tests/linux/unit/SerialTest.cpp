@@ -205,49 +205,57 @@ bool inChild(const std::function<bool()> &body)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-TEST(SerialDeviceTest, RefusesASessionsTerminalAndWhatIsNoSerialLineWithoutTouchingThem)
+// A port's terminal, and a descriptor of the test's own on it to see it from outside.
+class SerialTerminalTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_socat.ready());
+        m_outside = open(m_socat.pty().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(m_outside, 0);
+    }
+    void TearDown() override { close(m_outside); }
+
+    TempDir m_dir;
+    SocatPty m_socat{m_dir.path(), "led"};
+    int m_outside = -1;
+};
+
+TEST_F(SerialTerminalTest, RefusesASessionsTerminalAndWhatIsNoSerialLineWithoutTouchingThem)
 {
-    TempDir dir;
-    SocatPty socat(dir.path(), "shell");
-    ASSERT_TRUE(socat.ready());
-    const int outside = open(socat.pty().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(outside, 0);
     termios before{};
-    ASSERT_EQ(tcgetattr(outside, &before), 0);
+    ASSERT_EQ(tcgetattr(m_outside, &before), 0);
     auto refusedAs = [&](const std::string &path, sys::OpenProblem problem) {
         SerialPort port;
         termios after{};
         return !port.open(path) && port.lastFailure().problem == problem && !port.lastOpenBusy() &&
-               tcgetattr(outside, &after) == 0 && after.c_lflag == before.c_lflag &&
-               after.c_cflag == before.c_cflag && exclusiveFlag(outside) == 0;
+               tcgetattr(m_outside, &after) == 0 && after.c_lflag == before.c_lflag &&
+               after.c_cflag == before.c_cflag && exclusiveFlag(m_outside) == 0;
     };
 
-    // The terminal a shell runs in: refused by the shell's own session and by any other.
-    int ready[2], done[2];
+    // The terminal a shell runs in: refused by the shell's own session (where /dev/tty, the alias
+    // of one's own terminal, is no serial line either) and by any other.
+    int ready[2];
     ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(done), 0);
     const pid_t shell = fork();
     if (shell == 0) {
-        // /dev/tty, the alias of one's own terminal, is no serial line either.
-        const bool own = setsid() >= 0 && open(socat.pty().c_str(), O_RDWR) >= 0 &&
-                         refusedAs(socat.pty(), sys::OpenProblem::SessionTerminal) &&
+        const bool own = setsid() >= 0 && open(m_socat.pty().c_str(), O_RDWR) >= 0 &&
+                         refusedAs(m_socat.pty(), sys::OpenProblem::SessionTerminal) &&
                          refusedAs("/dev/tty", sys::OpenProblem::NotSerial);
-        char byte = own ? 'y' : 'n';
-        if (write(ready[1], &byte, 1) == 1)
-            (void)read(done[0], &byte, 1);
+        if (write(ready[1], own ? "y" : "n", 1) == 1)
+            pause();
         _exit(0);
     }
     char byte = 0;
     ASSERT_EQ(read(ready[0], &byte, 1), 1);
     EXPECT_EQ(byte, 'y') << "its own session took it";
-    EXPECT_TRUE(refusedAs(socat.pty(), sys::OpenProblem::SessionTerminal));
-    EXPECT_EQ(write(done[1], "x", 1), 1);
+    EXPECT_TRUE(refusedAs(m_socat.pty(), sys::OpenProblem::SessionTerminal));
+    kill(shell, SIGKILL);
     waitpid(shell, nullptr, 0);
-    for (int fd : {ready[0], ready[1], done[0], done[1]})
-        close(fd);
+    close(ready[0]);
+    close(ready[1]);
 
     EXPECT_TRUE(refusedAs("/dev/null", sys::OpenProblem::NotSerial));
-    close(outside);
 }
 
 TEST(SerialDeviceTest, IsExclusiveEvenAgainstRootAndCloseReleasesIt)
@@ -323,34 +331,28 @@ TEST(SerialDeviceTest, APortWithoutRightsNamesTheGroupThatHasThem)
     }
 }
 
-TEST(SerialDeviceTest, AClosedPortKeepsItsLinesRaisedWhereTheyAreTheLedsOffState)
+TEST_F(SerialTerminalTest, AClosedPortKeepsItsLinesRaisedWhereTheyAreTheLedsOffState)
 {
-    TempDir dir;
-    SocatPty socat(dir.path(), "led");
-    ASSERT_TRUE(socat.ready());
-    const int outside = open(socat.pty().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(outside, 0);
     auto hangsUpOnClose = [&] {
         termios tio{};
-        return tcgetattr(outside, &tio) == 0 && (tio.c_cflag & HUPCL) != 0;
+        return tcgetattr(m_outside, &tio) == 0 && (tio.c_cflag & HUPCL) != 0;
     };
     termios tio{};
-    ASSERT_EQ(tcgetattr(outside, &tio), 0);
+    ASSERT_EQ(tcgetattr(m_outside, &tio), 0);
     tio.c_cflag |= HUPCL;  // the default of a serial port's driver
-    ASSERT_EQ(tcsetattr(outside, TCSANOW, &tio), 0);
+    ASSERT_EQ(tcsetattr(m_outside, TCSANOW, &tio), 0);
 
     // Dropped lines are the off state: the hang-up on close may drop them as it always does.
     SerialPort port;
-    ASSERT_TRUE(port.open(socat.pty()));
+    ASSERT_TRUE(port.open(m_socat.pty()));
     port.setLinesAtClose(sys::LedLines::Both, false);
     port.close();
     EXPECT_TRUE(hangsUpOnClose());
     // Raised ones must stay raised.
-    ASSERT_TRUE(port.open(socat.pty()));
+    ASSERT_TRUE(port.open(m_socat.pty()));
     port.setLinesAtClose(sys::LedLines::Dtr, true);
     port.close();
     EXPECT_FALSE(hangsUpOnClose());
-    close(outside);
 }
 
 TEST(SerialDeviceTest, ARefusedLineChangeIsFailedButAHangUpIsGone)
