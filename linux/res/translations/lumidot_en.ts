@@ -31,6 +31,26 @@
         <translation>The port cannot be opened.</translation>
     </message>
     <message>
+        <source>ほかのプログラムがこのポートを使用中です.</source>
+        <translation>Another program is using this port.</translation>
+    </message>
+    <message>
+        <source>このポートを開く権限がありません.</source>
+        <translation>You have no permission to open this port.</translation>
+    </message>
+    <message>
+        <source>%sグループに参加して (sudo usermod -aG %s $USER) からログインしなおしてください.</source>
+        <translation>Join the group %s (sudo usermod -aG %s $USER), then log out and log in again.</translation>
+    </message>
+    <message>
+        <source>ログイン中の端末です. LEDのポートには使えません.</source>
+        <translation>This is the terminal of a login session; it cannot be the LED's port.</translation>
+    </message>
+    <message>
+        <source>シリアルポートではありません.</source>
+        <translation>This is not a serial port.</translation>
+    </message>
+    <message>
         <source>ポートを閉じますか？</source>
         <translation>Close the port?</translation>
     </message>
