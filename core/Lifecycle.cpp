@@ -30,7 +30,8 @@ void CLifecycle::ShutDown()
         m_host.RemoveTrayIcon();
         if (g_nCaretLamp == 1)
             sys::ShowCaretLamp(sys::CaretLamp::None);
-        // The lines are left as they are: closing the port is what the LED sees.
+        // No line is set here: the close leaves the LED dark where the system lets it
+        // (SetLedLinesAtClose), and Windows' drivers drop the lines anyway.
         sys::CloseLedPort();
         SaveSettings();
     }

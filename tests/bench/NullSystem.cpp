@@ -35,6 +35,8 @@ void ShowLampWindow(HWND, const RECT&, bool) {}
 void HideLampWindow(HWND) {}
 HWINEVENTHOOK SetWinEventHook(DWORD, WINEVENTPROC) { return nullptr; }
 void UnhookWinEvent(HWINEVENTHOOK) {}
+LANGID GetUserDefaultUILanguage() { return 0x0411; }
+HKL GetKeyboardLayout(DWORD) { return nullptr; }
 BOOL Shell_NotifyIcon(DWORD, NOTIFYICONDATAW*) { return TRUE; }
 HICON LoadTrayIcon(UINT) { return nullptr; }
 HANDLE CreateFile(const wchar_t*, DWORD, DWORD, DWORD, DWORD)

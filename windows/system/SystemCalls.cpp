@@ -233,6 +233,9 @@ HWINEVENTHOOK SetWinEventHook(DWORD dwEvent, WINEVENTPROC pfnProc)
 
 void UnhookWinEvent(HWINEVENTHOOK hHook) { ::UnhookWinEvent(hHook); }
 
+LANGID GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
+HKL GetKeyboardLayout(DWORD dwThreadId) { return ::GetKeyboardLayout(dwThreadId); }
+
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)
 {
     return ::Shell_NotifyIconW(dwMessage, pData);
