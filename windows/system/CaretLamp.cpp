@@ -30,14 +30,16 @@ std::optional<ScreenRect> FindCaret()
     return ToScreenRect(*caret);
 }
 
-void PlaceLamp()
+// bFindCaret: look for the caret again; else the lamp only follows the pointer it is beside.
+void PlaceLamp(bool bFindCaret = true)
 {
     if (s_bLocked || s_bFullScreen) {
         win32::HideLampWindow(s_hLamp);
         return;
     }
-    const std::optional<ScreenRect> caret = FindCaret();
-    s_bAtPointer = !caret;
+    const std::optional<ScreenRect> caret = bFindCaret ? FindCaret() : std::nullopt;
+    if (bFindCaret)
+        s_bAtPointer = !caret;
     const POINT pt = win32::GetCursorPos();
     std::vector<MonitorArea> monitors;
     for (const win32::MonitorInfo& monitor : win32::GetMonitors())
@@ -54,11 +56,15 @@ void OnSessionLock(bool bLocked)
 }
 
 // Every caret and every pointer move of the desktop comes here, so anything else returns at once.
+// A pointer move asks nothing of the program typed into: a caret that appears there tells.
 void CALLBACK OnLocationChange(HWINEVENTHOOK, DWORD, HWND, LONG idObject, LONG, DWORD, DWORD)
 {
-    if (s_hLamp != nullptr &&
-        (idObject == OBJID_CARET || (idObject == OBJID_CURSOR && s_bAtPointer)))
+    if (s_hLamp == nullptr)
+        return;
+    if (idObject == OBJID_CARET)
         PlaceLamp();
+    else if (idObject == OBJID_CURSOR && s_bAtPointer)
+        PlaceLamp(false);
 }
 
 }  // namespace

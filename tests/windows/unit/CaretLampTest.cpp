@@ -67,8 +67,11 @@ TEST_F(CaretLampTest, ItFollowsTheCaretsMovesAndThePointersOnlyWhileBesideIt)
     g_Fake.carets.clear();
     MoveOf(OBJID_CARET);
     g_Fake.cursor = {700, 300};
+    g_Fake.calls.clear();
     MoveOf(OBJID_CURSOR);
     EXPECT_EQ(g_Fake.rcLamp.left, 714);
+    // beside the pointer, its moves ask nothing of the program typed into
+    EXPECT_EQ(NonImeCalls(), Calls{"ShowLampWindow(714,321,722,329,dark)"});
 }
 
 TEST_F(CaretLampTest, ItHidesWhileFullScreenOrLockedAndNothingOfItStaysAfterNone)
