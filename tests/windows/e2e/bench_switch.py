@@ -5,9 +5,10 @@ figures and judges none.
 
     cd tests/windows/e2e && python3 bench_switch.py [--switches N] [--keys N] [--desktop] [--idle S [--caret-lamp]]
 
-Needs the windows and e2e builds, as the tests do. Lumidot polls once a second here. Wine delivers
-the focus events only outside its virtual desktop, where this runs by default; --desktop runs the
-switches inside it, where only the poll follows them (what every switch cost before the events).
+Needs the windows and e2e builds, as the tests do. Lumidot polls once a second here. The switches
+run without Wine's virtual desktop, where WinEvents are known to arrive; --desktop runs them inside
+it. Wine announces no foreground change, and Lumidot's own hidden window takes no control into
+focus, so a switch to it waits for the poll under Wine (Windows announces it).
 Wine's IME cannot be closed again once open, so each IME key is measured in a session of its own:
 Lumidot's window in front with its IME closed, then the key, on which the test hook opens it.
 """

@@ -15,8 +15,8 @@ SHELL_CLASSES = ["XamlExplorerHostIslandWindow", "MultitaskingViewFrame", "TaskS
 
 class FocusTest(LumidotTestCase):
     def test_the_focus_and_an_ime_key_are_followed_long_before_the_poll(self):
-        # One poll a minute: whatever the LED does before then, the events did. Wine delivers
-        # WinEvents only outside its virtual desktop, so this runs without one (and without a tray).
+        # One poll a minute: whatever the LED does before then, the events did. Without Wine's
+        # virtual desktop (and so without a tray), where WinEvents are known to arrive.
         ini = f"[Setting]\nPortNumber={PORT}\nUpdateTime=600\nAutoConnect=1\n"
         with self.session(ports=[PORT], ini=ini, desktop=False) as s:
             s.wait_lines(PORT, CONNECTED)
