@@ -1,7 +1,7 @@
 // The lamp at the text caret on Linux (sys::ShowCaretLamp): on X11 a small round window beside the
-// mouse pointer, which follows it. Where other programs' carets are is known only to accessibility
-// services, which a desktop runs on demand; the pointer is where the eyes are while the keyboard
-// is in use for most people. Wayland lets no client place a window: there is no lamp.
+// mouse pointer, which follows it. Another program's caret is known only through accessibility
+// services (AT-SPI), which most programs answer only while a screen reader runs, so the pointer
+// stands in for it. Wayland lets no client place a window: there is no lamp.
 #pragma once
 
 #include <QTimer>
