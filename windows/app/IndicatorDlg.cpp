@@ -2,6 +2,7 @@
 
 #include "core/Commands.h"
 #include "core/ImePoller.h"
+#include "core/Platform.h"
 #include "core/PortWatch.h"
 #include "windows/app/AboutDlg.h"
 #include "windows/app/PortDlg.h"
@@ -11,6 +12,7 @@
 #include "windows/res/resource.h"
 #include "windows/system/DeviceEvents.h"
 #include "windows/system/Ports.h"
+#include "windows/system/Session.h"
 #include "windows/system/Tray.h"
 
 #include <dbt.h>
@@ -64,6 +66,7 @@ BOOL CIndicatorDlg::OnInitDialog()
     m_hForegroundHook.Reset(::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND,
                                               nullptr, ForegroundHookProc, 0, 0,
                                               WINEVENT_OUTOFCONTEXT));
+    WatchSessionChanges(m_hWnd);
     Hide();
     return TRUE;
 }
@@ -148,6 +151,10 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == PBT_APMRESUMEAUTOMATIC && m_lifecycle.IsRunning())
             OnResumeFromSleep();
         break;
+    case WM_WTSSESSION_CHANGE:
+        if (m_lifecycle.IsRunning())
+            OnSessionChange(wParam);
+        break;
     case WM_ENDSESSION:
         // The session ends (log off, shut down): Windows ends the program after this message
         // without destroying its windows, so this is the last chance to save and let go.
@@ -229,7 +236,7 @@ void CIndicatorDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
 
 Answer CIndicatorDlg::DoPortDialog(std::wstring& strPort)
 {
-    CPortDlg dlg(CComPortList::Read());
+    CPortDlg dlg(CComPortList::Read(strPort));
     dlg.m_strPort = strPort;
     const INT_PTR nResult = dlg.DoModal();
     if (nResult == IDOK)
@@ -239,7 +246,7 @@ Answer CIndicatorDlg::DoPortDialog(std::wstring& strPort)
 
 Answer CIndicatorDlg::DoSettingDialog(SettingChoices& choices)
 {
-    CSettingDlg dlg(CComPortList::Read());
+    CSettingDlg dlg(CComPortList::Read(choices.strPort));
     dlg.m_nIntervalIndex = choices.nIntervalIndex;
     dlg.m_strPort = choices.strPort;
     dlg.m_bAutoConnect = choices.bAutoConnect;
@@ -265,6 +272,7 @@ void CIndicatorDlg::DoAboutDialog(const std::wstring& strText, const std::wstrin
     CAboutDlg dlg(*this);
     dlg.m_strText = strText;
     dlg.m_strHelpUrl = strHelpUrl;
+    dlg.m_strIniPath = sys::GetIniPath();
     dlg.DoModal();
 }
 
@@ -312,6 +320,8 @@ void CALLBACK CIndicatorDlg::ForegroundHookProc(HWINEVENTHOOK, DWORD dwEvent, HW
 
 void CIndicatorDlg::OnDestroy()
 {
+    if (m_lifecycle.IsRunning())
+        StopWatchingSessionChanges(m_hWnd);
     m_hForegroundHook.Reset();
     m_lifecycle.ShutDown();
 }

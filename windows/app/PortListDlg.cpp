@@ -15,7 +15,7 @@ BOOL CPortListDlg::OnInitDialog()
     const int nTemplateItems = static_cast<int>(SendDlgItemMessage(IDC_PORT_COMBO, CB_GETCOUNT));
     for (int i = nTemplateItems; i < m_ports.Count(); ++i)
         SendDlgItemMessage(IDC_PORT_COMBO, CB_ADDSTRING, 0,
-                           reinterpret_cast<LPARAM>(m_ports.PortAt(i).c_str()));
+                           reinterpret_cast<LPARAM>(m_ports.LabelAt(i).c_str()));
     CDialog::OnInitDialog();
     ShowDeviceName();
     return TRUE;

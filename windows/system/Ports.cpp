@@ -1,6 +1,7 @@
 #include "windows/system/Ports.h"
 
 #include "core/Platform.h"
+#include "core/Texts.h"
 #include "windows/system/Win32Calls.h"
 
 #include <algorithm>
@@ -79,7 +80,8 @@ int ComPortNumber(const std::wstring& strPort)
     return nValue > INT_MAX ? INT_MAX : static_cast<int>(nValue);
 }
 
-CComPortList::CComPortList(const std::vector<int>& existing, std::map<int, std::wstring> names)
+CComPortList::CComPortList(const std::vector<int>& existing, std::map<int, std::wstring> names,
+                           const std::wstring& strConfigured)
     : m_names(std::move(names))
 {
     for (int nNumber = 1; nNumber <= kListedAlways; ++nNumber)
@@ -88,14 +90,20 @@ CComPortList::CComPortList(const std::vector<int>& existing, std::map<int, std::
     for (int nNumber : existing)
         if (nNumber > kListedAlways)
             above.push_back(nNumber);
+    const int nConfigured = RealPortNumber(strConfigured);
+    if (nConfigured > kListedAlways &&
+        std::find(above.begin(), above.end(), nConfigured) == above.end()) {
+        m_nAbsent = nConfigured;
+        above.push_back(nConfigured);
+    }
     std::sort(above.begin(), above.end());
     above.erase(std::unique(above.begin(), above.end()), above.end());
     m_numbers.insert(m_numbers.end(), above.begin(), above.end());
 }
 
-CComPortList CComPortList::Read()
+CComPortList CComPortList::Read(const std::wstring& strConfigured)
 {
-    return CComPortList(ReadExistingComPorts(), ReadComPortDeviceNames());
+    return CComPortList(ReadExistingComPorts(), ReadComPortDeviceNames(), strConfigured);
 }
 
 int CComPortList::IndexOf(const std::wstring& strPort) const
@@ -107,6 +115,14 @@ int CComPortList::IndexOf(const std::wstring& strPort) const
 std::wstring CComPortList::PortAt(int nIndex) const
 {
     return nIndex >= 0 && nIndex < Count() ? ComPortName(m_numbers[nIndex]) : L"";
+}
+
+std::wstring CComPortList::LabelAt(int nIndex) const
+{
+    const std::wstring strPort = PortAt(nIndex);
+    if (strPort.empty() || m_numbers[nIndex] != m_nAbsent)
+        return strPort;
+    return texts::Fill(sys::LocalText(texts::kPortNotPresent).c_str(), strPort);
 }
 
 std::wstring CComPortList::DeviceNameAt(int nIndex) const

@@ -3,6 +3,8 @@
 #include "core/Resource.h"
 #include "windows/system/Win32Calls.h"
 
+#include <shlobj.h>
+
 #include <cwchar>
 #include <vector>
 
@@ -214,6 +216,42 @@ BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
 {
     return ::WritePrivateProfileStringW(pszSection, pszKey, pszValue, pszPath);
 }
+
+bool TryOpenForWriting(const wchar_t* pszPath, DWORD dwCreation, DWORD dwFlags)
+{
+    // Shared every way, so that a program merely reading the file does not count against it.
+    const CResource<HANDLE, ::CloseHandle> hFile(
+        ::CreateFileW(pszPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, dwCreation, dwFlags, nullptr));
+    return static_cast<bool>(hFile);
+}
+
+std::wstring GetAppDataFolder()
+{
+    wchar_t szPath[MAX_PATH];
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, szPath)))
+        return std::wstring();
+    return szPath;
+}
+
+BOOL CreateDirectory(const wchar_t* pszPath) { return ::CreateDirectoryW(pszPath, nullptr); }
+
+BOOL CopyFileIfNew(const wchar_t* pszFrom, const wchar_t* pszTo)
+{
+    return ::CopyFileW(pszFrom, pszTo, TRUE);
+}
+
+BOOL SetFileAttributes(const wchar_t* pszPath, DWORD dwAttributes)
+{
+    return ::SetFileAttributesW(pszPath, dwAttributes);
+}
+
+BOOL WTSRegisterSessionNotification(HWND hWnd, DWORD dwFlags)
+{
+    return ::WTSRegisterSessionNotification(hWnd, dwFlags);
+}
+
+BOOL WTSUnRegisterSessionNotification(HWND hWnd) { return ::WTSUnRegisterSessionNotification(hWnd); }
 
 void OutputDebugString(const wchar_t* pszText) { ::OutputDebugStringW(pszText); }
 

@@ -2,6 +2,7 @@
 // reading yet, no lost port, the session at the screen. Each fixture that runs the logic resets it before and after a test.
 #pragma once
 
+#include "core/Commands.h"
 #include "core/ImePoller.h"
 #include "core/PortWatch.h"
 #include "core/Settings.h"
@@ -18,4 +19,5 @@ inline void ResetLogicState()
     g_nLedLines = 0;
     g_nLedInverted = 0;
     g_nLastOpenStatus = -1;
+    g_bSaveFailureTold = false;
 }
