@@ -1,6 +1,8 @@
 // The rules our Windows front-end applies to the messages it receives.
 #include "windows/afx/CommandMessage.h"
 #include "windows/system/DeviceEvents.h"
+#include "windows/system/Session.h"
+#include "windows/unit/fakes/LogicTest.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +44,40 @@ TEST(DeviceBroadcastTest, APortNameIsReadOnlyFromAWellFormedPortMessageWithinIts
     // A size that stops inside the name: nothing beyond it is read (ASan would see it).
     EXPECT_EQ(PortNameOfDeviceBroadcast(PortMessage(3, strCom3, 16).data()), std::nullopt);
     EXPECT_EQ(PortNameOfDeviceBroadcast(PortMessage(3, strCom3, 4).data()), std::nullopt);
+}
+
+using SessionChangeTest = CLogicTest;
+
+TEST_F(SessionChangeTest, ADisconnectLetsThePortGoWithItsLinesOffAndOnlyAConnectTakesItBack)
+{
+    WatchSessionChanges(kMainWindow);
+    EXPECT_EQ(g_Fake.hSessionWindow, kMainWindow);
+    RegisterTray();
+    g_nPortNumber = 5;
+    Connect(5);
+    // Locked, the session is still at the screen.
+    for (WPARAM wParam : {WTS_SESSION_LOCK, WTS_SESSION_UNLOCK, WTS_SESSION_LOGON,
+                          WTS_CONSOLE_CONNECT, WTS_REMOTE_CONNECT})
+        OnSessionChange(wParam);
+    EXPECT_EQ(NonImeCalls(), Calls{});
+
+    for (const auto& [wLeave, wCome] : {std::pair{WTS_CONSOLE_DISCONNECT, WTS_CONSOLE_CONNECT},
+                                        std::pair{WTS_REMOTE_DISCONNECT, WTS_REMOTE_CONNECT}}) {
+        OnSessionChange(wLeave);
+        EXPECT_EQ(NonImeCalls(), (Calls{"EscapeCommFunction(CLRDTR)", "EscapeCommFunction(CLRRTS)",
+                                        "CloseHandle"}));
+        OnSessionChange(WTS_SESSION_LOCK);
+        OnSessionChange(WTS_SESSION_UNLOCK);
+        EXPECT_FALSE(sys::IsLedPortOpen());
+        g_Fake.calls.clear();
+        OnSessionChange(wCome);
+        EXPECT_TRUE(sys::IsLedPortOpen());
+        EXPECT_EQ(NonImeCalls().front(), "CreateFile");
+        EXPECT_EQ(g_Fake.strLastDevice, L"\\\\.\\COM5");
+        g_Fake.calls.clear();
+    }
+    StopWatchingSessionChanges(kMainWindow);
+    EXPECT_EQ(g_Fake.hSessionWindow, nullptr);
 }
 
 }  // namespace
