@@ -56,6 +56,11 @@ std::wstring DeviceName(const std::wstring& strKey)
     return strDesc;
 }
 
+std::wstring MarkedAbsent(const std::wstring& strText)
+{
+    return texts::Fill(sys::LocalText(texts::kPortNotPresent).c_str(), strText);
+}
+
 }  // namespace
 
 std::wstring ComPortName(int nNumber) { return L"COM" + std::to_wstring(nNumber); }
@@ -120,9 +125,7 @@ std::wstring CComPortList::PortAt(int nIndex) const
 std::wstring CComPortList::LabelAt(int nIndex) const
 {
     const std::wstring strPort = PortAt(nIndex);
-    if (strPort.empty() || m_numbers[nIndex] != m_nAbsent)
-        return strPort;
-    return texts::Fill(sys::LocalText(texts::kPortNotPresent).c_str(), strPort);
+    return IsAbsentAt(nIndex) ? MarkedAbsent(strPort) : strPort;
 }
 
 std::wstring CComPortList::DeviceNameAt(int nIndex) const
@@ -130,7 +133,16 @@ std::wstring CComPortList::DeviceNameAt(int nIndex) const
     if (nIndex < 0 || nIndex >= Count())
         return L"";
     const auto it = m_names.find(m_numbers[nIndex]);
-    return it == m_names.end() ? L"" : it->second;
+    const std::wstring strName = it == m_names.end() ? L"" : it->second;
+    // The line under the list has the room that the narrow list lacks for the whole mark.
+    if (IsAbsentAt(nIndex))
+        return MarkedAbsent(strName.empty() ? PortAt(nIndex) : strName);
+    return strName;
+}
+
+bool CComPortList::IsAbsentAt(int nIndex) const
+{
+    return nIndex >= 0 && nIndex < Count() && m_numbers[nIndex] == m_nAbsent;
 }
 
 std::vector<int> ReadExistingComPorts()

@@ -35,10 +35,12 @@ public:
     // What item nIndex shows: the port's name, marked when the port is not present.
     std::wstring LabelAt(int nIndex) const;
     // The device name of item nIndex's port ("USB Serial Port (COM23)"); empty where Windows
-    // names none.
+    // names none. For the port that is not present, the device or the port, marked.
     std::wstring DeviceNameAt(int nIndex) const;
 
 private:
+    bool IsAbsentAt(int nIndex) const;
+
     std::vector<int> m_numbers;
     std::map<int, std::wstring> m_names;
     int m_nAbsent = 0;  // the configured port, listed though not present; 0 for none

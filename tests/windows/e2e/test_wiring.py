@@ -120,6 +120,8 @@ class WiringTest(LumidotTestCase):
             dialog = s.wait_window("動作設定")
             self.assertEqual(s.drv("combo", s.control(dialog["hwnd"], IDC_PORT_COMBO)),
                              {"count": 21, "sel": 20, "items": PORTS[:20] + ["COM23 (未接続)"]})
+            # the narrow list cuts its item short; the line under it has the room
+            self.assertEqual(s.drv("text", s.control(dialog["hwnd"], IDC_PORT_NAME))["text"], "COM23 (未接続)")
             self.assertEqual(s.drv("combo", s.control(dialog["hwnd"], IDC_INTERVAL_COMBO))["sel"], -1)
             s.answer(dialog, IDOK)
             box = s.message_box()

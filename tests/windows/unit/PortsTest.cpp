@@ -64,7 +64,8 @@ TEST(PortsTest, TheConfiguredPortStaysListedAndMarkedWhileItsAdapterIsUnplugged)
     EXPECT_EQ(ports.IndexOf(L"COM22"), 21);
     EXPECT_EQ(ports.PortAt(21), L"COM22");
     EXPECT_EQ(ports.LabelAt(21), L"COM22 (未接続)");
-    EXPECT_EQ(ports.DeviceNameAt(21), L"USB Serial Port (COM22)");
+    EXPECT_EQ(ports.DeviceNameAt(21), L"USB Serial Port (COM22) (未接続)");
+    EXPECT_EQ(CComPortList({}, {}, L"COM22").DeviceNameAt(20), L"COM22 (未接続)");
     EXPECT_EQ(ports.LabelAt(22), L"COM23");
 
     // COM1 to COM20 are listed anyway, and no number Windows gives a port is made up.
