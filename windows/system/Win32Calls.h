@@ -14,10 +14,20 @@
 
 namespace win32 {
 
-// --- IME status of the foreground window ---
+// --- IME status of the window the user types into ---
 HWND GetForegroundWindow();
+// GetClassNameW into pszClass (cchClass characters with the terminator); 0 when it failed.
+int GetClassName(HWND hWnd, wchar_t* pszClass, int cchClass);
+// The thread that created hWnd; 0 when there is no such window.
+DWORD GetWindowThreadId(HWND hWnd);
+// GetGUIThreadInfo's hwndFocus: the window with the keyboard focus in that thread's input queue,
+// which can be a child window of another thread; null when none has it or the thread has no queue.
+HWND GetFocusOfThread(DWORD dwThread);
+// FindWindowExW for hParent's first direct child of class pszClass; null when it has none.
+HWND FindChildWindow(HWND hParent, const wchar_t* pszClass);
 HWND ImmGetDefaultIMEWnd(HWND hWnd);
-// SendMessageTimeoutW: false when the call failed or timed out, with *pResult untouched.
+// SendMessageTimeoutW: false when the call failed or timed out, with *pResult untouched and the
+// reason in GetLastError (ERROR_TIMEOUT, ERROR_ACCESS_DENIED for an elevated window...).
 bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
                         UINT uTimeoutMs, DWORD_PTR* pResult);
 

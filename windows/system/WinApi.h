@@ -25,6 +25,10 @@
 #ifndef IMC_GETOPENSTATUS
 #define IMC_GETOPENSTATUS 0x0005
 #endif
+// Sent from Windows 8 on; mingw-w64 declares it only when building for Windows 8 and later.
+#ifndef EVENT_OBJECT_IME_CHANGE
+#define EVENT_OBJECT_IME_CHANGE 0x8029
+#endif
 // Missing from mingw-w64's winerror.h.
 #ifndef ERROR_NO_SUCH_DEVICE
 #define ERROR_NO_SUCH_DEVICE 433L
@@ -89,6 +93,7 @@ using HICON = struct HICON__*;
 #define ERROR_ALREADY_EXISTS 183u
 #define ERROR_NO_SUCH_DEVICE 433u
 #define ERROR_DEVICE_NOT_CONNECTED 1167u
+#define ERROR_TIMEOUT 1460u
 #define ERROR_DEVICE_REMOVED 1617u
 
 struct DCB {
@@ -163,9 +168,18 @@ struct COMMTIMEOUTS {
 #define WTS_SESSION_UNLOCK 0x8u
 #define NOTIFY_FOR_THIS_SESSION 0u
 
+// Keys that switch an IME
+#define VK_KANA 0x15u
+#define VK_IME_ON 0x16u
+#define VK_KANJI 0x19u
+#define VK_IME_OFF 0x1Au
+#define VK_CONVERT 0x1Cu
+#define VK_NONCONVERT 0x1Du
+
 // WinEvents
 #define EVENT_SYSTEM_FOREGROUND 0x0003u
 #define EVENT_OBJECT_FOCUS 0x8005u
+#define EVENT_OBJECT_IME_CHANGE 0x8029u
 #define OBJID_WINDOW 0
 #define OBJID_CARET (-8)
 #define CHILDID_SELF 0

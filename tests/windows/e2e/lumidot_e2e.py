@@ -132,14 +132,17 @@ class Driver:
 
 class Session(SessionBase):
     """One test's world. ports: COM numbers backed by socat ptys; ini: text of Lumidot.ini (None: no
-    file); start: launch Lumidot at once and attach the driver to it."""
+    file); start: launch Lumidot at once and attach the driver to it. desktop=False runs the
+    programs straight on the X display, without Wine's virtual desktop and so without a tray: only
+    there does Wine deliver WinEvents."""
 
     work, ptyemu = WORK, PTYEMU
     build_hint = "build the windows and e2e presets first"
     ini_file, ini_newline, ini_encoding = "app/Lumidot.ini", "\r\n", "ascii"
 
-    def __init__(self, name, ports=(), ini=None, start=True):
+    def __init__(self, name, ports=(), ini=None, start=True, desktop=True):
         super().__init__(name, ports, ini, start)
+        self.desktop = desktop
         self.lumidot, self.driver, self.x, self.main, self.env = None, None, None, None, None
         self.ime_window = None
 
@@ -151,6 +154,10 @@ class Session(SessionBase):
         self.prefix = self.tmp / "prefix"
         subprocess.run(["cp", "-a", str(template_prefix()), str(self.prefix)], check=True)
         self._map_ports()
+        if not self.desktop:
+            user_reg = self.prefix / "user.reg"
+            text = user_reg.read_text(encoding="utf-8", errors="surrogateescape")
+            user_reg.write_text(text.replace('"Desktop"="shell"\n', ""), encoding="utf-8", errors="surrogateescape")
 
         self.x = Xvfb(SCREEN)
         self.procs.append(self.x.proc)
@@ -160,10 +167,14 @@ class Session(SessionBase):
         # The first wine command starts wineserver, which must carry the preload library too.
         # Wine's explorer as the desktop with taskbar and tray (it may hand over to the desktop
         # process that Wine starts by itself and end at once)
-        self.procs.append(subprocess.Popen(["wine", "explorer", "/desktop=shell,%dx%d" % SCREEN],
-                                           env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        if self.desktop:
+            self.procs.append(subprocess.Popen(["wine", "explorer", "/desktop=shell,%dx%d" % SCREEN],
+                                               env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        else:
+            # the driver is then the first program, whose start makes the links
+            self.driver = Driver(self.env, self.tmp)
         wait_for(self._ports_safe, 60, 0.2, "COM links of the prefix")
-        self.driver = Driver(self.env, self.tmp)
+        self.driver = self.driver or Driver(self.env, self.tmp)
         shutil.copy(EXE, self.app / "Lumidot.exe")
 
     def restart_shell(self):
@@ -311,8 +322,13 @@ class Session(SessionBase):
         self.drv("ime_open")
 
     def ime_off(self):
-        """Puts a window of another process (the driver's) in front: its IME reads as off."""
+        """Puts a window of another process (the driver's) in front, its focus in a text field: its
+        IME reads as off."""
         self.drv("front_foreign")
+
+    def front_target(self):
+        """Puts Lumidot's main window in front, its IME as it is."""
+        self.drv("front_target")
 
     def ime_mode(self, mode):
         """Sets the conversion mode of Lumidot's IME (IME_CMODE_* bits; open or closed stays as it

@@ -15,10 +15,21 @@
 struct FakeSystem {
     std::vector<std::string> calls;
 
-    // IME
-    HWND hForeground = reinterpret_cast<HWND>(0x1000);
+    // IME. A window not listed in windows is a plain top-level window of thread 1 whose default
+    // IME window is hImeWindow; a thread not listed in focus has no focus window (a console's).
+    struct Window {
+        std::wstring strClass;
+        DWORD dwThread = 1;
+        HWND hParent = nullptr;
+        HWND hIme = nullptr;
+    };
+    HWND hForeground = reinterpret_cast<HWND>(0x1000);  // may be null, as while activation changes
     HWND hImeWindow = reinterpret_cast<HWND>(0x2000);
-    bool bImeAnswers = true;         // false: SendMessageTimeout fails (hung or timed out)
+    HWND hOwnImeWindow = reinterpret_cast<HWND>(0x2100);  // ImmGetDefaultIMEWnd(NULL): ours
+    std::map<HWND, Window> windows;
+    std::map<DWORD, HWND> focus;      // GetGUIThreadInfo's hwndFocus, by thread
+    bool bImeAnswers = true;          // false: SendMessageTimeout fails with dwImeError
+    DWORD dwImeError = ERROR_TIMEOUT; // ERROR_TIMEOUT: hung or slow; ERROR_ACCESS_DENIED: elevated
     DWORD_PTR dwImeStatus = 0;       // what the IME window answers
     bool bModeAnswers = true;        // false: the conversion-mode query fails
     DWORD_PTR dwConversionMode = 9;  // IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE: typing hiragana
