@@ -378,11 +378,10 @@ TEST_F(CommandsTest, NoPortChosenStoresZeroAndAFailedConnectIsSilentButNoInterva
         host.answers = {Answer::Yes};
         SettingCommand(host);
         EXPECT_EQ(host.nShownInterval, nUpdateTime - 1);
-        EXPECT_EQ(g_Seam.calls,
-                  Concat({{"SettingDialog", "StopTimer", Question("COM0で接続しますか？"),
-                           "Open(COM0)"},
-                          SavedKeys(0, nUpdateTime, 0),
-                          {strTimer}}));
+        EXPECT_EQ(g_Seam.calls, Concat({{"SettingDialog", "StopTimer",
+                                         Question("COM0で接続しますか？"), "Open(COM0)"},
+                                        SavedKeys(0, nUpdateTime, 0),
+                                        {strTimer}}));
         TearDown();
     }
 }
@@ -400,7 +399,8 @@ TEST_F(CommandsTest, ASaveThatFailsIsToldOnceARunNamingTheFile)
                        "StartTimer(500)"}}));
     g_Seam.calls.clear();
     ConnectCommand(host);
-    EXPECT_EQ(g_Seam.calls, Concat({{"PortDialog", "Open(COM3)", "Lines(off)"}, SavedKeys(3, 5, 0)}));
+    EXPECT_EQ(g_Seam.calls,
+              Concat({{"PortDialog", "Open(COM3)", "Lines(off)"}, SavedKeys(3, 5, 0)}));
 }
 
 TEST_F(CommandsTest, TheAutoConnectBoxShowsAnOddValueUntickedAndStoresOnlyZeroOrOne)

@@ -239,9 +239,9 @@ BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
 bool TryOpenForWriting(const wchar_t* pszPath, DWORD dwCreation, DWORD dwFlags)
 {
     // Shared every way, so that a program merely reading the file does not count against it.
-    const CResource<HANDLE, ::CloseHandle> hFile(
-        ::CreateFileW(pszPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, dwCreation, dwFlags, nullptr));
+    const CResource<HANDLE, ::CloseHandle> hFile(::CreateFileW(
+        pszPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        dwCreation, dwFlags, nullptr));
     return static_cast<bool>(hFile);
 }
 
@@ -270,7 +270,10 @@ BOOL WTSRegisterSessionNotification(HWND hWnd, DWORD dwFlags)
     return ::WTSRegisterSessionNotification(hWnd, dwFlags);
 }
 
-BOOL WTSUnRegisterSessionNotification(HWND hWnd) { return ::WTSUnRegisterSessionNotification(hWnd); }
+BOOL WTSUnRegisterSessionNotification(HWND hWnd)
+{
+    return ::WTSUnRegisterSessionNotification(hWnd);
+}
 
 void OutputDebugString(const wchar_t* pszText) { ::OutputDebugStringW(pszText); }
 
