@@ -378,7 +378,7 @@ BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
     return file.good() ? TRUE : FALSE;
 }
 
-bool TryOpenForWriting(const wchar_t* pszPath, DWORD dwCreation, DWORD dwFlags)
+bool TryOpenForWriting(const wchar_t* pszPath, DWORD dwCreation, DWORD)
 {
     const std::filesystem::path path = FsPath(pszPath);
     const bool bExists = std::filesystem::exists(path);
@@ -388,11 +388,8 @@ bool TryOpenForWriting(const wchar_t* pszPath, DWORD dwCreation, DWORD dwFlags)
         return Fail(ERROR_FILE_EXISTS);
     if (!std::filesystem::is_directory(path.parent_path()))
         return Fail(ERROR_PATH_NOT_FOUND);
-    if (!MayWrite(path))
-        return Fail(ERROR_ACCESS_DENIED);
-    if (!bExists && (dwFlags & FILE_FLAG_DELETE_ON_CLOSE) == 0)
-        std::ofstream{path};
-    return true;
+    // A new file is asked for only to be deleted on close: nothing is left to make.
+    return MayWrite(path) || Fail(ERROR_ACCESS_DENIED);
 }
 
 std::wstring GetAppDataFolder() { return g_Fake.strAppData; }
@@ -443,15 +440,12 @@ BOOL SetFileAttributes(const wchar_t* pszPath, DWORD dwAttributes)
 BOOL WTSRegisterSessionNotification(HWND hWnd, DWORD dwFlags)
 {
     Record("WTSRegisterSessionNotification(" + Hex(hWnd) + "," + std::to_string(dwFlags) + ")");
-    g_Fake.hSessionWindow = hWnd;
     return TRUE;
 }
 
 BOOL WTSUnRegisterSessionNotification(HWND hWnd)
 {
     Record("WTSUnRegisterSessionNotification(" + Hex(hWnd) + ")");
-    if (hWnd == g_Fake.hSessionWindow)
-        g_Fake.hSessionWindow = nullptr;
     return TRUE;
 }
 

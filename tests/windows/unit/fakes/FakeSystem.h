@@ -69,9 +69,6 @@ struct FakeSystem {
     // read-only file. A writable file in a closed folder can still be written.
     std::set<std::wstring> closedPaths;
 
-    // Sessions: the window that hears of session changes; nullptr for none.
-    HWND hSessionWindow = nullptr;
-
     // HKEY_CURRENT_USER: "key\\value" to the string it holds. Not logged in calls: reading it is
     // no action of the program's.
     std::map<std::wstring, std::wstring> registry;
