@@ -170,8 +170,9 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             OnResumeFromSleep();
         break;
     case WM_WTSSESSION_CHANGE:
-        if (m_lifecycle.IsRunning())
-            OnSessionChange(wParam);
+        if (const std::optional<bool> bActive = SessionActiveOfChange(wParam);
+            bActive && m_lifecycle.IsRunning())
+            OnSessionActive(*bActive);
         break;
     case WM_ENDSESSION:
         // The session ends (log off, shut down): Windows ends the program after this message

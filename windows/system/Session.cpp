@@ -5,7 +5,6 @@
 #include "windows/system/Session.h"
 
 #include "core/Platform.h"
-#include "core/PortWatch.h"
 #include "windows/system/Win32Calls.h"
 
 #include <cwctype>
@@ -63,19 +62,17 @@ void WatchSessionChanges(HWND hWnd)
 
 void StopWatchingSessionChanges(HWND hWnd) { win32::WTSUnRegisterSessionNotification(hWnd); }
 
-void OnSessionChange(WPARAM wParam)
+std::optional<bool> SessionActiveOfChange(WPARAM wParam)
 {
     switch (wParam) {
     case WTS_CONSOLE_DISCONNECT:
     case WTS_REMOTE_DISCONNECT:
-        OnSessionActive(false);
-        break;
+        return false;
     case WTS_CONSOLE_CONNECT:
     case WTS_REMOTE_CONNECT:
-        OnSessionActive(true);
-        break;
+        return true;
     default:
-        break;
+        return std::nullopt;
     }
 }
 

@@ -4,10 +4,12 @@
 
 #include "windows/system/WinApi.h"
 
+#include <optional>
+
 // Asks Windows to tell hWnd when its session connects or disconnects (WM_WTSSESSION_CHANGE).
 void WatchSessionChanges(HWND hWnd);
 void StopWatchingSessionChanges(HWND hWnd);
-// One WM_WTSSESSION_CHANGE: a disconnect, from the console or a remote client, lets the LED port
-// go; a connect takes it back. A locked session is still at the screen: a lock, a log-on and the
-// rest change nothing.
-void OnSessionChange(WPARAM wParam);
+// What one WM_WTSSESSION_CHANGE says of the session: away from the screen after a disconnect,
+// from the console or a remote client, at it again after a connect. A locked session is still
+// at the screen: a lock, a log-on and the rest say nothing.
+std::optional<bool> SessionActiveOfChange(WPARAM wParam);

@@ -265,14 +265,39 @@ BOOL SetFileAttributes(const wchar_t* pszPath, DWORD dwAttributes)
     return ::SetFileAttributesW(pszPath, dwAttributes);
 }
 
+namespace {
+
+// A function of wtsapi32.dll, taken from the system folder. Not imported: the portable exe may
+// run from a folder such as Downloads, where a planted DLL of that name would be loaded instead
+// (wtsapi32 is no KnownDLL).
+template <typename F>
+F WtsFunction(const char* pszName)
+{
+    static const HMODULE hModule = [] {
+        wchar_t szPath[MAX_PATH];
+        const UINT cch = ::GetSystemDirectoryW(szPath, MAX_PATH);
+        if (cch == 0 || cch >= MAX_PATH)
+            return HMODULE{};
+        return ::LoadLibraryW((std::wstring(szPath, cch) + L"\\wtsapi32.dll").c_str());
+    }();
+    if (hModule == nullptr)
+        return nullptr;
+    // Through the generic function type, which GCC lets any function type be cast to and from.
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(hModule, pszName)));
+}
+
+}  // namespace
+
 BOOL WTSRegisterSessionNotification(HWND hWnd, DWORD dwFlags)
 {
-    return ::WTSRegisterSessionNotification(hWnd, dwFlags);
+    const auto pfn = WtsFunction<BOOL(WINAPI*)(HWND, DWORD)>("WTSRegisterSessionNotification");
+    return pfn != nullptr && pfn(hWnd, dwFlags);
 }
 
 BOOL WTSUnRegisterSessionNotification(HWND hWnd)
 {
-    return ::WTSUnRegisterSessionNotification(hWnd);
+    const auto pfn = WtsFunction<BOOL(WINAPI*)(HWND)>("WTSUnRegisterSessionNotification");
+    return pfn != nullptr && pfn(hWnd);
 }
 
 void OutputDebugString(const wchar_t* pszText) { ::OutputDebugStringW(pszText); }

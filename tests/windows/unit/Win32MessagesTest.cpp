@@ -2,7 +2,6 @@
 #include "windows/afx/CommandMessage.h"
 #include "windows/system/DeviceEvents.h"
 #include "windows/system/Session.h"
-#include "windows/unit/fakes/LogicTest.h"
 
 #include <gtest/gtest.h>
 
@@ -46,34 +45,15 @@ TEST(DeviceBroadcastTest, APortNameIsReadOnlyFromAWellFormedPortMessageWithinIts
     EXPECT_EQ(PortNameOfDeviceBroadcast(PortMessage(3, strCom3, 4).data()), std::nullopt);
 }
 
-using SessionChangeTest = CLogicTest;
-
-TEST_F(SessionChangeTest, ADisconnectLetsThePortGoWithItsLinesOffAndOnlyAConnectTakesItBack)
+TEST(SessionChangeTest, OnlyADisconnectSendsTheSessionAwayAndOnlyAConnectBringsItBack)
 {
-    RegisterTray();
-    g_nPortNumber = 5;
-    Connect(5);
-    // Locked, the session is still at the screen.
-    for (WPARAM wParam : {WTS_SESSION_LOCK, WTS_SESSION_UNLOCK, WTS_SESSION_LOGON,
-                          WTS_CONSOLE_CONNECT, WTS_REMOTE_CONNECT})
-        OnSessionChange(wParam);
-    EXPECT_EQ(NonImeCalls(), Calls{});
-
-    for (const auto& [wLeave, wCome] : {std::pair{WTS_CONSOLE_DISCONNECT, WTS_CONSOLE_CONNECT},
-                                        std::pair{WTS_REMOTE_DISCONNECT, WTS_REMOTE_CONNECT}}) {
-        OnSessionChange(wLeave);
-        EXPECT_EQ(NonImeCalls(), (Calls{"EscapeCommFunction(CLRDTR)", "EscapeCommFunction(CLRRTS)",
-                                        "CloseHandle"}));
-        OnSessionChange(WTS_SESSION_LOCK);
-        OnSessionChange(WTS_SESSION_UNLOCK);
-        EXPECT_FALSE(sys::IsLedPortOpen());
-        g_Fake.calls.clear();
-        OnSessionChange(wCome);
-        EXPECT_TRUE(sys::IsLedPortOpen());
-        EXPECT_EQ(NonImeCalls().front(), "CreateFile");
-        EXPECT_EQ(g_Fake.strLastDevice, L"\\\\.\\COM5");
-        g_Fake.calls.clear();
-    }
+    EXPECT_EQ(SessionActiveOfChange(WTS_CONSOLE_DISCONNECT), false);
+    EXPECT_EQ(SessionActiveOfChange(WTS_REMOTE_DISCONNECT), false);
+    EXPECT_EQ(SessionActiveOfChange(WTS_CONSOLE_CONNECT), true);
+    EXPECT_EQ(SessionActiveOfChange(WTS_REMOTE_CONNECT), true);
+    // Locked, the session is still the one at the screen.
+    for (WPARAM wParam : {WTS_SESSION_LOCK, WTS_SESSION_UNLOCK, WTS_SESSION_LOGON})
+        EXPECT_EQ(SessionActiveOfChange(wParam), std::nullopt) << wParam;
 }
 
 }  // namespace
