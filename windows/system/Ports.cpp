@@ -1,7 +1,6 @@
 #include "windows/system/Ports.h"
 
 #include "core/Platform.h"
-#include "core/Texts.h"
 #include "windows/system/Win32Calls.h"
 
 #include <algorithm>
@@ -56,11 +55,6 @@ std::wstring DeviceName(const std::wstring& strKey)
     return strDesc;
 }
 
-std::wstring MarkedAbsent(const std::wstring& strText)
-{
-    return texts::Fill(sys::LocalText(texts::kPortNotPresent).c_str(), strText);
-}
-
 }  // namespace
 
 std::wstring ComPortName(int nNumber) { return L"COM" + std::to_wstring(nNumber); }
@@ -98,7 +92,7 @@ CComPortList::CComPortList(const std::vector<int>& existing, std::map<int, std::
     const int nConfigured = RealPortNumber(strConfigured);
     if (nConfigured > kListedAlways &&
         std::find(above.begin(), above.end(), nConfigured) == above.end()) {
-        m_nAbsent = nConfigured;
+        m_nUnplugged = nConfigured;
         above.push_back(nConfigured);
     }
     std::sort(above.begin(), above.end());
@@ -122,27 +116,17 @@ std::wstring CComPortList::PortAt(int nIndex) const
     return nIndex >= 0 && nIndex < Count() ? ComPortName(m_numbers[nIndex]) : L"";
 }
 
-std::wstring CComPortList::LabelAt(int nIndex) const
-{
-    const std::wstring strPort = PortAt(nIndex);
-    return IsAbsentAt(nIndex) ? MarkedAbsent(strPort) : strPort;
-}
-
 std::wstring CComPortList::DeviceNameAt(int nIndex) const
 {
     if (nIndex < 0 || nIndex >= Count())
         return L"";
     const auto it = m_names.find(m_numbers[nIndex]);
-    const std::wstring strName = it == m_names.end() ? L"" : it->second;
-    // The line under the list has the room that the narrow list lacks for the whole mark.
-    if (IsAbsentAt(nIndex))
-        return MarkedAbsent(strName.empty() ? PortAt(nIndex) : strName);
-    return strName;
+    return it == m_names.end() ? L"" : it->second;
 }
 
-bool CComPortList::IsAbsentAt(int nIndex) const
+bool CComPortList::IsUnpluggedAt(int nIndex) const
 {
-    return nIndex >= 0 && nIndex < Count() && m_numbers[nIndex] == m_nAbsent;
+    return nIndex >= 0 && nIndex < Count() && m_numbers[nIndex] == m_nUnplugged;
 }
 
 std::vector<int> ReadExistingComPorts()

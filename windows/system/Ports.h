@@ -32,18 +32,16 @@ public:
     int IndexOf(const std::wstring& strPort) const;
     // The port of item nIndex; empty for -1 (nothing chosen).
     std::wstring PortAt(int nIndex) const;
-    // What item nIndex shows: the port's name, marked when the port is not present.
-    std::wstring LabelAt(int nIndex) const;
+    // Whether item nIndex is the configured port, listed while it is not present.
+    bool IsUnpluggedAt(int nIndex) const;
     // The device name of item nIndex's port ("USB Serial Port (COM23)"); empty where Windows
-    // names none. For the port that is not present, the device or the port, marked.
+    // names none.
     std::wstring DeviceNameAt(int nIndex) const;
 
 private:
-    bool IsAbsentAt(int nIndex) const;
-
     std::vector<int> m_numbers;
     std::map<int, std::wstring> m_names;
-    int m_nAbsent = 0;  // the configured port, listed though not present; 0 for none
+    int m_nUnplugged = 0;  // the configured port, listed though not present; 0 for none
 };
 
 // The numbers of the ports that exist now: the values of the system's serial-port map,
