@@ -24,6 +24,8 @@ bool SendMessageTimeout(HWND, UINT, WPARAM, LPARAM, UINT, UINT, DWORD_PTR* pResu
     *pResult = g_Null.dwImeStatus;
     return true;
 }
+LANGID GetUserDefaultUILanguage() { return 0x0411; }
+HKL GetKeyboardLayout(DWORD) { return nullptr; }
 BOOL Shell_NotifyIcon(DWORD, NOTIFYICONDATAW*) { return TRUE; }
 HICON LoadTrayIcon(UINT) { return nullptr; }
 HANDLE CreateFile(const wchar_t*, DWORD, DWORD, DWORD, DWORD)

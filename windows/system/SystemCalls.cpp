@@ -43,6 +43,9 @@ bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT
     return true;
 }
 
+LANGID GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
+HKL GetKeyboardLayout(DWORD dwThreadId) { return ::GetKeyboardLayout(dwThreadId); }
+
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)
 {
     return ::Shell_NotifyIconW(dwMessage, pData);

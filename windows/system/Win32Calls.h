@@ -31,6 +31,13 @@ HWND ImmGetDefaultIMEWnd(HWND hWnd);
 bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
                         UINT uTimeoutMs, DWORD_PTR* pResult);
 
+// --- The user's languages ---
+// The language Windows shows its own menus and dialogs in (not the one it formats numbers in).
+LANGID GetUserDefaultUILanguage();
+// The input language (low word) and keyboard layout or input method of a thread; null when there
+// is no such thread.
+HKL GetKeyboardLayout(DWORD dwThreadId);
+
 // --- Tray icon ---
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData);
 // Loads an icon group from the exe's resources at the tray's (small-icon) size.

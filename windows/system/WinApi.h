@@ -53,10 +53,22 @@ using DWORD_PTR = std::uintptr_t;
 using HANDLE = void*;
 using HWND = struct HWND__*;
 using HICON = struct HICON__*;
+using HKL = struct HKL__*;
+using LANGID = WORD;
 
 #define TRUE 1
 #define FALSE 0
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
+
+// Languages
+#define LANG_CHINESE 0x04u
+#define LANG_ENGLISH 0x09u
+#define LANG_JAPANESE 0x11u
+#define LANG_KOREAN 0x12u
+#define SUBLANG_DEFAULT 0x01u
+#define SUBLANG_ENGLISH_US 0x01u
+#define PRIMARYLANGID(lgid) (static_cast<WORD>(lgid) & 0x3FFu)
+#define MAKELANGID(p, s) static_cast<WORD>((static_cast<WORD>(s) << 10) | static_cast<WORD>(p))
 
 // Communications
 #define GENERIC_READ 0x80000000u

@@ -1,5 +1,6 @@
 """Sleep, wake and logout: the LED is set again after the system wakes (logind's PrepareForSleep,
 played by the test on a bus of the session's own), and the end of the session is an orderly exit."""
+import time
 import unittest
 
 from lumidot_linux import CONNECTED, OFF, ON, LinuxTestCase, wait_for
@@ -16,18 +17,26 @@ class PowerTest(LinuxTestCase):
             s.key("Zenkaku_Hankaku")
             s.wait_lines("led", CONNECTED + ON)
 
-            # the adapter forgot its lines while the system slept
-            s.forget_lines("led")
-            s.sleep_and_wake()
+            # the adapter forgot its lines while the system slept: set again at the wake, not before
+            mark = len(s.line_events("led"))
+            self.asleep(s, lambda: s.forget_lines("led"), mark)
             s.wait_lines("led", CONNECTED + ON + ON)
 
-            # it was reset under the open port: no arrival is announced, yet it comes back
+            # it was reset under the open port: no arrival is announced, yet it comes back at the wake
             mark = len(s.line_events("led"))
-            s.hang_up()
-            s.sleep_and_wake()
+            self.asleep(s, s.hang_up, mark)
             wait_for(lambda: s.line_changes("led", mark)[-5:] == CONNECTED + ON, what="the adapter connected again")
             self.assertIn("TIOCMBIS errno 5", s.line_changes("led", mark))
             s.wait_lamp("bright")
+
+    def asleep(self, s, happen, mark):
+        """Puts the system to sleep, lets happen() befall the adapter, and wakes it once a second of
+        ticks has passed in which nothing touched the lines."""
+        s.call("sleep", start=True)
+        happen()
+        time.sleep(1)
+        self.assertEqual(s.line_events("led")[mark:], [], "the lines were touched while asleep")
+        s.call("sleep", start=False)
 
     def test_the_end_of_the_session_closes_the_port_and_saves_the_settings(self):
         with self.session(ports=["led"], ini=INI) as s:

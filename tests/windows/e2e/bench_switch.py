@@ -12,12 +12,12 @@ Wine's IME cannot be closed again once open, so each IME key is measured in a se
 Lumidot's window in front with its IME closed, then the key, on which the test hook opens it.
 """
 import argparse
-import os
+import glob
 import random
 import statistics
 import time
 
-from lumidot_e2e import Session, wait_for
+from lumidot_e2e import Session, pids_with_env, wait_for
 
 PORT = 5
 POLL_S = 1.0
@@ -70,17 +70,30 @@ def keys(count):
     return latencies
 
 
+def cpu_ns(pids):
+    """CPU time of every thread of these processes so far, in ns (the scheduler's count)."""
+    total = 0
+    for pid in pids:
+        for task in glob.glob(f"/proc/{pid}/task/*/schedstat"):
+            try:
+                total += int(open(task).read().split()[0])
+            except (OSError, ValueError):
+                pass  # a thread that ended meanwhile
+    return total
+
+
 def idle_cpu(seconds):
-    """CPU seconds Lumidot's process takes in `seconds` of nothing happening, polling every 100 ms."""
+    """CPU ms that Lumidot's process, and the whole Wine session with the wineserver that serves
+    its calls, take in `seconds` of nothing happening while Lumidot polls every 100 ms."""
     ini = f"[Setting]\nPortNumber={PORT}\nUpdateTime=1\nAutoConnect=1\n"
     with Session("bench_switch_idle", ports=[PORT], ini=ini, desktop=False) as s:
         s.ime_off()
         wait_for(lambda: dtr_changes(s), 20, what="the connect sequence")
         time.sleep(2)
-        stat = lambda: sum(int(f) for f in open(f"/proc/{s.lumidot.pid}/stat").read().rsplit(")", 1)[1].split()[11:13])
-        before = stat()
+        session = pids_with_env(f"WINEPREFIX={s.prefix}")
+        before = cpu_ns([s.lumidot.pid]), cpu_ns(session)
         time.sleep(seconds)
-        return (stat() - before) / os.sysconf("SC_CLK_TCK")
+        return (cpu_ns([s.lumidot.pid]) - before[0]) / 1e6, (cpu_ns(session) - before[1]) / 1e6
 
 
 def report(what, latencies):
@@ -97,7 +110,8 @@ def main():
     parser.add_argument("--idle", type=float, default=0, help="measure idle CPU over this many seconds instead")
     args = parser.parse_args()
     if args.idle:
-        print(f"idle at a 100 ms poll: {idle_cpu(args.idle):.2f} CPU s in {args.idle:.0f} s")
+        lumidot, session = idle_cpu(args.idle)
+        print(f"idle for {args.idle:.0f} s at a 100 ms poll: Lumidot {lumidot:.0f} CPU ms, the Wine session {session:.0f} CPU ms")
         return
     print(f"Lumidot polling every {POLL_S * 1000:.0f} ms" + (", inside the virtual desktop" if args.desktop else ""))
     latencies = switches(args.switches, args.desktop)

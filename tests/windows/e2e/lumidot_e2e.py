@@ -17,7 +17,7 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[3]
 sys.path.insert(0, str(REPO / "tests/harness"))  # the base both harnesses extend
 from e2e_harness import (CONNECTED, OFF, ON, SessionBase, SessionTestCase, Xvfb,  # noqa: E402,F401
-                         lamp_state, pixel_kind, quietly, stop, wait_for)
+                         lamp_state, pids_with_env, pixel_kind, quietly, stop, wait_for)
 
 EXE = Path(os.environ.get("LUMIDOT_EXE", REPO / "build/windows/Lumidot.exe"))
 DRIVER = Path(os.environ.get("LUMIDOT_DRIVER", REPO / "build/windows/tests/windows/e2e/win/driver.exe"))
@@ -134,15 +134,19 @@ class Session(SessionBase):
     """One test's world. ports: COM numbers backed by socat ptys; ini: text of Lumidot.ini (None: no
     file); start: launch Lumidot at once and attach the driver to it. desktop=False runs the
     programs straight on the X display, without Wine's virtual desktop and so without a tray: only
-    there does Wine deliver WinEvents."""
+    there does Wine deliver WinEvents. locale: the locale variables of every Wine process. Wine
+    takes Windows' display language from LC_MESSAGES and the regional format from the rest; the
+    sessions run on a Japanese Windows unless a test says otherwise."""
 
     work, ptyemu = WORK, PTYEMU
     build_hint = "build the windows and e2e presets first"
     ini_file, ini_newline, ini_encoding = "app/Lumidot.ini", "\r\n", "ascii"
 
-    def __init__(self, name, ports=(), ini=None, start=True, desktop=True):
+    def __init__(self, name, ports=(), ini=None, start=True, desktop=True, locale=None):
         super().__init__(name, ports, ini, start)
         self.desktop = desktop
+        self.locale = {"LANG": "C.UTF-8", "LC_ALL": "", "LC_MESSAGES": "",
+                       **(locale or {"LC_ALL": "ja_JP.UTF-8"})}
         self.lumidot, self.driver, self.x, self.main, self.env = None, None, None, None, None
         self.ime_window = None
 
@@ -163,7 +167,7 @@ class Session(SessionBase):
         self.procs.append(self.x.proc)
         self.display = self.x.display
         self.env = wine_env(self.prefix, self.display, {
-            **self.ptyemu_env(), "LUMIDOT_E2E_URLS": str(self.tmp / "urls.txt")})
+            **self.ptyemu_env(), **self.locale, "LUMIDOT_E2E_URLS": str(self.tmp / "urls.txt")})
         # The first wine command starts wineserver, which must carry the preload library too.
         # Wine's explorer as the desktop with taskbar and tray (it may hand over to the desktop
         # process that Wine starts by itself and end at once)
@@ -309,6 +313,12 @@ class Session(SessionBase):
             self.tray()
         wait_for(self._menu_window, what="the tray menu")
         return self.drv("menu")["items"]
+
+    def tray_tip(self):
+        """The tip the tray shows while the X pointer rests on the lamp."""
+        subprocess.run(["xdotool", "mousemove", str(TRAY_ICON[0]), str(TRAY_ICON[1])],
+                       env=dict(os.environ, DISPLAY=f":{self.x.display}"), check=True, timeout=10)
+        return wait_for(lambda: self.drv("tooltip")["text"], what="the lamp's tip")
 
     def close_menu(self):
         self.post(WM_KEYDOWN, VK_ESCAPE)

@@ -5,7 +5,7 @@ import unittest
 
 from lumidot_e2e import IDNO, IDOK, IDYES, LumidotTestCase, wait_for
 
-ID_MENU_ABOUT, IDC_HELP_PAGE, IDC_ABOUT_TEXT, IDC_INI_PATH = 32771, 1004, 1005, 1029
+ID_MENU_ABOUT, IDC_HELP_PAGE, IDC_ABOUT_TEXT, IDC_INI_PATH = 32771, 1004, 1005, 1030
 WM_CHAR, EM_SETSEL, DM_GETDEFID, DC_HASDEFID, ES_READONLY = 0x0102, 0x00B1, 0x0400, 0x534B, 0x0800
 CAPTION = "ﾀﾞｲｱﾛｸﾞ"
 TEXT = "Lumidot Version1.00\r\nCopyright (C) 2026 Lumidot developers\r\n\r\nhttp://lumidot.example.jp/hw/\r\n"

@@ -263,6 +263,16 @@ std::string Run(const std::string& line)
             list += (list.empty() ? "" : ",") + WindowJson(child);
         return "ok {\"children\":[" + list + "]}";
     }
+    if (cmd == "tooltip") {
+        // The shown tip of any process (the tray's is Explorer's); its text is the tool's.
+        std::wstring text;
+        EnumWindows([](HWND hwnd, LPARAM param) -> BOOL {
+            if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"tooltips_class32")
+                *reinterpret_cast<std::wstring*>(param) = TextOf(hwnd);
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&text));
+        return "ok {\"text\":" + Quote(text) + "}";
+    }
     if (cmd == "text") return "ok {\"text\":" + Quote(TextOf(ArgHwnd(in))) + "}";
     if (cmd == "post" || cmd == "send") {
         HWND hwnd = ArgHwnd(in);

@@ -182,6 +182,15 @@ bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT
     return true;
 }
 
+LANGID GetUserDefaultUILanguage() { return g_Fake.langUi; }
+
+HKL GetKeyboardLayout(DWORD dwThreadId)
+{
+    // 0 would be the asking thread, whose layout the fake does not know.
+    const auto it = g_Fake.layouts.find(dwThreadId);
+    return dwThreadId != 0 && it != g_Fake.layouts.end() ? it->second : nullptr;
+}
+
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)
 {
     std::string preset = "?";

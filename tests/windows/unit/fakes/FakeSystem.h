@@ -36,6 +36,11 @@ struct FakeSystem {
     UINT uLastTimeoutMs = 0;
     UINT uLastSendFlags = 0;
 
+    // Languages. Not logged in calls, like the registry: reading them is no action of the program's.
+    LANGID langUi = 0x0411;  // Japanese
+    // Each thread's keyboard layout; thread 1's is a Japanese IME.
+    std::map<DWORD, HKL> layouts{{1, reinterpret_cast<HKL>(0xE0010411)}};
+
     // Tray: the shell keeps the icons it has, as the real one does: it refuses to add an icon
     // twice and to modify or delete one it doesn't have.
     bool bShellAccepts = true;        // false: the shell refuses everything (not ready, or hung)
