@@ -58,6 +58,13 @@ BOOL WritePrivateProfileString(const wchar_t*, const wchar_t*, const wchar_t*, c
 {
     return TRUE;
 }
+bool TryOpenForWriting(const wchar_t*, DWORD, DWORD) { return true; }
+std::wstring GetAppDataFolder() { return {}; }
+BOOL CreateDirectory(const wchar_t*) { return TRUE; }
+BOOL CopyFileIfNew(const wchar_t*, const wchar_t*) { return TRUE; }
+BOOL SetFileAttributes(const wchar_t*, DWORD) { return TRUE; }
+BOOL WTSRegisterSessionNotification(HWND, DWORD) { return TRUE; }
+BOOL WTSUnRegisterSessionNotification(HWND) { return TRUE; }
 void OutputDebugString(const wchar_t*) {}
 
 }  // namespace win32

@@ -2,6 +2,7 @@
 
 #include "core/Commands.h"
 #include "core/ImePoller.h"
+#include "core/Platform.h"
 #include "core/PortWatch.h"
 #include "windows/app/AboutDlg.h"
 #include "windows/app/PortDlg.h"
@@ -11,6 +12,7 @@
 #include "windows/res/resource.h"
 #include "windows/system/DeviceEvents.h"
 #include "windows/system/Ports.h"
+#include "windows/system/Session.h"
 #include "windows/system/Tray.h"
 
 #include <dbt.h>
@@ -78,6 +80,7 @@ BOOL CIndicatorDlg::OnInitDialog()
     s_hMain = m_hWnd;
     m_hKeyHook.Reset(
         ::SetWindowsHookExW(WH_KEYBOARD_LL, KeyHookProc, ::GetModuleHandleW(nullptr), 0));
+    WatchSessionChanges(m_hWnd);
     Hide();
     return TRUE;
 }
@@ -166,6 +169,11 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == PBT_APMRESUMEAUTOMATIC && m_lifecycle.IsRunning())
             OnResumeFromSleep();
         break;
+    case WM_WTSSESSION_CHANGE:
+        if (const std::optional<bool> bActive = SessionActiveOfChange(wParam);
+            bActive && m_lifecycle.IsRunning())
+            OnSessionActive(*bActive);
+        break;
     case WM_ENDSESSION:
         // The session ends (log off, shut down): Windows ends the program after this message
         // without destroying its windows, so this is the last chance to save and let go.
@@ -247,7 +255,7 @@ void CIndicatorDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
 
 Answer CIndicatorDlg::DoPortDialog(std::wstring& strPort)
 {
-    CPortDlg dlg(CComPortList::Read());
+    CPortDlg dlg(CComPortList::Read(strPort));
     dlg.m_strPort = strPort;
     const INT_PTR nResult = dlg.DoModal();
     if (nResult == IDOK)
@@ -257,7 +265,7 @@ Answer CIndicatorDlg::DoPortDialog(std::wstring& strPort)
 
 Answer CIndicatorDlg::DoSettingDialog(SettingChoices& choices)
 {
-    CSettingDlg dlg(CComPortList::Read());
+    CSettingDlg dlg(CComPortList::Read(choices.strPort));
     dlg.m_nIntervalIndex = choices.nIntervalIndex;
     dlg.m_strPort = choices.strPort;
     dlg.m_bAutoConnect = choices.bAutoConnect;
@@ -283,6 +291,7 @@ void CIndicatorDlg::DoAboutDialog(const std::wstring& strText, const std::wstrin
     CAboutDlg dlg(*this);
     dlg.m_strText = strText;
     dlg.m_strHelpUrl = strHelpUrl;
+    dlg.m_strIniPath = sys::GetIniPath();
     dlg.DoModal();
 }
 
@@ -358,6 +367,8 @@ void CIndicatorDlg::UnhookAll()
 
 void CIndicatorDlg::OnDestroy()
 {
+    if (m_lifecycle.IsRunning())
+        StopWatchingSessionChanges(m_hWnd);
     UnhookAll();
     m_lifecycle.ShutDown();
 }

@@ -3,6 +3,8 @@
 #include "core/Resource.h"
 #include "windows/system/Win32Calls.h"
 
+#include <shlobj.h>
+
 #include <cwchar>
 #include <vector>
 
@@ -235,6 +237,70 @@ BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
                                const wchar_t* pszValue, const wchar_t* pszPath)
 {
     return ::WritePrivateProfileStringW(pszSection, pszKey, pszValue, pszPath);
+}
+
+bool TryOpenForWriting(const wchar_t* pszPath, DWORD dwCreation, DWORD dwFlags)
+{
+    // Shared every way, so that a program merely reading the file does not count against it.
+    const CResource<HANDLE, ::CloseHandle> hFile(::CreateFileW(
+        pszPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        dwCreation, dwFlags, nullptr));
+    return static_cast<bool>(hFile);
+}
+
+std::wstring GetAppDataFolder()
+{
+    wchar_t szPath[MAX_PATH];
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, szPath)))
+        return std::wstring();
+    return szPath;
+}
+
+BOOL CreateDirectory(const wchar_t* pszPath) { return ::CreateDirectoryW(pszPath, nullptr); }
+
+BOOL CopyFileIfNew(const wchar_t* pszFrom, const wchar_t* pszTo)
+{
+    return ::CopyFileW(pszFrom, pszTo, TRUE);
+}
+
+BOOL SetFileAttributes(const wchar_t* pszPath, DWORD dwAttributes)
+{
+    return ::SetFileAttributesW(pszPath, dwAttributes);
+}
+
+namespace {
+
+// A function of wtsapi32.dll, taken from the system folder. Not imported: the portable exe may
+// run from a folder such as Downloads, where a planted DLL of that name would be loaded instead
+// (wtsapi32 is no KnownDLL).
+template <typename F>
+F WtsFunction(const char* pszName)
+{
+    static const HMODULE hModule = [] {
+        wchar_t szPath[MAX_PATH];
+        const UINT cch = ::GetSystemDirectoryW(szPath, MAX_PATH);
+        if (cch == 0 || cch >= MAX_PATH)
+            return HMODULE{};
+        return ::LoadLibraryW((std::wstring(szPath, cch) + L"\\wtsapi32.dll").c_str());
+    }();
+    if (hModule == nullptr)
+        return nullptr;
+    // Through the generic function type, which GCC lets any function type be cast to and from.
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(hModule, pszName)));
+}
+
+}  // namespace
+
+BOOL WTSRegisterSessionNotification(HWND hWnd, DWORD dwFlags)
+{
+    const auto pfn = WtsFunction<BOOL(WINAPI*)(HWND, DWORD)>("WTSRegisterSessionNotification");
+    return pfn != nullptr && pfn(hWnd, dwFlags);
+}
+
+BOOL WTSUnRegisterSessionNotification(HWND hWnd)
+{
+    const auto pfn = WtsFunction<BOOL(WINAPI*)(HWND)>("WTSUnRegisterSessionNotification");
+    return pfn != nullptr && pfn(hWnd);
 }
 
 void OutputDebugString(const wchar_t* pszText) { ::OutputDebugStringW(pszText); }

@@ -83,6 +83,24 @@ DWORD GetPrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
 BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
                                const wchar_t* pszValue, const wchar_t* pszPath);
 
+// --- Files and folders (the settings file's place) ---
+// Opens pszPath for writing as CreateFileW does (dwCreation OPEN_EXISTING or CREATE_NEW, dwFlags
+// FILE_ATTRIBUTE_NORMAL or FILE_FLAG_DELETE_ON_CLOSE) and closes it again at once: whether this
+// user may write there. GetLastError tells why not.
+bool TryOpenForWriting(const wchar_t* pszPath, DWORD dwCreation, DWORD dwFlags);
+// The user's roaming application-data folder, %APPDATA%; empty when Windows names none.
+std::wstring GetAppDataFolder();
+BOOL CreateDirectory(const wchar_t* pszPath);
+// CopyFileW, which refuses (ERROR_FILE_EXISTS) to replace pszTo. The copy keeps the source's
+// attributes, read-only included.
+BOOL CopyFileIfNew(const wchar_t* pszFrom, const wchar_t* pszTo);
+BOOL SetFileAttributes(const wchar_t* pszPath, DWORD dwAttributes);
+
+// --- Sessions ---
+// Asks for WM_WTSSESSION_CHANGE to hWnd (dwFlags NOTIFY_FOR_THIS_SESSION: about its own session).
+BOOL WTSRegisterSessionNotification(HWND hWnd, DWORD dwFlags);
+BOOL WTSUnRegisterSessionNotification(HWND hWnd);
+
 // --- Diagnostics ---
 void OutputDebugString(const wchar_t* pszText);
 

@@ -67,8 +67,12 @@ struct FakeSystem {
     DWORD dwTickCount = 100000;
     std::vector<std::wstring> traceLines;
 
-    // Settings
+    // Settings. The file calls act on real files, a '\\' in a path taken as '/'.
     std::wstring strExePath = L"/opt/Lumidot/Lumidot.exe";
+    std::wstring strAppData;  // what GetAppDataFolder answers; empty: Windows names none
+    // Closed to this user, as Program Files is: a folder no file or folder can be made in, or a
+    // read-only file. A writable file in a closed folder can still be written.
+    std::set<std::wstring> closedPaths;
 
     // HKEY_CURRENT_USER: "key\\value" to the string it holds. Not logged in calls: reading it is
     // no action of the program's.
