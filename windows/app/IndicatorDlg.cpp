@@ -69,8 +69,8 @@ BOOL CIndicatorDlg::OnInitDialog()
         return TRUE;
     }
     // Out of context, the hooks' callbacks run on this thread while it takes its messages, like
-    // a timer tick. Windows sends these events for every process; Wine sends no foreground event
-    // and none at all inside its virtual desktop, where the poll alone follows.
+    // a timer tick. Windows sends these events for every process; Wine sends no foreground event,
+    // and what no event announces the poll follows.
     const DWORD kEvents[] = {EVENT_SYSTEM_FOREGROUND, EVENT_OBJECT_FOCUS, EVENT_OBJECT_IME_CHANGE};
     for (size_t i = 0; i < kEventHooks; ++i)
         m_hEventHooks[i].Reset(::SetWinEventHook(kEvents[i], kEvents[i], nullptr, WinEventProc, 0,
