@@ -9,6 +9,8 @@
 #include "core/Texts.h"
 #include "version.h"
 
+bool g_bSaveFailureTold = false;
+
 namespace {
 
 bool s_bCommandRunning = false;
@@ -47,6 +49,15 @@ bool ConnectChosenPort(const std::wstring& strPort)
         sys::CloseLedPort();
     }
     return ConnectPort(strPort);
+}
+
+// Saves the settings the user just confirmed; a save that fails is told once, naming the file.
+void SaveChoices(ICommandHost& host)
+{
+    if (SaveSettings() || g_bSaveFailureTold)
+        return;
+    g_bSaveFailureTold = true;
+    host.ShowMessageBox(Local(texts::kSaveFailed, sys::GetIniPath()), MessageKind::Warning);
 }
 
 // The lines' list item for a stored LedLines value, which is also the value an item stores: 1 DTR
@@ -93,7 +104,7 @@ void ConnectCommand(ICommandHost& host)
             if (!ConnectChosenPort(ConfiguredPort()))
                 host.ShowMessageBox(PortOpenFailedText(), MessageKind::Warning);
             // Saved even when the open failed, so the next attempt preselects this port.
-            SaveSettings();
+            SaveChoices(host);
         }
     } else if (host.ShowMessageBox(sys::LocalText(texts::kCloseQuestion), MessageKind::Question) ==
                Answer::Yes) {
@@ -123,7 +134,11 @@ void SettingCommand(ICommandHost& host)
     if (host.DoSettingDialog(choices) != Answer::Ok)
         return;
 
-    g_nUpdateTime = choices.nIntervalIndex + 1;
+    // An interval list left without a selection keeps the stored value: a hand-edited interval
+    // outside the list shows none, and confirming the dialog unchanged must not make it 0 (a 0 ms
+    // timer).
+    if (choices.nIntervalIndex >= 0)
+        g_nUpdateTime = choices.nIntervalIndex + 1;
     SetConfiguredPort(choices.strPort);
     g_nAutoConnect = choices.bAutoConnect == 1 ? 1 : 0;
     g_nAlnumOff = choices.bAlnumOff == 1 ? 1 : 0;
@@ -155,7 +170,7 @@ void SettingCommand(ICommandHost& host)
     } else {
         ForgetLostPort();
     }
-    SaveSettings();
+    SaveChoices(host);
     RequestRefresh();
     host.StartPollTimer(PollPeriodMs(g_nUpdateTime));
 }

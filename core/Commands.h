@@ -14,6 +14,10 @@ std::wstring ConnectMenuLabel();
 // twice; an exit inside a dialog would tear the program down under it).
 bool IsCommandRunning();
 
+// The user was told that the settings could not be saved: a command tells it once a run, not at
+// every save that fails for the same reason.
+extern bool g_bSaveFailureTold;
+
 using Command = void (*)(ICommandHost& host);
 // The command a tray menu item runs; nullptr for a separator.
 Command CommandOf(texts::MenuCommand command);

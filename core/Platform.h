@@ -110,14 +110,15 @@ std::wstring CanonicalPortName(const std::wstring& strName);
 
 // --- Profile: the settings file ---
 
-// Where Lumidot.ini lives: beside the exe on Windows, in the user's configuration folder on
-// Linux.
+// Where Lumidot.ini lives: beside the exe on Windows (in %APPDATA%\Lumidot where the exe's
+// folder is closed to the user), in the user's configuration folder on Linux.
 std::wstring GetIniPath();
 // The private-profile calls, with the Windows lookup rules. pszDefault is returned for a missing
 // file, section or key; at most cchBuffer - 1 characters are returned.
 std::wstring ReadPrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey,
                                 const wchar_t* pszDefault, unsigned int cchBuffer,
                                 const wchar_t* pszPath);
+// False when the value could not be written.
 bool WritePrivateProfile(const wchar_t* pszSection, const wchar_t* pszKey, const wchar_t* pszValue,
                          const wchar_t* pszPath);
 

@@ -35,12 +35,15 @@ int ReadSetting(const wchar_t* pszKey, const wchar_t* pszDefault)
     return ParseSettingValue(ReadText(pszKey, pszDefault, kValueBufferChars));
 }
 
-void WriteText(const wchar_t* pszKey, const std::wstring& strValue)
+bool WriteText(const wchar_t* pszKey, const std::wstring& strValue)
 {
-    sys::WritePrivateProfile(kSection, pszKey, strValue.c_str(), sys::GetIniPath().c_str());
+    return sys::WritePrivateProfile(kSection, pszKey, strValue.c_str(), sys::GetIniPath().c_str());
 }
 
-void WriteSetting(const wchar_t* pszKey, int nValue) { WriteText(pszKey, std::to_wstring(nValue)); }
+bool WriteSetting(const wchar_t* pszKey, int nValue)
+{
+    return WriteText(pszKey, std::to_wstring(nValue));
+}
 
 // A key later additions brought is written only once it matters: when it differs from its default
 // or the file has it already (an emptied or reset choice must reach such a file).
@@ -65,21 +68,23 @@ void LoadSettings()
     g_nCaretLamp = ReadSetting(L"CaretLamp", L"0");
 }
 
-void SaveSettings()
+bool SaveSettings()
 {
-    WriteSetting(L"PortNumber", g_nPortNumber);
-    WriteSetting(L"UpdateTime", g_nUpdateTime);
-    WriteSetting(L"AutoConnect", g_nAutoConnect);
+    // & rather than &&: every key is written whatever became of the one before.
+    bool bSaved = WriteSetting(L"PortNumber", g_nPortNumber);
+    bSaved &= WriteSetting(L"UpdateTime", g_nUpdateTime);
+    bSaved &= WriteSetting(L"AutoConnect", g_nAutoConnect);
     if (IsAddedKeyToWrite(L"AlnumOff", g_nAlnumOff == 0))
-        WriteSetting(L"AlnumOff", g_nAlnumOff);
+        bSaved &= WriteSetting(L"AlnumOff", g_nAlnumOff);
     if (IsAddedKeyToWrite(L"PortDevice", g_strPortDevice.empty()))
-        WriteText(L"PortDevice", g_strPortDevice);
+        bSaved &= WriteText(L"PortDevice", g_strPortDevice);
     if (IsAddedKeyToWrite(L"LedLines", g_nLedLines == 0))
-        WriteSetting(L"LedLines", g_nLedLines);
+        bSaved &= WriteSetting(L"LedLines", g_nLedLines);
     if (IsAddedKeyToWrite(L"LedInverted", g_nLedInverted == 0))
-        WriteSetting(L"LedInverted", g_nLedInverted);
+        bSaved &= WriteSetting(L"LedInverted", g_nLedInverted);
     if (IsAddedKeyToWrite(L"CaretLamp", g_nCaretLamp == 0))
-        WriteSetting(L"CaretLamp", g_nCaretLamp);
+        bSaved &= WriteSetting(L"CaretLamp", g_nCaretLamp);
+    return bSaved;
 }
 
 std::wstring ConfiguredPort() { return sys::PortOfSettings(g_nPortNumber, g_strPortDevice); }

@@ -18,9 +18,9 @@ extern int g_nCaretLamp;              // exactly 1: a lamp also shows at the tex
 void LoadSettings();
 // Writes the three keys in the same order, each by its own call, in plain decimal; then each added
 // key that the file already had or that now differs from its default, so the file of a user who
-// never used an addition stays as it was. Failures are ignored: the next start simply reads
-// whatever the file then holds.
-void SaveSettings();
+// never used an addition stays as it was. A failed write does not stop the others; false when any
+// failed.
+bool SaveSettings();
 
 // The configured LED port, named the platform's way ("COM3", "/dev/ttyUSB0").
 std::wstring ConfiguredPort();

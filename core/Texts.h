@@ -80,6 +80,11 @@ inline constexpr wchar_t kLedInvertedCheck[] = L"信号線オフで点灯する"
 inline constexpr wchar_t kCaretLampCheck[] = L"入力位置にランプを表示する";
 inline constexpr wchar_t kHelpPageButton[] = L"作者Webページ";
 
+// The port lists' mark of the configured port while its adapter is not plugged in, and the
+// warning, given once a run, that the settings could not be saved. %s: the port, the file's path.
+inline constexpr wchar_t kPortNotPresent[] = L"%s (未接続)";
+inline constexpr wchar_t kSaveFailed[] = L"設定を保存できません.\r\n%s";
+
 // pszText with each %s replaced by the next of the arguments, in order. Plain substitution, not
 // printf: a port's name is the user's device path and may hold any character.
 std::wstring Fill(const wchar_t* pszText, const std::wstring& strFirst,

@@ -29,7 +29,7 @@ std::optional<RECT> GetAccessibleCaret(HWND) { return {}; }
 POINT GetCursorPos() { return POINT{500, 300}; }
 std::vector<MonitorInfo> GetMonitors() { return {{{0, 0, 1920, 1040}, 96}}; }
 bool IsFullScreenAppInFront() { return false; }
-HWND CreateLampWindow(void (*)(bool)) { return reinterpret_cast<HWND>(0x5000); }
+HWND CreateLampWindow() { return reinterpret_cast<HWND>(0x5000); }
 void DestroyLampWindow(HWND) {}
 void ShowLampWindow(HWND, const RECT&, bool) {}
 void HideLampWindow(HWND) {}
@@ -69,6 +69,13 @@ BOOL WritePrivateProfileString(const wchar_t*, const wchar_t*, const wchar_t*, c
 {
     return TRUE;
 }
+bool TryOpenForWriting(const wchar_t*, DWORD, DWORD) { return true; }
+std::wstring GetAppDataFolder() { return {}; }
+BOOL CreateDirectory(const wchar_t*) { return TRUE; }
+BOOL CopyFileIfNew(const wchar_t*, const wchar_t*) { return TRUE; }
+BOOL SetFileAttributes(const wchar_t*, DWORD) { return TRUE; }
+BOOL WTSRegisterSessionNotification(HWND, DWORD) { return TRUE; }
+BOOL WTSUnRegisterSessionNotification(HWND) { return TRUE; }
 void OutputDebugString(const wchar_t*) {}
 
 }  // namespace win32

@@ -396,19 +396,41 @@ TEST_F(CommandsTest, EveryConfirmedDialogWhileDisconnectedOffersToConnect)
     EXPECT_TRUE(sys::IsLedPortOpen());
 }
 
-TEST_F(CommandsTest, NothingChosenStoresZerosAndAFailedConnectIsSilent)
+TEST_F(CommandsTest, NoPortChosenStoresZeroAndAFailedConnectIsSilentButNoIntervalKeepsTheStoredOne)
 {
-    g_nUpdateTime = 0;
-    g_nPortNumber = 0;
-    host.dialogs = {Confirm().Port(L"")};  // neither list shows a selection for these values
-    host.answers = {Answer::Yes};
+    // A stored 0 keeps running at the default period.
+    for (const auto& [nUpdateTime, strTimer] :
+         {std::pair{0, "StartTimer(500)"}, std::pair{15, "StartTimer(1500)"}}) {
+        SetUp();
+        g_nUpdateTime = nUpdateTime;
+        g_nPortNumber = 0;
+        host.dialogs = {Confirm().Interval(-1).Port(L"")};  // neither list shows a selection
+        host.answers = {Answer::Yes};
+        SettingCommand(host);
+        EXPECT_EQ(host.nShownInterval, nUpdateTime - 1);
+        EXPECT_EQ(g_Seam.calls, Concat({{"SettingDialog", "StopTimer",
+                                         Question("COM0で接続しますか？"), "Open(COM0)"},
+                                        SavedKeys(0, nUpdateTime, 0),
+                                        {strTimer}}));
+        TearDown();
+    }
+}
+
+TEST_F(CommandsTest, ASaveThatFailsIsToldOnceARunNamingTheFile)
+{
+    g_Seam.bWriteFails = true;
+    host.dialogs = {Confirm(), Confirm()};
+    host.answers = {Answer::No};
     SettingCommand(host);
-    EXPECT_EQ(host.nShownInterval, -1);
-    EXPECT_EQ(g_Seam.calls, Concat({{"SettingDialog", "StopTimer", Question("COM0で接続しますか？"),
-                                     "Open(COM0)"},
-                                    SavedKeys(0, 0, 0),
-                                    {"StartTimer(500)"}}));
-    EXPECT_EQ(g_Seam.Ini(), "[Setting]\r\nPortNumber=0\r\nUpdateTime=0\r\nAutoConnect=0\r\n");
+    EXPECT_EQ(g_Seam.calls,
+              Concat({{"SettingDialog", "StopTimer", Question("COM3で接続しますか？")},
+                      SavedKeys(3, 5, 0),
+                      {Warning("設定を保存できません.\r\n/home/user/.config/Lumidot.ini"),
+                       "StartTimer(500)"}}));
+    g_Seam.calls.clear();
+    ConnectCommand(host);
+    EXPECT_EQ(g_Seam.calls,
+              Concat({{"PortDialog", "Open(COM3)", "Lines(off)"}, SavedKeys(3, 5, 0)}));
 }
 
 TEST_F(CommandsTest, TheAutoConnectBoxShowsAnOddValueUntickedAndStoresOnlyZeroOrOne)
@@ -521,7 +543,7 @@ TEST_F(CommandsTest, ExtremeStoredValuesSelectNothingAndOverflowNothing)
         host.dialogs = {Confirm().Interval(-1).Port(L"")};
         host.answers = {Answer::No};
         SettingCommand(host);
-        EXPECT_EQ(g_nUpdateTime, 0);
+        EXPECT_EQ(g_nUpdateTime, nValue);
         EXPECT_EQ(g_nPortNumber, 0);
     }
 }

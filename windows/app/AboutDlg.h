@@ -1,4 +1,5 @@
-// The About box: name, version, credit and home page; its other button offers the help page.
+// The About box: name, version, credit and home page, and under them the settings file in use;
+// its other button offers the help page.
 #pragma once
 
 #include "windows/afx/Afx.h"
@@ -12,9 +13,14 @@ public:
 
     std::wstring m_strHelpUrl;
     std::wstring m_strText;
+    std::wstring m_strIniPath;
 
 protected:
-    void DoDataExchange(CDataExchange* pDX) override { DDX_Text(pDX, IDC_ABOUT_TEXT, m_strText); }
+    void DoDataExchange(CDataExchange* pDX) override
+    {
+        DDX_Text(pDX, IDC_ABOUT_TEXT, m_strText);
+        DDX_Text(pDX, IDC_INI_PATH, m_strIniPath);
+    }
 
     BOOL OnCommand(UINT nID) override
     {

@@ -2,6 +2,7 @@
 
 #include "core/Commands.h"
 #include "core/ImePoller.h"
+#include "core/Platform.h"
 #include "core/PortWatch.h"
 #include "windows/app/AboutDlg.h"
 #include "windows/app/PortDlg.h"
@@ -9,8 +10,10 @@
 #include "windows/app/Tick.h"
 #include "windows/app/TrayMenu.h"
 #include "windows/res/resource.h"
+#include "windows/system/CaretLamp.h"
 #include "windows/system/DeviceEvents.h"
 #include "windows/system/Ports.h"
+#include "windows/system/Session.h"
 #include "windows/system/Tray.h"
 
 #include <dbt.h>
@@ -67,8 +70,8 @@ BOOL CIndicatorDlg::OnInitDialog()
         return TRUE;
     }
     // Out of context, the hooks' callbacks run on this thread while it takes its messages, like
-    // a timer tick. Windows sends these events for every process; Wine sends no foreground event
-    // and none at all inside its virtual desktop, where the poll alone follows.
+    // a timer tick. Windows sends these events for every process; Wine sends no foreground event,
+    // and what no event announces the poll follows.
     const DWORD kEvents[] = {EVENT_SYSTEM_FOREGROUND, EVENT_OBJECT_FOCUS, EVENT_OBJECT_IME_CHANGE};
     for (size_t i = 0; i < kEventHooks; ++i)
         m_hEventHooks[i].Reset(::SetWinEventHook(kEvents[i], kEvents[i], nullptr, WinEventProc, 0,
@@ -78,6 +81,7 @@ BOOL CIndicatorDlg::OnInitDialog()
     s_hMain = m_hWnd;
     m_hKeyHook.Reset(
         ::SetWindowsHookExW(WH_KEYBOARD_LL, KeyHookProc, ::GetModuleHandleW(nullptr), 0));
+    WatchSessionChanges(m_hWnd);
     Hide();
     return TRUE;
 }
@@ -166,6 +170,13 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == PBT_APMRESUMEAUTOMATIC && m_lifecycle.IsRunning())
             OnResumeFromSleep();
         break;
+    case WM_WTSSESSION_CHANGE:
+        if (const std::optional<bool> bActive = SessionActiveOfChange(wParam);
+            bActive && m_lifecycle.IsRunning())
+            OnSessionActive(*bActive);
+        if (wParam == WTS_SESSION_LOCK || wParam == WTS_SESSION_UNLOCK)
+            OnSessionLock(wParam == WTS_SESSION_LOCK);
+        break;
     case WM_ENDSESSION:
         // The session ends (log off, shut down): Windows ends the program after this message
         // without destroying its windows, so this is the last chance to save and let go.
@@ -247,7 +258,7 @@ void CIndicatorDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
 
 Answer CIndicatorDlg::DoPortDialog(std::wstring& strPort)
 {
-    CPortDlg dlg(CComPortList::Read());
+    CPortDlg dlg(CComPortList::Read(strPort));
     dlg.m_strPort = strPort;
     const INT_PTR nResult = dlg.DoModal();
     if (nResult == IDOK)
@@ -257,7 +268,7 @@ Answer CIndicatorDlg::DoPortDialog(std::wstring& strPort)
 
 Answer CIndicatorDlg::DoSettingDialog(SettingChoices& choices)
 {
-    CSettingDlg dlg(CComPortList::Read());
+    CSettingDlg dlg(CComPortList::Read(choices.strPort));
     dlg.m_nIntervalIndex = choices.nIntervalIndex;
     dlg.m_strPort = choices.strPort;
     dlg.m_bAutoConnect = choices.bAutoConnect;
@@ -285,6 +296,7 @@ void CIndicatorDlg::DoAboutDialog(const std::wstring& strText, const std::wstrin
     CAboutDlg dlg(*this);
     dlg.m_strText = strText;
     dlg.m_strHelpUrl = strHelpUrl;
+    dlg.m_strIniPath = sys::GetIniPath();
     dlg.DoModal();
 }
 
@@ -360,6 +372,8 @@ void CIndicatorDlg::UnhookAll()
 
 void CIndicatorDlg::OnDestroy()
 {
+    if (m_lifecycle.IsRunning())
+        StopWatchingSessionChanges(m_hWnd);
     UnhookAll();
     m_lifecycle.ShutDown();
 }

@@ -1,8 +1,20 @@
 #include "windows/app/PortListDlg.h"
 
+#include "core/Platform.h"
+#include "core/Texts.h"
 #include "windows/res/resource.h"
 
 #include <utility>
+
+namespace {
+
+// The mark of the configured port while its adapter is not plugged in.
+std::wstring MarkedUnplugged(const std::wstring& strText)
+{
+    return texts::Fill(sys::LocalText(texts::kPortNotPresent).c_str(), strText);
+}
+
+}  // namespace
 
 CPortListDlg::CPortListDlg(UINT nIDTemplate, CComPortList ports)
     : CDialog(nIDTemplate), m_ports(std::move(ports))
@@ -13,9 +25,12 @@ BOOL CPortListDlg::OnInitDialog()
 {
     // The template's items are COM1 to COM20, the list's first twenty.
     const int nTemplateItems = static_cast<int>(SendDlgItemMessage(IDC_PORT_COMBO, CB_GETCOUNT));
-    for (int i = nTemplateItems; i < m_ports.Count(); ++i)
+    for (int i = nTemplateItems; i < m_ports.Count(); ++i) {
+        const std::wstring strPort = m_ports.PortAt(i);
+        const std::wstring strLabel = m_ports.IsUnpluggedAt(i) ? MarkedUnplugged(strPort) : strPort;
         SendDlgItemMessage(IDC_PORT_COMBO, CB_ADDSTRING, 0,
-                           reinterpret_cast<LPARAM>(m_ports.PortAt(i).c_str()));
+                           reinterpret_cast<LPARAM>(strLabel.c_str()));
+    }
     CDialog::OnInitDialog();
     ShowDeviceName();
     return TRUE;
@@ -40,5 +55,9 @@ INT_PTR CPortListDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 void CPortListDlg::ShowDeviceName()
 {
     const int nIndex = static_cast<int>(SendDlgItemMessage(IDC_PORT_COMBO, CB_GETCURSEL));
-    ::SetDlgItemTextW(m_hWnd, IDC_PORT_NAME, m_ports.DeviceNameAt(nIndex).c_str());
+    std::wstring strName = m_ports.DeviceNameAt(nIndex);
+    // The line under the list has the room that the narrow list lacks for the whole mark.
+    if (m_ports.IsUnpluggedAt(nIndex))
+        strName = MarkedUnplugged(strName.empty() ? m_ports.PortAt(nIndex) : strName);
+    ::SetDlgItemTextW(m_hWnd, IDC_PORT_NAME, strName.c_str());
 }

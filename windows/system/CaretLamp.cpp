@@ -48,13 +48,6 @@ void PlaceLamp(bool bFindCaret = true)
     win32::ShowLampWindow(s_hLamp, RECT{rect.left, rect.top, rect.right, rect.bottom}, s_bLit);
 }
 
-void OnSessionLock(bool bLocked)
-{
-    s_bLocked = bLocked;
-    if (s_hLamp != nullptr)
-        PlaceLamp();
-}
-
 // Every caret and every pointer move of the desktop comes here, so anything else returns at once.
 // A pointer move asks nothing of the program typed into: a caret that appears there tells.
 void CALLBACK OnLocationChange(HWINEVENTHOOK, DWORD, HWND, LONG idObject, LONG, DWORD, DWORD)
@@ -78,11 +71,10 @@ void sys::ShowCaretLamp(CaretLamp state)
         win32::DestroyLampWindow(s_hLamp);
         s_hMoveHook = nullptr;
         s_hLamp = nullptr;
-        s_bLocked = false;
         return;
     }
     if (s_hLamp == nullptr) {
-        s_hLamp = win32::CreateLampWindow(OnSessionLock);
+        s_hLamp = win32::CreateLampWindow();
         if (s_hLamp == nullptr)
             return;
         s_hMoveHook = win32::SetWinEventHook(EVENT_OBJECT_LOCATIONCHANGE, OnLocationChange);
@@ -99,4 +91,11 @@ void FollowCaretLamp(bool bForegroundChanged)
     if (bForegroundChanged)
         s_bFullScreen = win32::IsFullScreenAppInFront();
     PlaceLamp();
+}
+
+void OnSessionLock(bool bLocked)
+{
+    s_bLocked = bLocked;
+    if (s_hLamp != nullptr)
+        PlaceLamp();
 }

@@ -10,3 +10,6 @@
 // The foreground or the focus moved: the caret is elsewhere, and a full-screen program may have
 // come or gone. Nothing happens while there is no lamp.
 void FollowCaretLamp(bool bForegroundChanged);
+// The session was locked (the lamp hides) or unlocked (it comes back), as WM_WTSSESSION_CHANGE
+// tells the window that watches the session.
+void OnSessionLock(bool bLocked);

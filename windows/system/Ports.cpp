@@ -79,7 +79,8 @@ int ComPortNumber(const std::wstring& strPort)
     return nValue > INT_MAX ? INT_MAX : static_cast<int>(nValue);
 }
 
-CComPortList::CComPortList(const std::vector<int>& existing, std::map<int, std::wstring> names)
+CComPortList::CComPortList(const std::vector<int>& existing, std::map<int, std::wstring> names,
+                           const std::wstring& strConfigured)
     : m_names(std::move(names))
 {
     for (int nNumber = 1; nNumber <= kListedAlways; ++nNumber)
@@ -88,14 +89,20 @@ CComPortList::CComPortList(const std::vector<int>& existing, std::map<int, std::
     for (int nNumber : existing)
         if (nNumber > kListedAlways)
             above.push_back(nNumber);
+    const int nConfigured = RealPortNumber(strConfigured);
+    if (nConfigured > kListedAlways &&
+        std::find(above.begin(), above.end(), nConfigured) == above.end()) {
+        m_nUnplugged = nConfigured;
+        above.push_back(nConfigured);
+    }
     std::sort(above.begin(), above.end());
     above.erase(std::unique(above.begin(), above.end()), above.end());
     m_numbers.insert(m_numbers.end(), above.begin(), above.end());
 }
 
-CComPortList CComPortList::Read()
+CComPortList CComPortList::Read(const std::wstring& strConfigured)
 {
-    return CComPortList(ReadExistingComPorts(), ReadComPortDeviceNames());
+    return CComPortList(ReadExistingComPorts(), ReadComPortDeviceNames(), strConfigured);
 }
 
 int CComPortList::IndexOf(const std::wstring& strPort) const
@@ -115,6 +122,11 @@ std::wstring CComPortList::DeviceNameAt(int nIndex) const
         return L"";
     const auto it = m_names.find(m_numbers[nIndex]);
     return it == m_names.end() ? L"" : it->second;
+}
+
+bool CComPortList::IsUnpluggedAt(int nIndex) const
+{
+    return nIndex >= 0 && nIndex < Count() && m_numbers[nIndex] == m_nUnplugged;
 }
 
 std::vector<int> ReadExistingComPorts()

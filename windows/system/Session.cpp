@@ -1,6 +1,7 @@
 // Starting with Windows: the value "Lumidot" of the current user's Run key holds the quoted path
 // of the exe, which is how Explorer starts programs at logon, unless Task Manager's Startup page
-// disabled it. And the user's language, and where the trace lines of a diagnostic build go.
+// disabled it. The session coming to the screen and leaving it. And the user's language, and
+// where the trace lines of a diagnostic build go.
 #include "windows/system/Session.h"
 
 #include "core/Platform.h"
@@ -57,6 +58,27 @@ bool sys::SetStartAtLogin(bool bOn)
     if (bOn)
         return win32::RegSetUserString(kRunKey, kValueName, ThisExeCommand()) && bUnmarked;
     return win32::RegDeleteUserValue(kRunKey, kValueName);
+}
+
+void WatchSessionChanges(HWND hWnd)
+{
+    win32::WTSRegisterSessionNotification(hWnd, NOTIFY_FOR_THIS_SESSION);
+}
+
+void StopWatchingSessionChanges(HWND hWnd) { win32::WTSUnRegisterSessionNotification(hWnd); }
+
+std::optional<bool> SessionActiveOfChange(WPARAM wParam)
+{
+    switch (wParam) {
+    case WTS_CONSOLE_DISCONNECT:
+    case WTS_REMOTE_DISCONNECT:
+        return false;
+    case WTS_CONSOLE_CONNECT:
+    case WTS_REMOTE_CONNECT:
+        return true;
+    default:
+        return std::nullopt;
+    }
 }
 
 void sys::TraceLine(const wchar_t* pszLine) { win32::OutputDebugString(pszLine); }

@@ -4,7 +4,7 @@
 #include "windows/system/Win32Calls.h"
 
 #include <oleacc.h>
-#include <wtsapi32.h>
+#include <shlobj.h>
 
 #include <cwchar>
 #include <vector>
@@ -137,7 +137,6 @@ const wchar_t kLampClass[] = L"LumidotCaretLamp";
 bool s_bLampLit = false;
 LONG s_nLampSize = 0;
 bool s_bComStarted = false;
-void (*s_pfnOnLock)(bool) = nullptr;
 
 LRESULT CALLBACK LampWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -164,10 +163,6 @@ LRESULT CALLBACK LampWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
         ::EndPaint(hWnd, &ps);
         return 0;
     }
-    case WM_WTSSESSION_CHANGE:
-        if ((wParam == WTS_SESSION_LOCK || wParam == WTS_SESSION_UNLOCK) && s_pfnOnLock != nullptr)
-            s_pfnOnLock(wParam == WTS_SESSION_LOCK);
-        return 0;
     default:
         return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
     }
@@ -175,7 +170,7 @@ LRESULT CALLBACK LampWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-HWND CreateLampWindow(void (*pfnOnLock)(bool bLocked))
+HWND CreateLampWindow()
 {
     HINSTANCE hInstance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
@@ -190,9 +185,7 @@ HWND CreateLampWindow(void (*pfnOnLock)(bool bLocked))
     if (hWnd == nullptr)
         return nullptr;
     ::SetLayeredWindowAttributes(hWnd, 0, 255, LWA_ALPHA);
-    s_pfnOnLock = pfnOnLock;
     s_nLampSize = 0;
-    ::WTSRegisterSessionNotification(hWnd, NOTIFY_FOR_THIS_SESSION);
     // The accessible objects are COM objects.
     s_bComStarted = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     return hWnd;
@@ -200,9 +193,7 @@ HWND CreateLampWindow(void (*pfnOnLock)(bool bLocked))
 
 void DestroyLampWindow(HWND hWnd)
 {
-    ::WTSUnRegisterSessionNotification(hWnd);
     ::DestroyWindow(hWnd);
-    s_pfnOnLock = nullptr;
     if (s_bComStarted)
         ::CoUninitialize();
     s_bComStarted = false;
@@ -427,6 +418,70 @@ BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
                                const wchar_t* pszValue, const wchar_t* pszPath)
 {
     return ::WritePrivateProfileStringW(pszSection, pszKey, pszValue, pszPath);
+}
+
+bool TryOpenForWriting(const wchar_t* pszPath, DWORD dwCreation, DWORD dwFlags)
+{
+    // Shared every way, so that a program merely reading the file does not count against it.
+    const CResource<HANDLE, ::CloseHandle> hFile(::CreateFileW(
+        pszPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        dwCreation, dwFlags, nullptr));
+    return static_cast<bool>(hFile);
+}
+
+std::wstring GetAppDataFolder()
+{
+    wchar_t szPath[MAX_PATH];
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, szPath)))
+        return std::wstring();
+    return szPath;
+}
+
+BOOL CreateDirectory(const wchar_t* pszPath) { return ::CreateDirectoryW(pszPath, nullptr); }
+
+BOOL CopyFileIfNew(const wchar_t* pszFrom, const wchar_t* pszTo)
+{
+    return ::CopyFileW(pszFrom, pszTo, TRUE);
+}
+
+BOOL SetFileAttributes(const wchar_t* pszPath, DWORD dwAttributes)
+{
+    return ::SetFileAttributesW(pszPath, dwAttributes);
+}
+
+namespace {
+
+// A function of wtsapi32.dll, taken from the system folder. Not imported: the portable exe may
+// run from a folder such as Downloads, where a planted DLL of that name would be loaded instead
+// (wtsapi32 is no KnownDLL).
+template <typename F>
+F WtsFunction(const char* pszName)
+{
+    static const HMODULE hModule = [] {
+        wchar_t szPath[MAX_PATH];
+        const UINT cch = ::GetSystemDirectoryW(szPath, MAX_PATH);
+        if (cch == 0 || cch >= MAX_PATH)
+            return HMODULE{};
+        return ::LoadLibraryW((std::wstring(szPath, cch) + L"\\wtsapi32.dll").c_str());
+    }();
+    if (hModule == nullptr)
+        return nullptr;
+    // Through the generic function type, which GCC lets any function type be cast to and from.
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(hModule, pszName)));
+}
+
+}  // namespace
+
+BOOL WTSRegisterSessionNotification(HWND hWnd, DWORD dwFlags)
+{
+    const auto pfn = WtsFunction<BOOL(WINAPI*)(HWND, DWORD)>("WTSRegisterSessionNotification");
+    return pfn != nullptr && pfn(hWnd, dwFlags);
+}
+
+BOOL WTSUnRegisterSessionNotification(HWND hWnd)
+{
+    const auto pfn = WtsFunction<BOOL(WINAPI*)(HWND)>("WTSUnRegisterSessionNotification");
+    return pfn != nullptr && pfn(hWnd);
 }
 
 void OutputDebugString(const wchar_t* pszText) { ::OutputDebugStringW(pszText); }

@@ -47,9 +47,8 @@ std::vector<MonitorInfo> GetMonitors();
 // SHQueryUserNotificationState: a full-screen application, a presentation or a game is in front.
 bool IsFullScreenAppInFront();
 // The lamp's window: a layered, topmost popup that never activates, lets every click through and
-// has no taskbar button or Alt+Tab entry. While it exists it hears of the session's lock and
-// unlock, and calls pfnOnLock with true or false. Null when it could not be made.
-HWND CreateLampWindow(void (*pfnOnLock)(bool bLocked));
+// has no taskbar button or Alt+Tab entry. Null when it could not be made.
+HWND CreateLampWindow();
 void DestroyLampWindow(HWND hWnd);
 // Draws the lamp lit or dark, round, on rc, above every window, without activating it.
 void ShowLampWindow(HWND hWnd, const RECT& rc, bool bLit);
@@ -109,6 +108,24 @@ DWORD GetPrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
                               const wchar_t* pszPath);
 BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
                                const wchar_t* pszValue, const wchar_t* pszPath);
+
+// --- Files and folders (the settings file's place) ---
+// Opens pszPath for writing as CreateFileW does (dwCreation OPEN_EXISTING or CREATE_NEW, dwFlags
+// FILE_ATTRIBUTE_NORMAL or FILE_FLAG_DELETE_ON_CLOSE) and closes it again at once: whether this
+// user may write there. GetLastError tells why not.
+bool TryOpenForWriting(const wchar_t* pszPath, DWORD dwCreation, DWORD dwFlags);
+// The user's roaming application-data folder, %APPDATA%; empty when Windows names none.
+std::wstring GetAppDataFolder();
+BOOL CreateDirectory(const wchar_t* pszPath);
+// CopyFileW, which refuses (ERROR_FILE_EXISTS) to replace pszTo. The copy keeps the source's
+// attributes, read-only included.
+BOOL CopyFileIfNew(const wchar_t* pszFrom, const wchar_t* pszTo);
+BOOL SetFileAttributes(const wchar_t* pszPath, DWORD dwAttributes);
+
+// --- Sessions ---
+// Asks for WM_WTSSESSION_CHANGE to hWnd (dwFlags NOTIFY_FOR_THIS_SESSION: about its own session).
+BOOL WTSRegisterSessionNotification(HWND hWnd, DWORD dwFlags);
+BOOL WTSUnRegisterSessionNotification(HWND hWnd);
 
 // --- Diagnostics ---
 void OutputDebugString(const wchar_t* pszText);

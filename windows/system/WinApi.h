@@ -16,6 +16,7 @@
 
 #include <imm.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 // The IME window's status queries (ime.h, which mingw-w64 lacks).
 #ifndef IMC_GETCONVERSIONMODE
@@ -91,8 +92,15 @@ struct POINT {
 #define NOPARITY 0
 #define ONESTOPBIT 0
 
+// Files
+#define CREATE_NEW 1u
+#define FILE_ATTRIBUTE_READONLY 0x1u
+#define FILE_ATTRIBUTE_NORMAL 0x80u
+#define FILE_FLAG_DELETE_ON_CLOSE 0x04000000u
+
 // Error codes
 #define ERROR_FILE_NOT_FOUND 2u
+#define ERROR_PATH_NOT_FOUND 3u
 #define ERROR_ACCESS_DENIED 5u
 #define ERROR_INVALID_HANDLE 6u
 #define ERROR_NOT_READY 21u
@@ -101,8 +109,10 @@ struct POINT {
 #define ERROR_SHARING_VIOLATION 32u
 #define ERROR_LOCK_VIOLATION 33u
 #define ERROR_NOT_SUPPORTED 50u
+#define ERROR_FILE_EXISTS 80u
 #define ERROR_INVALID_PARAMETER 87u
 #define ERROR_BUSY 170u
+#define ERROR_ALREADY_EXISTS 183u
 #define ERROR_NO_SUCH_DEVICE 433u
 #define ERROR_DEVICE_NOT_CONNECTED 1167u
 #define ERROR_TIMEOUT 1460u
@@ -167,6 +177,18 @@ struct COMMTIMEOUTS {
 #define MB_YESNO 0x4u
 #define MB_ICONQUESTION 0x20u
 #define MB_ICONEXCLAMATION 0x30u
+
+// Sessions
+#define WM_WTSSESSION_CHANGE 0x02B1u
+#define WTS_CONSOLE_CONNECT 0x1u
+#define WTS_CONSOLE_DISCONNECT 0x2u
+#define WTS_REMOTE_CONNECT 0x3u
+#define WTS_REMOTE_DISCONNECT 0x4u
+#define WTS_SESSION_LOGON 0x5u
+#define WTS_SESSION_LOGOFF 0x6u
+#define WTS_SESSION_LOCK 0x7u
+#define WTS_SESSION_UNLOCK 0x8u
+#define NOTIFY_FOR_THIS_SESSION 0u
 
 // Keys that switch an IME
 #define VK_KANA 0x15u

@@ -151,6 +151,16 @@ Copyright (C) 2026 Lumidot developers&#xd;
         <translation>Author's web page</translation>
     </message>
     <message>
+        <source>%s (未接続)</source>
+        <translation>%s (not plugged in)</translation>
+    </message>
+    <message>
+        <source>設定を保存できません.&#xd;
+%s</source>
+        <translation>The settings cannot be saved.&#xd;
+%s</translation>
+    </message>
+    <message>
         <source>はい(&amp;Y)</source>
         <translation>&amp;Yes</translation>
     </message>

@@ -1,7 +1,9 @@
 // The shared logic's memory as a fresh start finds it: every setting at its default, no IME
-// reading yet, no lost port. Each fixture that runs the logic resets it before and after a test.
+// reading yet, no lost port, the session at the screen. Each fixture that runs the logic resets it
+// before and after a test.
 #pragma once
 
+#include "core/Commands.h"
 #include "core/ImePoller.h"
 #include "core/PortWatch.h"
 #include "core/Settings.h"
@@ -9,6 +11,7 @@
 inline void ResetLogicState()
 {
     ForgetLostPort();
+    OnSessionActive(true);
     g_nPortNumber = 1;
     g_nUpdateTime = 5;
     g_nAutoConnect = 0;
@@ -18,4 +21,5 @@ inline void ResetLogicState()
     g_nLedInverted = 0;
     g_nCaretLamp = 0;
     g_nLastOpenStatus = -1;
+    g_bSaveFailureTold = false;
 }

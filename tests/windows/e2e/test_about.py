@@ -5,7 +5,7 @@ import unittest
 
 from lumidot_e2e import IDNO, IDOK, IDYES, LumidotTestCase, wait_for
 
-ID_MENU_ABOUT, IDC_HELP_PAGE, IDC_ABOUT_TEXT = 32771, 1004, 1005
+ID_MENU_ABOUT, IDC_HELP_PAGE, IDC_ABOUT_TEXT, IDC_INI_PATH = 32771, 1004, 1005, 1030
 WM_CHAR, EM_SETSEL, DM_GETDEFID, DC_HASDEFID, ES_READONLY = 0x0102, 0x00B1, 0x0400, 0x534B, 0x0800
 CAPTION = "ﾀﾞｲｱﾛｸﾞ"
 TEXT = "Lumidot Version1.00\r\nCopyright (C) 2026 Lumidot developers\r\n\r\nhttp://lumidot.example.jp/hw/\r\n"
@@ -24,6 +24,8 @@ class AboutTest(LumidotTestCase):
             text = controls[IDC_ABOUT_TEXT]
             self.assertEqual(text["text"], TEXT)
             self.assertTrue(text["style"] & ES_READONLY)
+            # under it, the settings file in use: beside the exe, whose folder is open to the user
+            self.assertRegex(controls[IDC_INI_PATH]["text"], r"^[A-Z]:\\.*\\app\\Lumidot\.ini$")
             self.assertEqual(controls[IDC_HELP_PAGE]["text"], "作者Webページ")
             self.assertLess(controls[IDC_HELP_PAGE]["x"], controls[IDOK]["x"])
             # Typing over the whole text: a mere insertion proves nothing, as the box is full and

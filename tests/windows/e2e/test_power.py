@@ -1,11 +1,13 @@
-"""Sleep and a busy adapter: waking from sleep (WM_POWERBROADCAST, sent to the main window as Windows
-sends it) sets the lines again, and an adapter that another program holds as it arrives is connected
-once that program lets go, without a message."""
+"""Sleep, a busy adapter and another user at the screen: waking from sleep (WM_POWERBROADCAST, sent to
+the main window as Windows sends it) sets the lines again, an adapter that another program holds as it
+arrives is connected once that program lets go, without a message, and a session that leaves the
+screen (WM_WTSSESSION_CHANGE) lets the port go until it comes back."""
 import unittest
 
 from lumidot_e2e import CONNECTED, OFF, ON, LumidotTestCase, wait_for
 
 WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x0218, 0x0012
+WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT, WTS_CONSOLE_DISCONNECT, WTS_SESSION_LOCK = 0x02B1, 1, 2, 7
 INI = "[Setting]\nPortNumber=5\nUpdateTime=1\nAutoConnect=1\n"
 
 
@@ -36,6 +38,23 @@ class PowerTest(LumidotTestCase):
             s.wait_lamp("dark", timeout=15)
             self.assertEqual(s.line_changes(5, mark)[-3:], CONNECTED)
             self.assertEqual(s.windows(), [], "a failed reconnect asks nothing")
+
+    def test_a_session_away_from_the_screen_lets_the_port_go_until_it_comes_back(self):
+        with self.session(ports=[5], ini=INI) as s:
+            s.ime_on()
+            s.wait_lamp("bright")
+            s.wait_lines(5, CONNECTED + ON)
+            # locked, the session is still the one at the screen
+            s.post(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK)
+            s.sync()
+            self.assertEqual(s.line_changes(5), CONNECTED + ON)
+            s.post(WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT)
+            s.wait_lines(5, CONNECTED + ON + OFF + ["close"])
+            s.wait_lamp("bright crossed")
+            s.post(WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT)
+            s.wait_lines(5, CONNECTED + ON + OFF + ["close"] + CONNECTED + ON)
+            s.wait_lamp("bright")
+            self.assertEqual(s.windows(), [], "nothing asked")
 
 
 if __name__ == "__main__":

@@ -2,16 +2,16 @@
 Lumidot.exe: the modem log of its port shows which lines move, in which order."""
 import unittest
 
-from lumidot_e2e import IDCANCEL, IDOK, IDYES, WM_CLOSE, LumidotTestCase, wait_for
+from lumidot_e2e import IDCANCEL, IDNO, IDOK, IDYES, WM_CLOSE, LumidotTestCase, wait_for
 from test_shell import ini_lines
 
-ID_MENU_CONNECT, ID_MENU_SETTING = 1006, 1021
+ID_MENU_CONNECT, ID_MENU_SETTING, IDC_INTERVAL_COMBO = 1006, 1021, 1020
 IDC_PORT_COMBO, IDC_PORT_NAME, IDC_LED_LINES_COMBO, IDC_LED_INVERTED_CHECK = 1007, 1026, 1027, 1028
 PORTS = [f"COM{n}" for n in range(1, 21)] + ["COM23"]
 
 
 class WiringTest(LumidotTestCase):
-    def test_dtr_alone_lit_while_dropped_moves_only_dtr_and_holds_it_high_while_the_ime_is_off(self):
+    def test_dtr_alone_lit_while_dropped_moves_only_dtr_and_the_dialog_keeps_the_wiring(self):
         ini = "[Setting]\nPortNumber=5\nUpdateTime=1\nAutoConnect=1\nLedLines=1\nLedInverted=1\n"
         with self.session(ports=[5], ini=ini) as s:
             s.ime_off()
@@ -26,11 +26,27 @@ class WiringTest(LumidotTestCase):
             s.ime_off()
             s.wait_lamp("dark")
             s.wait_lines(5, ["open", "DTR=0", "DTR=1"])
+
+            # the dialog shows the wiring as stored, so confirming another change keeps it
+            s.command(ID_MENU_SETTING)
+            dialog = s.wait_window("動作設定")
+            self.assertEqual(s.drv("combo", s.control(dialog["hwnd"], IDC_LED_LINES_COMBO))["sel"], 1)
+            self.assertEqual(s.drv("check", s.control(dialog["hwnd"], IDC_LED_INVERTED_CHECK))["checked"], 1)
+            s.drv("combo_set", s.control(dialog["hwnd"], IDC_INTERVAL_COMBO), 1)
+            s.answer(dialog, IDOK)
+            wait_for(lambda: s.ini() and "UpdateTime=2" in ini_lines(s.ini()), what="the interval saved")
+            self.assertEqual(ini_lines(s.ini()), ini_lines(ini.replace("UpdateTime=1", "UpdateTime=2").encode()))
+            s.ime_on()
+            s.wait_lamp("bright")
+            s.wait_lines(5, ["open", "DTR=0", "DTR=1", "DTR=0"])
+            s.ime_off()
+            s.wait_lamp("dark")
+            s.wait_lines(5, ["open", "DTR=0", "DTR=1", "DTR=0", "DTR=1"])
+
             s.post(WM_CLOSE)
             s.wait_exit()
-            s.wait_lines(5, ["open", "DTR=0", "DTR=1", "close"])
+            s.wait_lines(5, ["open", "DTR=0", "DTR=1", "DTR=0", "DTR=1", "close"])
             self.assertFalse([event for event in s.line_events(5) if "RTS" in event], "RTS was touched")
-            self.assertEqual(ini_lines(s.ini()), ini_lines(ini.encode()))
 
     def test_the_settings_dialog_chooses_the_lines_below_the_options_and_stores_only_a_change(self):
         with self.session(ports=[5], ini="[Setting]\nPortNumber=5\nUpdateTime=1\nAutoConnect=1\n") as s:
@@ -93,6 +109,29 @@ class WiringTest(LumidotTestCase):
 
             s.command(ID_MENU_SETTING)
             dialog = s.wait_window("動作設定")
+            self.assertEqual(s.drv("combo", s.control(dialog["hwnd"], IDC_PORT_COMBO))["sel"], 20)
+            s.answer(dialog, IDCANCEL)
+
+    def test_an_unplugged_port_and_a_hand_edited_interval_survive_the_dialogs_unchanged(self):
+        # a save writes plain decimal, so the leading zeros tell a saved file from the original
+        with self.session(ini="[Setting]\nPortNumber=023\nUpdateTime=015\nAutoConnect=0\n") as s:
+            s.wait_lamp("dark crossed", timeout=15)
+            s.command(ID_MENU_SETTING)
+            dialog = s.wait_window("動作設定")
+            self.assertEqual(s.drv("combo", s.control(dialog["hwnd"], IDC_PORT_COMBO)),
+                             {"count": 21, "sel": 20, "items": PORTS[:20] + ["COM23 (未接続)"]})
+            # the narrow list cuts its item short; the line under it has the room
+            self.assertEqual(s.drv("text", s.control(dialog["hwnd"], IDC_PORT_NAME))["text"], "COM23 (未接続)")
+            self.assertEqual(s.drv("combo", s.control(dialog["hwnd"], IDC_INTERVAL_COMBO))["sel"], -1)
+            s.answer(dialog, IDOK)
+            box = s.message_box()
+            self.assertEqual(box["text"], "COM23で接続しますか？")
+            s.answer(box, IDNO)
+            wait_for(lambda: s.ini() and "PortNumber=23" in ini_lines(s.ini()), what="the settings saved")
+            self.assertEqual(ini_lines(s.ini()), ["[Setting]", "PortNumber=23", "UpdateTime=15", "AutoConnect=0"])
+
+            s.command(ID_MENU_CONNECT)
+            dialog = s.wait_window("ポート接続")
             self.assertEqual(s.drv("combo", s.control(dialog["hwnd"], IDC_PORT_COMBO))["sel"], 20)
             s.answer(dialog, IDCANCEL)
 

@@ -90,11 +90,11 @@ TEST_F(CaretLampTest, ItHidesWhileFullScreenOrLockedAndNothingOfItStaysAfterNone
     FollowCaretLamp(true);
     EXPECT_TRUE(g_Fake.bLampShown);
 
-    g_Fake.pfnOnLock(true);
+    OnSessionLock(true);
     EXPECT_FALSE(g_Fake.bLampShown);
     sys::ShowCaretLamp(sys::CaretLamp::Dark);
     EXPECT_FALSE(g_Fake.bLampShown);
-    g_Fake.pfnOnLock(false);
+    OnSessionLock(false);
     EXPECT_TRUE(g_Fake.bLampShown);
 
     sys::ShowCaretLamp(sys::CaretLamp::None);

@@ -3,6 +3,8 @@
 #include "windows/unit/fakes/TempExeFolder.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -43,6 +45,50 @@ TEST_F(IniPathTest, TheFileSitsBesideTheExeWhateverItsNameAndFolder)
     LoadSettings();
     EXPECT_EQ(g_nPortNumber, 12);
     EXPECT_TRUE(fs::exists(deep / "Lumidot.ini"));
+}
+
+// Unzipped into a folder the user cannot write, such as Program Files.
+TEST_F(IniPathTest, AFolderClosedToTheUserMovesTheSettingsToTheUsersOwnCopyInAppData)
+{
+    const fs::path exeDir = m_folder->Path() / "Program Files";
+    const fs::path appData = m_folder->Path() / "Roaming";
+    fs::create_directories(exeDir);
+    fs::create_directories(appData);
+    const fs::path besideExe = exeDir / "Lumidot.ini";
+    g_Fake.strExePath = (exeDir / "Lumidot.exe").wstring();
+    g_Fake.strAppData = appData.wstring();
+    const std::wstring strOwn = g_Fake.strAppData + L"\\Lumidot\\Lumidot.ini";
+    const auto Read = [](const fs::path& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+
+    // An open folder keeps it beside the exe.
+    EXPECT_EQ(sys::GetIniPath(), besideExe.wstring());
+
+    // Closed, and the file an administrator left there read-only: the user's copy starts from it.
+    std::ofstream(besideExe) << "[Setting]\nPortNumber=7\n";
+    g_Fake.closedPaths = {exeDir.wstring(), besideExe.wstring()};
+    LoadSettings();
+    EXPECT_EQ(g_nPortNumber, 7);
+    EXPECT_EQ(sys::GetIniPath(), strOwn);
+    g_nPortNumber = 9;
+    EXPECT_TRUE(SaveSettings());
+    g_nPortNumber = 0;
+    LoadSettings();
+    EXPECT_EQ(g_nPortNumber, 9);
+    EXPECT_EQ(Read(besideExe), "[Setting]\nPortNumber=7\n");
+
+    // A writable file in the closed folder is written in place.
+    g_Fake.closedPaths = {exeDir.wstring()};
+    EXPECT_EQ(sys::GetIniPath(), besideExe.wstring());
+
+    // Neither place writable: the file beside the exe is still read, and the save fails.
+    fs::remove_all(appData / "Lumidot");
+    g_Fake.closedPaths = {exeDir.wstring(), besideExe.wstring(), appData.wstring()};
+    LoadSettings();
+    EXPECT_EQ(g_nPortNumber, 7);
+    EXPECT_FALSE(SaveSettings());
 }
 
 }  // namespace

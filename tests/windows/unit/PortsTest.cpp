@@ -35,12 +35,13 @@ TEST(PortsTest, TheSettingsKeepTheNumberAndLeaveTheDevicePathAlone)
 
 TEST(PortsTest, TheDialogsListComOneToTwentyThenThePortsAboveThatExist)
 {
-    const CComPortList ports({23, 5, 21, 23}, {});
+    const CComPortList ports({23, 5, 21, 23}, {}, L"COM3");
     ASSERT_EQ(ports.Count(), 22);
     EXPECT_EQ(ports.PortAt(0), L"COM1");
     EXPECT_EQ(ports.PortAt(19), L"COM20");
     EXPECT_EQ(ports.PortAt(20), L"COM21");
     EXPECT_EQ(ports.PortAt(21), L"COM23");
+    EXPECT_FALSE(ports.IsUnpluggedAt(21));
     EXPECT_EQ(ports.PortAt(-1), L"");  // no selection
     EXPECT_EQ(ports.PortAt(22), L"");
     EXPECT_EQ(ports.DeviceNameAt(-1), L"");
@@ -53,6 +54,24 @@ TEST(PortsTest, TheDialogsListComOneToTwentyThenThePortsAboveThatExist)
          {std::wstring(L"COM22"), std::wstring(L"COM42"), std::wstring(L"COM0"), std::wstring(),
           ComPortName(INT_MIN), ComPortName(INT_MAX)})
         EXPECT_EQ(ports.IndexOf(strPort), -1) << strPort.size();
+}
+
+TEST(PortsTest, TheConfiguredPortStaysListedAndMarkedWhileItsAdapterIsUnplugged)
+{
+    const CComPortList ports({23, 21}, {{22, L"USB Serial Port (COM22)"}}, L"COM22");
+    ASSERT_EQ(ports.Count(), 23);
+    EXPECT_EQ(ports.IndexOf(L"COM22"), 21);
+    EXPECT_EQ(ports.PortAt(21), L"COM22");
+    EXPECT_TRUE(ports.IsUnpluggedAt(21));
+    EXPECT_EQ(ports.DeviceNameAt(21), L"USB Serial Port (COM22)");
+    EXPECT_FALSE(ports.IsUnpluggedAt(22));
+    EXPECT_FALSE(ports.IsUnpluggedAt(-1));
+
+    // COM1 to COM20 are listed anyway, and no number Windows gives a port is made up.
+    for (const std::wstring& strConfigured :
+         {std::wstring(L"COM3"), std::wstring(L"COM256"), std::wstring(L"COM0"), std::wstring(),
+          ComPortName(INT_MIN)})
+        EXPECT_EQ(CComPortList({}, {}, strConfigured).Count(), 20) << strConfigured.size();
 }
 
 TEST(PortsTest, ADeviceNotificationNamesARealPortInAnyCase)
@@ -92,7 +111,7 @@ TEST_F(PortListTest, PortsComeFromTheSerialPortMapAndNamesFromDeviceManagersDevi
         {strEnum + L"ACPI\\PNP0501\\1", {{L"FriendlyName", L"通信ポート (COM1)"}}},
         {strEnum + L"ACPI\\PNP0501\\1\\Device Parameters", {{L"PortName", L"COM1"}}},
     };
-    const CComPortList ports = CComPortList::Read();
+    const CComPortList ports = CComPortList::Read(L"COM1");
     ASSERT_EQ(ports.Count(), 22);
     EXPECT_EQ(ports.PortAt(20), L"COM21");
     EXPECT_EQ(ports.PortAt(21), L"COM23");
@@ -103,7 +122,7 @@ TEST_F(PortListTest, PortsComeFromTheSerialPortMapAndNamesFromDeviceManagersDevi
 
     // Without the map and the devices (Wine keeps no devices for its ports) COM1 to COM20 stay.
     g_Fake.machineKeys.clear();
-    EXPECT_EQ(CComPortList::Read().Count(), 20);
+    EXPECT_EQ(CComPortList::Read(L"COM1").Count(), 20);
 }
 
 }  // namespace

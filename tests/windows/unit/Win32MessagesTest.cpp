@@ -1,6 +1,7 @@
 // The rules our Windows front-end applies to the messages it receives.
 #include "windows/afx/CommandMessage.h"
 #include "windows/system/DeviceEvents.h"
+#include "windows/system/Session.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,17 @@ TEST(DeviceBroadcastTest, APortNameIsReadOnlyFromAWellFormedPortMessageWithinIts
     // A size that stops inside the name: nothing beyond it is read (ASan would see it).
     EXPECT_EQ(PortNameOfDeviceBroadcast(PortMessage(3, strCom3, 16).data()), std::nullopt);
     EXPECT_EQ(PortNameOfDeviceBroadcast(PortMessage(3, strCom3, 4).data()), std::nullopt);
+}
+
+TEST(SessionChangeTest, OnlyADisconnectSendsTheSessionAwayAndOnlyAConnectBringsItBack)
+{
+    EXPECT_EQ(SessionActiveOfChange(WTS_CONSOLE_DISCONNECT), false);
+    EXPECT_EQ(SessionActiveOfChange(WTS_REMOTE_DISCONNECT), false);
+    EXPECT_EQ(SessionActiveOfChange(WTS_CONSOLE_CONNECT), true);
+    EXPECT_EQ(SessionActiveOfChange(WTS_REMOTE_CONNECT), true);
+    // Locked, the session is still the one at the screen.
+    for (WPARAM wParam : {WTS_SESSION_LOCK, WTS_SESSION_UNLOCK, WTS_SESSION_LOGON})
+        EXPECT_EQ(SessionActiveOfChange(wParam), std::nullopt) << wParam;
 }
 
 }  // namespace

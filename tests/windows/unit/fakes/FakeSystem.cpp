@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -64,6 +65,32 @@ const std::map<std::wstring, std::wstring>* MachineValues(const wchar_t* pszKey)
         if (Folded(strKey) == Folded(pszKey))
             return &values;
     return nullptr;
+}
+
+// A Windows path as the build machine's file system takes it.
+std::filesystem::path FsPath(const wchar_t* pszPath)
+{
+    std::wstring strPath = pszPath;
+    std::replace(strPath.begin(), strPath.end(), L'\\', L'/');
+    return ToUtf8(strPath);
+}
+
+bool IsClosed(const std::filesystem::path& path)
+{
+    return g_Fake.closedPaths.count(FromUtf8(path.string())) != 0;
+}
+
+// Whether Windows lets this user write the file at path: an existing file unless it is read-only,
+// a new one where its folder is open.
+bool MayWrite(const std::filesystem::path& path)
+{
+    return std::filesystem::exists(path) ? !IsClosed(path) : !IsClosed(path.parent_path());
+}
+
+BOOL Fail(DWORD dwError)
+{
+    g_Fake.dwLastError = dwError;
+    return FALSE;
 }
 
 }  // namespace
@@ -178,13 +205,12 @@ bool IsFullScreenAppInFront()
     return g_Fake.bFullScreen;
 }
 
-HWND CreateLampWindow(void (*pfnOnLock)(bool bLocked))
+HWND CreateLampWindow()
 {
     Record("CreateLampWindow");
     if (g_Fake.bLampWindowFails || g_Fake.hLamp != nullptr)
         return nullptr;
     g_Fake.hLamp = reinterpret_cast<HWND>(0x5000);
-    g_Fake.pfnOnLock = pfnOnLock;
     return g_Fake.hLamp;
 }
 
@@ -194,7 +220,6 @@ void DestroyLampWindow(HWND hWnd)
     if (hWnd == g_Fake.hLamp && hWnd != nullptr) {
         g_Fake.hLamp = nullptr;
         g_Fake.bLampShown = false;
-        g_Fake.pfnOnLock = nullptr;
     }
 }
 
@@ -409,7 +434,7 @@ DWORD GetPrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
     if (cchBuffer == 0)
         return 0;
     std::wstring strValue = pszDefault ? pszDefault : L"";
-    std::ifstream file(ToUtf8(pszPath), std::ios::binary);
+    std::ifstream file(FsPath(pszPath), std::ios::binary);
     if (file) {
         const std::string strContent{std::istreambuf_iterator<char>(file), {}};
         if (std::optional<std::string> strRead =
@@ -425,12 +450,86 @@ DWORD GetPrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
 BOOL WritePrivateProfileString(const wchar_t* pszSection, const wchar_t* pszKey,
                                const wchar_t* pszValue, const wchar_t* pszPath)
 {
+    const std::filesystem::path path = FsPath(pszPath);
+    if (!MayWrite(path))
+        return Fail(ERROR_ACCESS_DENIED);
     std::string strContent;
-    if (std::ifstream file{ToUtf8(pszPath), std::ios::binary})
+    if (std::ifstream file{path, std::ios::binary})
         strContent.assign(std::istreambuf_iterator<char>(file), {});
-    std::ofstream file(ToUtf8(pszPath), std::ios::binary | std::ios::trunc);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << ini::WriteValue(strContent, ToUtf8(pszSection), ToUtf8(pszKey), ToUtf8(pszValue));
     return file.good() ? TRUE : FALSE;
+}
+
+bool TryOpenForWriting(const wchar_t* pszPath, DWORD dwCreation, DWORD)
+{
+    const std::filesystem::path path = FsPath(pszPath);
+    const bool bExists = std::filesystem::exists(path);
+    if (dwCreation == OPEN_EXISTING && !bExists)
+        return Fail(ERROR_FILE_NOT_FOUND);
+    if (dwCreation == CREATE_NEW && bExists)
+        return Fail(ERROR_FILE_EXISTS);
+    if (!std::filesystem::is_directory(path.parent_path()))
+        return Fail(ERROR_PATH_NOT_FOUND);
+    // A new file is asked for only to be deleted on close: nothing is left to make.
+    return MayWrite(path) || Fail(ERROR_ACCESS_DENIED);
+}
+
+std::wstring GetAppDataFolder() { return g_Fake.strAppData; }
+
+BOOL CreateDirectory(const wchar_t* pszPath)
+{
+    const std::filesystem::path path = FsPath(pszPath);
+    if (std::filesystem::exists(path))
+        return Fail(ERROR_ALREADY_EXISTS);
+    if (!std::filesystem::is_directory(path.parent_path()))
+        return Fail(ERROR_PATH_NOT_FOUND);
+    if (IsClosed(path.parent_path()))
+        return Fail(ERROR_ACCESS_DENIED);
+    return std::filesystem::create_directory(path) ? TRUE : Fail(ERROR_ACCESS_DENIED);
+}
+
+BOOL CopyFileIfNew(const wchar_t* pszFrom, const wchar_t* pszTo)
+{
+    const std::filesystem::path from = FsPath(pszFrom), to = FsPath(pszTo);
+    if (!std::filesystem::exists(from))
+        return Fail(ERROR_FILE_NOT_FOUND);
+    if (std::filesystem::exists(to))
+        return Fail(ERROR_FILE_EXISTS);
+    if (!std::filesystem::is_directory(to.parent_path()))
+        return Fail(ERROR_PATH_NOT_FOUND);
+    if (!MayWrite(to))
+        return Fail(ERROR_ACCESS_DENIED);
+    std::filesystem::copy_file(from, to);
+    // The attributes come along: a read-only source gives a read-only copy.
+    if (IsClosed(from))
+        g_Fake.closedPaths.insert(FromUtf8(to.string()));
+    return TRUE;
+}
+
+BOOL SetFileAttributes(const wchar_t* pszPath, DWORD dwAttributes)
+{
+    const std::filesystem::path path = FsPath(pszPath);
+    if (!std::filesystem::exists(path))
+        return Fail(ERROR_FILE_NOT_FOUND);
+    const std::wstring strPath = FromUtf8(path.string());
+    if (dwAttributes & FILE_ATTRIBUTE_READONLY)
+        g_Fake.closedPaths.insert(strPath);
+    else
+        g_Fake.closedPaths.erase(strPath);
+    return TRUE;
+}
+
+BOOL WTSRegisterSessionNotification(HWND hWnd, DWORD dwFlags)
+{
+    Record("WTSRegisterSessionNotification(" + Hex(hWnd) + "," + std::to_string(dwFlags) + ")");
+    return TRUE;
+}
+
+BOOL WTSUnRegisterSessionNotification(HWND hWnd)
+{
+    Record("WTSUnRegisterSessionNotification(" + Hex(hWnd) + ")");
+    return TRUE;
 }
 
 void OutputDebugString(const wchar_t* pszText) { g_Fake.traceLines.push_back(pszText); }

@@ -36,7 +36,8 @@ struct FakeSystem {
     UINT uLastTimeoutMs = 0;
     UINT uLastSendFlags = 0;
 
-    // Languages. Not logged in calls, like the registry: reading them is no action of the program's.
+    // Languages. Not logged in calls, like the registry: reading them is no action of the
+    // program's.
     LANGID langUi = 0x0411;  // Japanese
     // Each thread's keyboard layout; thread 1's is a Japanese IME.
     std::map<DWORD, HKL> layouts{{1, reinterpret_cast<HKL>(0xE0010411)}};
@@ -61,7 +62,6 @@ struct FakeSystem {
     bool bLampShown = false;
     RECT rcLamp{};
     bool bLampLit = false;
-    void (*pfnOnLock)(bool) = nullptr;   // what the lamp's window calls on a lock or an unlock
     WINEVENTPROC pfnMoveHook = nullptr;  // the location events' hook while it is set
 
     // Serial port
@@ -82,8 +82,12 @@ struct FakeSystem {
     DWORD dwTickCount = 100000;
     std::vector<std::wstring> traceLines;
 
-    // Settings
+    // Settings. The file calls act on real files, a '\\' in a path taken as '/'.
     std::wstring strExePath = L"/opt/Lumidot/Lumidot.exe";
+    std::wstring strAppData;  // what GetAppDataFolder answers; empty: Windows names none
+    // Closed to this user, as Program Files is: a folder no file or folder can be made in, or a
+    // read-only file. A writable file in a closed folder can still be written.
+    std::set<std::wstring> closedPaths;
 
     // HKEY_CURRENT_USER: "key\\value" to the string it holds. Not logged in calls: reading it is
     // no action of the program's.
