@@ -19,10 +19,14 @@ constexpr int kNoRetry = -1;
 int s_nNextRetry = kNoRetry;  // index of the wait before the next try
 unsigned int s_nLastTryMs = 0;
 
+// Another session is at the screen: the port is theirs until ours comes back.
+bool s_bAway = false;
+
 // The lost port is still closed and still the one the settings name.
 bool IsLostPortWanted()
 {
-    return !s_strLostPort.empty() && !sys::IsLedPortOpen() && s_strLostPort == ConfiguredPort();
+    return !s_bAway && !s_strLostPort.empty() && !sys::IsLedPortOpen() &&
+           s_strLostPort == ConfiguredPort();
 }
 
 // Connects the lost port again; a busy one is tried again after the wait nRetry, if any is left.
@@ -92,4 +96,21 @@ void OnResumeFromSleep()
         Reconnect(0);
         PollImeStatus();
     }
+}
+
+void OnSessionActive(bool bActive)
+{
+    if (bActive != s_bAway)
+        return;
+    s_bAway = !bActive;
+    if (!bActive) {
+        if (sys::IsLedPortOpen()) {
+            ShowLed(false);
+            OnPortLost();
+        }
+        return;
+    }
+    if (IsLostPortWanted())
+        Reconnect(0);
+    PollImeStatus();
 }

@@ -27,3 +27,10 @@ void RetryLostPortIfDue();
 // at once, and a lost port that is there again is connected, since a reset device announces no
 // arrival.
 void OnResumeFromSleep();
+
+// The user's session left the screen (another user switched to theirs) or came back to it. The
+// LED belongs to the session at the screen: on leaving, the open port's lines are put in the off
+// state and the port is let go, so the other session can take it; while away nothing connects it
+// again; on coming back it is taken again as after a replug (held for a moment still by the other
+// session, it is tried again as a busy port is). Repeated news of the same state changes nothing.
+void OnSessionActive(bool bActive);

@@ -114,4 +114,45 @@ TEST_F(PortWatchTest, AfterSleepALostPortIsConnectedIfItIsThereAgain)
                                    "Tray(ON_CONNECTED)", "Lines(on)"}));
 }
 
+TEST_F(PortWatchTest, ASessionAwayFromTheScreenLetsThePortGoAndTakesItBackOnReturn)
+{
+    for (const int nInverted : {0, 1}) {
+        SCOPED_TRACE(nInverted);
+        SetUp();
+        g_nLedInverted = nInverted;
+        OnSessionActive(false);
+        EXPECT_EQ(g_Seam.calls, (Calls{nInverted ? "Lines(on)" : "Lines(off)", "Close"}));
+        OnSessionActive(false);
+        EXPECT_EQ(TickAfter(0), (Calls{"Tray(ON_DISCONNECTED)"}));
+
+        // Nothing takes it back while another session is at the screen.
+        OnPortDeviceArrived(L"COM3");
+        OnResumeFromSleep();
+        EXPECT_EQ(TickAfter(10000), kNothing);
+
+        // The other session's Lumidot may hold it a moment longer.
+        g_Seam.busyPorts = {L"COM3"};
+        g_Seam.calls.clear();
+        OnSessionActive(true);
+        EXPECT_EQ(g_Seam.calls, kTry);
+        g_Seam.busyPorts.clear();
+        EXPECT_EQ(TickAfter(1000), (Calls{"Open(COM3)", nInverted ? "Lines(on)" : "Lines(off)",
+                                          "Tray(ON_CONNECTED)",
+                                          nInverted ? "Lines(off)" : "Lines(on)"}));
+        g_Seam.calls.clear();
+        OnSessionActive(true);
+        EXPECT_EQ(g_Seam.calls, kNothing);
+        TearDown();
+    }
+}
+
+TEST_F(PortWatchTest, ASessionAwayFromTheScreenOpensNoPortTheUserClosed)
+{
+    sys::CloseLedPort();
+    ForgetLostPort();
+    OnSessionActive(false);
+    OnSessionActive(true);
+    EXPECT_EQ(g_Seam.calls, (Calls{"Close"}));
+}
+
 }  // namespace

@@ -1,5 +1,5 @@
 // The shared logic's memory as a fresh start finds it: every setting at its default, no IME
-// reading yet, no lost port. Each fixture that runs the logic resets it before and after a test.
+// reading yet, no lost port, the session at the screen. Each fixture that runs the logic resets it before and after a test.
 #pragma once
 
 #include "core/ImePoller.h"
@@ -9,6 +9,7 @@
 inline void ResetLogicState()
 {
     ForgetLostPort();
+    OnSessionActive(true);
     g_nPortNumber = 1;
     g_nUpdateTime = 5;
     g_nAutoConnect = 0;
