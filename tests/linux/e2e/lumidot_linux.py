@@ -200,10 +200,15 @@ class Session(SessionBase):
         """Programs started from now on get a system bus where the test plays logind."""
         self.extra_env["DBUS_SYSTEM_BUS_ADDRESS"] = self.call("system_bus")["address"]
 
-    def sleep_and_wake(self):
-        """logind announces sleep, then the wake that follows."""
-        self.call("sleep", start=True)
-        self.call("sleep", start=False)
+    def sleep_and_wake(self, forged=False):
+        """logind announces sleep, then the wake that follows; forged, another client of the
+        system bus sends the same signals."""
+        self.call("sleep", start=True, forged=forged)
+        self.call("sleep", start=False, forged=forged)
+
+    def session_active(self, active, forged=False):
+        """logind says the session left the screen for another user's, or came back."""
+        self.call("session_active", active=active, forged=forged)
 
     def wayland(self):
         """Programs started from now on run under a headless Wayland compositor (weston), not X."""

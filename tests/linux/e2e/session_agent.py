@@ -236,6 +236,36 @@ class Watcher(dbus.service.Object):
             self.StatusNotifierItemUnregistered(item["service"] + item["path"])
 
 
+LOGIND_MANAGER = "org.freedesktop.login1.Manager"
+LOGIND_SESSION = "org.freedesktop.login1.Session"
+SESSION_PATH = "/org/freedesktop/login1/session/_31"
+
+
+class Logind(dbus.service.Object):
+    """What a program asks of logind about its session: which one it is, and whether it is at the
+    screen (Active changes with fast user switching)."""
+
+    def __init__(self, bus):
+        super().__init__(bus, "/org/freedesktop/login1")
+        self.session = LogindSession(bus)
+
+    @dbus.service.method(LOGIND_MANAGER, in_signature="s", out_signature="o")
+    def GetSession(self, session_id):
+        return SESSION_PATH
+
+
+class LogindSession(dbus.service.Object):
+    def __init__(self, bus):
+        super().__init__(bus, SESSION_PATH)
+        self.active = True
+
+    @dbus.service.method(PROPS, in_signature="ss", out_signature="v")
+    def Get(self, interface, prop):
+        if (interface, prop) != (LOGIND_SESSION, "Active"):
+            raise dbus.DBusException("no such property", name="org.freedesktop.DBus.Error.UnknownProperty")
+        return dbus.Boolean(self.active)
+
+
 def classify_lamp(pixmaps):
     """The lamp the largest image of an IconPixmap shows (see e2e_harness.lamp_state)."""
     if not pixmaps:
@@ -621,15 +651,33 @@ class Agent:
             wait_for(lambda: os.path.exists(path), 10, "the stand-in system bus")
             self.system_bus = dbus.bus.BusConnection(f"unix:path={path}")
             self.login1 = dbus.service.BusName("org.freedesktop.login1", self.system_bus, do_not_queue=True)
+            self.logind = Logind(self.system_bus)
+            # another client of the system bus, which may send any signal it likes
+            self.forger = dbus.bus.BusConnection(f"unix:path={path}")
         return {"address": f"unix:path={path}"}
 
-    def cmd_sleep(self, start):
+    def logind_signal(self, path, interface, member, signature, args, forged):
+        """A signal as logind sends it or, forged, as another client of the system bus can."""
+        message = dbus.lowlevel.SignalMessage(path, interface, member)
+        message.append(*args, signature=signature)
+        bus = self.forger if forged else self.system_bus
+        bus.send_message(message)
+        bus.flush()
+
+    def cmd_sleep(self, start, forged=False):
         """logind's PrepareForSleep: start true as the system goes to sleep, false once it woke."""
-        message = dbus.lowlevel.SignalMessage("/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                                              "PrepareForSleep")
-        message.append(dbus.Boolean(start), signature="b")
-        self.system_bus.send_message(message)
-        self.system_bus.flush()
+        self.logind_signal("/org/freedesktop/login1", LOGIND_MANAGER, "PrepareForSleep", "b",
+                           (dbus.Boolean(start),), forged)
+        return {}
+
+    def cmd_session_active(self, active, forged=False):
+        """The program's session leaves the screen for another user's (fast user switching), or
+        comes back: logind's PropertiesChanged of the session's Active."""
+        if not forged:
+            self.logind.session.active = active
+        self.logind_signal(SESSION_PATH, PROPS, "PropertiesChanged", "sa{sv}as",
+                           (LOGIND_SESSION, {"Active": dbus.Boolean(active, variant_level=1)},
+                            dbus.Array([], "s")), forged)
         return {}
 
     def cmd_weston(self):

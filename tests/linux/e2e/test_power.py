@@ -1,5 +1,6 @@
 """Sleep, wake and logout: the LED is set again after the system wakes (logind's PrepareForSleep,
 played by the test on a bus of the session's own), and the end of the session is an orderly exit."""
+import time
 import unittest
 
 from lumidot_linux import CONNECTED, OFF, ON, LinuxTestCase, wait_for
@@ -16,8 +17,12 @@ class PowerTest(LinuxTestCase):
             s.key("Zenkaku_Hankaku")
             s.wait_lines("led", CONNECTED + ON)
 
-            # the adapter forgot its lines while the system slept
+            # the adapter forgot its lines while the system slept; another user's program
+            # announcing sleep is not logind
             s.forget_lines("led")
+            s.sleep_and_wake(forged=True)
+            time.sleep(1)
+            self.assertEqual(s.line_changes("led"), CONNECTED + ON)
             s.sleep_and_wake()
             s.wait_lines("led", CONNECTED + ON + ON)
 
@@ -29,9 +34,33 @@ class PowerTest(LinuxTestCase):
             self.assertIn("TIOCMBIS errno 5", s.line_changes("led", mark))
             s.wait_lamp("bright")
 
+    def test_another_users_session_at_the_screen_gets_the_port(self):
+        with self.session(ports=["led"], ini=INI, start=False) as s:
+            s.system_bus()
+            s.start()
+            s.focus_typing()
+            s.key("Zenkaku_Hankaku")
+            s.wait_lines("led", CONNECTED + ON)
+            s.session_active(False, forged=True)
+            time.sleep(1)
+            self.assertEqual(s.line_changes("led"), CONNECTED + ON)
+
+            # switched away: the LED dark and the port free for the other session
+            s.session_active(False)
+            s.wait_lines("led", CONNECTED + ON + OFF + ["close"])
+            s.wait_lamp("bright crossed")
+            # back at the screen: taken again as after a replug
+            s.session_active(True)
+            s.wait_lines("led", CONNECTED + ON + OFF + ["close"] + CONNECTED + ON)
+            s.wait_lamp("bright")
+
     def test_the_end_of_the_session_closes_the_port_and_saves_the_settings(self):
-        with self.session(ports=["led"], ini=INI) as s:
+        with self.session(ports=["led"], ini=INI, start=False) as s:
+            # the message box that no tray runs is open, and stops nothing
+            s.tray_host(False)
+            s.start(wait=False)
             s.wait_lines("led", CONNECTED)
+            s.dialog("lumidot", timeout=15)
             # logging out ends the session's programs with SIGTERM
             s.call("signal", pid=s.pid)
             self.assertEqual(s.wait_exit(), 0)
