@@ -60,7 +60,7 @@ class PowerTest(LinuxTestCase):
             s.tray_host(False)
             s.start(wait=False)
             s.wait_lines("led", CONNECTED)
-            s.dialog("lumidot", timeout=15)
+            s.wait_window("lumidot", timeout=15)
             # logging out ends the session's programs with SIGTERM
             s.call("signal", pid=s.pid)
             self.assertEqual(s.wait_exit(), 0)
