@@ -192,9 +192,10 @@ class Session(SessionBase):
 
     # --- the desktop around the program ---
 
-    def tray_host(self, on):
-        """Starts or ends the desktop's tray host, as a panel that comes late, or restarts."""
-        self.call("tray_host", on=on)
+    def tray_host(self, on, host=True):
+        """Starts or ends the desktop's tray host, as a panel that comes late, or restarts; with
+        host false, its watcher runs but no panel has registered with it yet."""
+        self.call("tray_host", on=on, host=host)
 
     def system_bus(self):
         """Programs started from now on get a system bus where the test plays logind."""

@@ -166,6 +166,14 @@ class XTest:
         if not self.display:
             raise AgentError(f"cannot open display {display}")
 
+    def xembed_tray_runs(self):
+        self.x11.XInternAtom.restype = ctypes.c_ulong
+        self.x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        self.x11.XGetSelectionOwner.restype = ctypes.c_ulong
+        self.x11.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        atom = self.x11.XInternAtom(self.display, b"_NET_SYSTEM_TRAY_S0", 0)
+        return self.x11.XGetSelectionOwner(self.display, atom) != 0
+
     def key(self, name):
         keycode = self.x11.XKeysymToKeycode(self.display, self.x11.XStringToKeysym(name.encode()))
         if not keycode:
@@ -182,6 +190,8 @@ class Watcher(dbus.service.Object):
         super().__init__(bus, "/StatusNotifierWatcher")
         self.bus = bus
         self.items = []  # {"service", "path", "sender", "pid"}
+        self.host = True  # a host (the panel that shows the items) has registered
+        self.on_asked = None  # called once as a program next asks whether a host is registered
         bus.add_signal_receiver(self._owner_changed, "NameOwnerChanged", "org.freedesktop.DBus",
                                 "org.freedesktop.DBus", "/org/freedesktop/DBus")
 
@@ -191,12 +201,15 @@ class Watcher(dbus.service.Object):
 
     @dbus.service.method(PROPS, in_signature="ss", out_signature="v")
     def Get(self, interface, prop):
+        if prop == "IsStatusNotifierHostRegistered" and self.on_asked:
+            self.on_asked, asked = None, self.on_asked
+            asked()
         return self.GetAll(interface)[prop]
 
     @dbus.service.method(PROPS, in_signature="s", out_signature="a{sv}")
     def GetAll(self, interface):
         return {"RegisteredStatusNotifierItems": dbus.Array([i["service"] + i["path"] for i in self.items], "s"),
-                "IsStatusNotifierHostRegistered": dbus.Boolean(True),
+                "IsStatusNotifierHostRegistered": dbus.Boolean(self.host),
                 "ProtocolVersion": dbus.Int32(0)}
 
     @dbus.service.method(WATCHER, in_signature="s", out_signature="", sender_keyword="sender")
@@ -224,6 +237,10 @@ class Watcher(dbus.service.Object):
 
     @dbus.service.signal(WATCHER, signature="s")
     def StatusNotifierItemUnregistered(self, name):
+        pass
+
+    @dbus.service.signal(WATCHER, signature="")
+    def StatusNotifierHostRegistered(self):
         pass
 
     def _owner_changed(self, name, old, new):
@@ -630,15 +647,36 @@ class Agent:
 
     # --- commands: the tray host coming and going, sleep, Wayland, USB serial adapters ---
 
-    def cmd_tray_host(self, on):
+    def cmd_tray_host(self, on, host=True):
         """Starts or ends the tray host (org.kde.StatusNotifierWatcher), as a desktop whose panel
-        comes late, never comes, or restarts does. A host that comes back knows no items."""
+        comes late, never comes, or restarts does. A host that comes back knows no items. With
+        host false, the watcher runs but no panel has registered as the host yet."""
         if not on:
             self.bus_name = None  # the name is released as its object goes
         elif self.bus_name is None:
             self.bus_name = dbus.service.BusName(WATCHER, self.bus, do_not_queue=True)
         self.watcher.items = []
+        self.watcher.host = host
+        self.watcher.on_asked = None
         wait_for(lambda: self.has_owner(WATCHER) == on, 5, f"the tray host {'up' if on else 'gone'}")
+        return {}
+
+    def cmd_register_host(self, flapping=False):
+        """The panel registers as the watcher's host. Flapping, the whole tray host goes away the
+        moment a program has asked whether a host is there, and before it can ask anything else."""
+        if flapping:
+            def vanish():
+                self.bus_name = None
+                self.watcher.items = []
+            self.watcher.on_asked = vanish
+        self.watcher.host = True
+        self.watcher.StatusNotifierHostRegistered()
+        return {}
+
+    def cmd_trayer(self):
+        """An XEmbed tray on the X display (Debian's trayer), as an older panel is."""
+        self.spawn("trayer", ["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request"])
+        wait_for(self.xtest().xembed_tray_runs, 20, "trayer to take the tray's selection")
         return {}
 
     def cmd_system_bus(self):
