@@ -242,7 +242,7 @@ Logind::Logind(QObject *parent)
     // By path and interface, the sender checked as each arrives: naming logind here would make Qt
     // ask the bus daemon for its owner and wait for the answer, at start.
     m_bus.connect(QString(), kLogindPath, kManager, QStringLiteral("PrepareForSleep"), this,
-                  SLOT(onPrepareForSleep(bool,QDBusMessage)));
+                  SLOT(onPrepareForSleep(bool, QDBusMessage)));
     callWithoutWaiting(m_bus, busDaemonCall("GetNameOwner", kLogind), this,
                        [this](const QDBusMessage &reply) {
                            if (reply.type() == QDBusMessage::ReplyMessage && m_owner.isEmpty())
@@ -277,27 +277,24 @@ void Logind::watchSession(const QString &path)
         return;
     if (path != m_session) {
         if (!m_session.isEmpty())
-            m_bus.disconnect(QString(), m_session, kProperties, QStringLiteral("PropertiesChanged"),
-                             this,
-                             SLOT(onSessionChanged(QString,QVariantMap,QStringList,QDBusMessage)));
+            m_bus.disconnect(
+                QString(), m_session, kProperties, QStringLiteral("PropertiesChanged"), this,
+                SLOT(onSessionChanged(QString, QVariantMap, QStringList, QDBusMessage)));
         m_session = path;
         m_bus.connect(QString(), m_session, kProperties, QStringLiteral("PropertiesChanged"), this,
-                      SLOT(onSessionChanged(QString,QVariantMap,QStringList,QDBusMessage)));
+                      SLOT(onSessionChanged(QString, QVariantMap, QStringList, QDBusMessage)));
     }
     askActive();
 }
 
 void Logind::askActive()
 {
-    callWithoutWaiting(m_bus, propertyGetCall(m_owner, m_session, kSessionInterface, kActive), this,
-                       [this](const QDBusMessage &reply) {
-                           if (reply.type() == QDBusMessage::ReplyMessage)
-                               setActive(reply.arguments()
-                                             .value(0)
-                                             .value<QDBusVariant>()
-                                             .variant()
-                                             .toBool());
-                       });
+    callWithoutWaiting(
+        m_bus, propertyGetCall(m_owner, m_session, kSessionInterface, kActive), this,
+        [this](const QDBusMessage &reply) {
+            if (reply.type() == QDBusMessage::ReplyMessage)
+                setActive(reply.arguments().value(0).value<QDBusVariant>().variant().toBool());
+        });
 }
 
 void Logind::setActive(bool active)

@@ -136,9 +136,9 @@ TEST_F(PortWatchTest, ASessionAwayFromTheScreenLetsThePortGoAndTakesItBackOnRetu
         OnSessionActive(true);
         EXPECT_EQ(g_Seam.calls, kTry);
         g_Seam.busyPorts.clear();
-        EXPECT_EQ(TickAfter(1000), (Calls{"Open(COM3)", nInverted ? "Lines(on)" : "Lines(off)",
-                                          "Tray(ON_CONNECTED)",
-                                          nInverted ? "Lines(off)" : "Lines(on)"}));
+        EXPECT_EQ(TickAfter(1000),
+                  (Calls{"Open(COM3)", nInverted ? "Lines(on)" : "Lines(off)", "Tray(ON_CONNECTED)",
+                         nInverted ? "Lines(off)" : "Lines(on)"}));
         g_Seam.calls.clear();
         OnSessionActive(true);
         EXPECT_EQ(g_Seam.calls, kNothing);

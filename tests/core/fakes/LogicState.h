@@ -1,5 +1,6 @@
 // The shared logic's memory as a fresh start finds it: every setting at its default, no IME
-// reading yet, no lost port, the session at the screen. Each fixture that runs the logic resets it before and after a test.
+// reading yet, no lost port, the session at the screen. Each fixture that runs the logic resets it
+// before and after a test.
 #pragma once
 
 #include "core/ImePoller.h"

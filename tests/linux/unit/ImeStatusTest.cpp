@@ -436,7 +436,8 @@ void answerProperty(const QDBusMessage &message, const QDBusConnection &connecti
                     const QVariant &value, int slowDownMs)
 {
     const QDBusMessage reply = message.createReply(QVariant::fromValue(QDBusVariant(value)));
-    QTimer::singleShot(slowDownMs, [connection, reply] { QDBusConnection(connection).send(reply); });
+    QTimer::singleShot(slowDownMs,
+                       [connection, reply] { QDBusConnection(connection).send(reply); });
 }
 
 // What a reader that gives up after a second must ignore: the answer that comes later.
@@ -466,9 +467,9 @@ public:
     {
         const QString property = message.arguments().value(1).toString();
         if (property == QLatin1String("RegisteredStatusNotifierItems"))
-            answerProperty(message, connection,
-                           QStringList{connection.baseService() + QStringLiteral("/StatusNotifierItem")},
-                           0);
+            answerProperty(
+                message, connection,
+                QStringList{connection.baseService() + QStringLiteral("/StatusNotifierItem")}, 0);
         else if (property == QLatin1String("Id"))
             answerProperty(message, connection, QStringLiteral("Fcitx"), 0);
         else if (property == QLatin1String("IconName"))
