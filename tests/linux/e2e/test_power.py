@@ -1,5 +1,8 @@
-"""Sleep, wake and logout: the LED is set again after the system wakes (logind's PrepareForSleep,
-played by the test on a bus of the session's own), and the end of the session is an orderly exit."""
+"""Sleep, wake, user switching and logout: the LED is set again after the system wakes (logind's
+PrepareForSleep, played by the test on a bus of the session's own), the port is let go while
+another user's session is at the screen, only logind is heard, and the end of the session is an
+orderly exit."""
+import contextlib
 import time
 import unittest
 
@@ -9,20 +12,28 @@ INI = "[Setting]\nPortDevice={led}\nUpdateTime=1\nAutoConnect=1\n"
 
 
 class PowerTest(LinuxTestCase):
-    def test_waking_sets_the_lines_again_and_reconnects_an_adapter_reset_during_sleep(self):
+    @contextlib.contextmanager
+    def lit_under_logind(self):
+        """A session whose system bus has logind, with the program started and the LED lit."""
         with self.session(ports=["led"], ini=INI, start=False) as s:
             s.system_bus()
             s.start()
             s.focus_typing()
             s.key("Zenkaku_Hankaku")
             s.wait_lines("led", CONNECTED + ON)
+            yield s
 
+    def assert_lines_untouched(self, s):
+        time.sleep(1)
+        self.assertEqual(s.line_changes("led"), CONNECTED + ON)
+
+    def test_waking_sets_the_lines_again_and_reconnects_an_adapter_reset_during_sleep(self):
+        with self.lit_under_logind() as s:
             # the adapter forgot its lines while the system slept; another user's program
             # announcing sleep is not logind
             s.forget_lines("led")
             s.sleep_and_wake(forged=True)
-            time.sleep(1)
-            self.assertEqual(s.line_changes("led"), CONNECTED + ON)
+            self.assert_lines_untouched(s)
             s.sleep_and_wake()
             s.wait_lines("led", CONNECTED + ON + ON)
 
@@ -35,15 +46,9 @@ class PowerTest(LinuxTestCase):
             s.wait_lamp("bright")
 
     def test_another_users_session_at_the_screen_gets_the_port(self):
-        with self.session(ports=["led"], ini=INI, start=False) as s:
-            s.system_bus()
-            s.start()
-            s.focus_typing()
-            s.key("Zenkaku_Hankaku")
-            s.wait_lines("led", CONNECTED + ON)
+        with self.lit_under_logind() as s:
             s.session_active(False, forged=True)
-            time.sleep(1)
-            self.assertEqual(s.line_changes("led"), CONNECTED + ON)
+            self.assert_lines_untouched(s)
 
             # switched away: the LED dark and the port free for the other session
             s.session_active(False)
