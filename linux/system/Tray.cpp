@@ -10,15 +10,12 @@
 #include <QDBusVariant>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QStringList>
 #include <QSystemTrayIcon>
 
 #include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <memory>
-
-#include <unistd.h>
 
 namespace {
 
@@ -36,8 +33,6 @@ const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 constexpr int kLookAgainMs = 1000;
 // Autostart often runs before the desktop's panel: this long, no tray is no news yet.
 constexpr int kPatienceMs = 5000;
-// Qt registers the item at once, without waiting: by then the host has answered.
-constexpr int kRegisteringMs = 2000;
 
 // Asked the way Qt asks it: a watcher with a host registered. A watcher alone is not enough for
 // Qt, and a "no" from Qt would be final.
@@ -131,9 +126,6 @@ TrayIcon::TrayIcon(QMenu *menu, QObject *parent) : QObject(parent), m_menu(menu)
         if (!isShown())
             emit missing();
     });
-    m_registering.setSingleShot(true);
-    m_registering.setInterval(kRegisteringMs);
-    connect(&m_registering, &QTimer::timeout, this, &TrayIcon::checkRegistered);
 }
 
 TrayIcon::~TrayIcon()
@@ -159,7 +151,6 @@ void TrayIcon::remove()
     m_wanted = false;
     m_lookAgain.stop();
     m_patience.stop();
-    m_registering.stop();
     if (m_icon != nullptr)
         m_icon->hide();
 }
@@ -183,47 +174,25 @@ void TrayIcon::lookForTray()
         m_icon->show();
         return;
     }
-    const bool host = statusNotifierHostRuns();
-    if (!host && !xembedTrayRuns())
+    if (!statusNotifierHostRuns() && !xembedTrayRuns())
         return;
     m_lookAgain.stop();
     m_patience.stop();
     m_icon = new QSystemTrayIcon(m_lamps[m_preset], this);
+    // Qt has just asked for itself, and keeps its answer for good. A host gone between our check
+    // and Qt's leaves an icon that would never register: tell it as when no tray runs, and wait.
+    // (Asked of Qt only now: asked earlier, its "no" would be final before a tray ever came.)
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        delete m_icon;
+        m_icon = nullptr;
+        if (xConnection() != nullptr)
+            m_lookAgain.start();
+        emit missing();
+        return;
+    }
     m_icon->setToolTip(tipOf(m_preset));
     m_icon->setContextMenu(m_menu);
     m_icon->show();
-    if (host)
-        m_registering.start();
-}
-
-void TrayIcon::checkRegistered()
-{
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    // Qt names the item org.kde.StatusNotifierItem-<pid>-<n>; a host may list it by our
-    // connection's name instead.
-    const QString qtName = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(getpid());
-    callWithoutWaiting(
-        bus,
-        propertyGetCall(kWatcher, kWatcherPath, kWatcher,
-                        QStringLiteral("RegisteredStatusNotifierItems")),
-        this, [this, qtName, ours = bus.baseService()](const QDBusMessage &reply) {
-            if (m_icon == nullptr || !m_wanted)
-                return;
-            const QStringList items =
-                reply.arguments().value(0).value<QDBusVariant>().variant().toStringList();
-            for (const QString &item : items) {
-                if (item.startsWith(qtName) || item.section(QLatin1Char('/'), 0, 0) == ours)
-                    return;
-            }
-            // Qt fell back to an XEmbed tray, which shows the icon as well.
-            if (xembedTrayRuns())
-                return;
-            delete m_icon;
-            m_icon = nullptr;
-            if (xConnection() != nullptr)
-                m_lookAgain.start();
-            emit missing();
-        });
 }
 
 void sys::ShowTrayPreset(int nPreset)

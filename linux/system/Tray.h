@@ -18,9 +18,8 @@ class QSystemTrayIcon;
 // made only once a tray is there, asked of the bus and the X server directly: a StatusNotifierItem
 // host registered with org.kde.StatusNotifierWatcher, or on X11 an XEmbed tray. Until then the
 // lamp is only remembered. Once made, Qt follows a tray host that restarts. A host that goes away
-// between our check and Qt's leaves Qt's "no" all the same: so the icon counts as shown only once
-// its item is registered with the host (or an XEmbed tray runs to show it); until then it is
-// waited for again, as when no tray runs.
+// between our check and Qt's leaves Qt's "no" all the same: an icon Qt says it cannot show does
+// not count as shown, and a tray is waited for again, as when none runs.
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -36,16 +35,14 @@ public:
     bool isShown() const { return m_icon != nullptr; }
 
 signals:
-    // A few seconds after add(), still no tray: sent once; and again each time an icon made for
-    // a tray host failed to register with it.
+    // A few seconds after add(), still no tray: sent once; and again each time a tray went away
+    // as the icon was made for it.
     void missing();
 
 private slots:
     void lookForTray();
 
 private:
-    void checkRegistered();
-
     QMenu *m_menu;
     QSystemTrayIcon *m_icon = nullptr;
     QIcon m_lamps[sys::TRAY_PRESET_COUNT];
@@ -53,5 +50,4 @@ private:
     bool m_wanted = false;  // between add() and remove()
     QTimer m_lookAgain;     // while waiting, for a tray that announces itself to nobody
     QTimer m_patience;      // until the tray counts as missing
-    QTimer m_registering;   // from making the icon for a tray host until it must be registered
 };
