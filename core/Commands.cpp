@@ -91,7 +91,7 @@ void ConnectCommand(ICommandHost& host)
             if (ConfiguredPort() != strOldPort)
                 ForgetLostPort();
             if (!ConnectChosenPort(ConfiguredPort()))
-                host.ShowMessageBox(sys::LocalText(texts::kPortOpenFailed), MessageKind::Warning);
+                host.ShowMessageBox(PortOpenFailedText(), MessageKind::Warning);
             // Saved even when the open failed, so the next attempt preselects this port.
             SaveSettings();
         }

@@ -13,5 +13,10 @@ bool ConnectPort(const std::wstring& strPort);
 // which are raised to light it, or dropped where it is wired to the supply instead of ground.
 sys::LineResult ShowLed(bool bLit);
 
+// The warning that the port did not open: kPortOpenFailed, then on the next lines why, where the
+// system told (a port held by another program, rights the user lacks and the group that has them,
+// a terminal that is no LED port), in the user's language.
+std::wstring PortOpenFailedText();
+
 // The lines a stored LedLines value names: 1 DTR only, 2 RTS only, anything else both.
 sys::LedLines LedLinesOf(int nLedLines);

@@ -28,7 +28,8 @@ void CLifecycle::ShutDown()
         // put the icon back or touch the port.
         m_host.StopPollTimer();
         m_host.RemoveTrayIcon();
-        // The lines are left as they are: closing the port is what the LED sees.
+        // No line is set here: the close leaves the LED dark where the system lets it
+        // (SetLedLinesAtClose), and Windows' drivers drop the lines anyway.
         sys::CloseLedPort();
         SaveSettings();
     }

@@ -29,7 +29,7 @@ public:
     // was done, and the caller ends at once.
     bool StartUp();
 
-    // Stops the poll timer, removes the tray icon, closes the port (its lines as they are) and
+    // Stops the poll timer, removes the tray icon, closes the port (no line set first) and
     // saves the settings, then releases the instance name; a second instance only releases.
     // Runs once however often it is called: at the end of a session Windows ends the program
     // after WM_ENDSESSION without destroying its windows, so shutdown runs from there, and the

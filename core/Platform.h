@@ -62,12 +62,28 @@ bool OpenLedPort(const std::wstring& strPort);
 // unlike a port that is not there. False after a successful open and after a refusal made without
 // asking the system.
 bool LastOpenWasBusy();
+// Why the last OpenLedPort failed, as far as the user can do something about it: nothing known
+// (None), another program holds the port, its rights are not ours (strGroup: the group that may
+// open it, empty where joining a group would not help), or it is no port the LED may use: the
+// terminal of some login session, or no serial line at all. Such a terminal is refused before
+// anything about it changes. None after a successful open.
+enum class OpenProblem { None, Held, NoRights, SessionTerminal, NotSerial };
+struct OpenFailure {
+    OpenProblem problem = OpenProblem::None;
+    std::wstring strGroup;
+};
+OpenFailure LastOpenFailure();
 bool IsLedPortOpen();
 // The open port's name; empty while closed. It can differ from the configured port after a
 // declined reconnect.
 std::wstring LedPortName();
-// Closes the port, leaving the lines as they are: closing is what the LED sees.
+// Closes the port. Where the system lets a closed port's lines be (Linux), the chosen lines are
+// left as the last SetLedLinesAtClose asked since the port was opened, and otherwise as they are;
+// Windows' drivers drop DTR and RTS on close whatever was asked.
 void CloseLedPort();
+// The state the chosen lines are to be left in when the open port is closed: raised (bRaise) or
+// dropped. Changes nothing until then.
+void SetLedLinesAtClose(LedLines lines, bool bRaise);
 
 // --- Ports: how ports are named and kept ---
 

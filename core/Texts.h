@@ -51,6 +51,15 @@ inline constexpr wchar_t kHelpQuestion[] = L"ヘルプを表示するため\r\n%
 inline constexpr wchar_t kAboutText[] =
     L"Lumidot Version%s\r\nCopyright (C) 2026 Lumidot developers\r\n\r\n%s\r\n";
 
+// What follows kPortOpenFailed where the system tells why the port did not open. %s: the group
+// that may open the device (both times).
+inline constexpr wchar_t kPortHeldHint[] = L"ほかのプログラムがこのポートを使用中です.";
+inline constexpr wchar_t kPortRightsHint[] = L"このポートを開く権限がありません.";
+inline constexpr wchar_t kPortGroupHint[] =
+    L"%sグループに参加して (sudo usermod -aG %s $USER) からログインしなおしてください.";
+inline constexpr wchar_t kPortTerminalHint[] = L"ログイン中の端末です. LEDのポートには使えません.";
+inline constexpr wchar_t kPortNotSerialHint[] = L"シリアルポートではありません.";
+
 // The dialogs.
 inline constexpr wchar_t kOk[] = L"OK";
 inline constexpr wchar_t kCancel[] = L"ｷｬﾝｾﾙ";

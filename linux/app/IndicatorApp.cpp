@@ -2,6 +2,7 @@
 
 #include "core/Commands.h"
 #include "core/ImePoller.h"
+#include "core/LedPort.h"
 #include "core/Platform.h"
 #include "core/PortWatch.h"
 #include "core/Settings.h"
@@ -76,7 +77,21 @@ IndicatorApp::~IndicatorApp()
     delete m_noTrayNotice;
 }
 
-bool IndicatorApp::start() { return m_lifecycle.StartUp(); }
+bool IndicatorApp::start()
+{
+    if (!m_lifecycle.StartUp())
+        return false;
+    // A port that did not open at start-up is said once, beside the lamp and on stderr: nobody
+    // is there to answer a box at login.
+    if (g_nAutoConnect == 1 && !sys::IsLedPortOpen() && !ConfiguredPort().empty()) {
+        const QString text = QString::fromStdWString(PortOpenFailedText());
+        std::fprintf(stderr, "%s: %s: %s\n", qPrintable(QApplication::applicationName()),
+                     qPrintable(QString::fromStdWString(ConfiguredPort())),
+                     qPrintable(QString(text).replace(QLatin1String("\r\n"), QLatin1String(" "))));
+        m_tray.notify(text);
+    }
+    return true;
+}
 
 void IndicatorApp::tick()
 {

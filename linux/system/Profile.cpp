@@ -10,6 +10,8 @@
 #include "core/ini/IniFile.h"
 #include "core/ini/Utf8.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -92,15 +94,20 @@ public:
         : m_fd(::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
     {
         // Without the folder's fd there is nothing to lock with; the write still goes ahead.
-        if (m_fd)
-            while (flock(m_fd.Get(), LOCK_EX) != 0 && errno == EINTR) {
-            }
+        if (!m_fd)
+            return;
+        int nResult;
+        while ((nResult = flock(m_fd.Get(), LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        m_bHeld = nResult == 0;
     }
+    bool Held() const { return m_bHeld; }
     // The folder, for syncing it after the rename.
     int FolderFd() const { return m_fd.Get(); }
 
 private:
     CFd m_fd;  // closing it releases the lock
+    bool m_bHeld = false;
 };
 
 // The file may be replaced: it is missing, or writable as Windows sees it (a file with no write
@@ -128,6 +135,41 @@ void TakeOver(int fd, const struct stat *pExisting)
     fchmod(fd, 0666 & ~mask);
 }
 
+// Overwrites the file where it is, for a folder we may not create the temporary in. The new size
+// is reserved before a byte changes, so that a full disk refuses the write while the old settings
+// are still whole; only then is the file written over and cut to the new length.
+bool WriteInPlace(const std::string &strPath, const std::string &strContent)
+{
+    CFd fd(::open(strPath.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!fd)
+        return false;
+    const off_t cbNew = static_cast<off_t>(strContent.size());
+    if (cbNew > 0 && posix_fallocate(fd.Get(), 0, cbNew) != 0)
+        return false;
+    return WriteAll(fd.Get(), strContent) && ftruncate(fd.Get(), cbNew) == 0 &&
+           fsync(fd.Get()) == 0;
+}
+
+// Removes the temporaries of writers that died between writing one and renaming it, each a whole
+// copy of the settings. Only under the folder lock: every live writer holds it while its
+// temporary exists.
+void RemoveLeftovers(const std::string &strFolder, const std::string &strName)
+{
+    const std::string strPrefix = "." + strName + ".";
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(strFolder, error)) {
+        const std::string strEntry = entry.path().filename().string();
+        // mkostemp's six characters from [A-Za-z0-9].
+        const bool bTemporary =
+            strEntry.size() == strPrefix.size() + 6 &&
+            strEntry.compare(0, strPrefix.size(), strPrefix) == 0 &&
+            std::all_of(strEntry.begin() + static_cast<std::ptrdiff_t>(strPrefix.size()),
+                        strEntry.end(), [](unsigned char c) { return std::isalnum(c) != 0; });
+        if (bTemporary && entry.is_regular_file(error) && !entry.is_symlink(error))
+            unlink(entry.path().c_str());
+    }
+}
+
 // Puts strContent in place of the file: written beside it under a name no other writer uses,
 // synced, renamed over it and the folder synced, so that a crash, a full disk or a second writer
 // in the middle leaves the old settings whole. A folder we may not write in (a writable file in a
@@ -142,8 +184,7 @@ bool ReplaceFile(const std::string &strPath, const std::string &strContent,
     if (!fd) {
         if (pExisting == nullptr || (errno != EACCES && errno != EROFS && errno != EPERM))
             return false;
-        CFd inPlace(::open(strPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-        return inPlace && WriteAll(inPlace.Get(), strContent) && fsync(inPlace.Get()) == 0;
+        return WriteInPlace(strPath, strContent);
     }
     TakeOver(fd.Get(), pExisting);
     if (!WriteAll(fd.Get(), strContent) || fsync(fd.Get()) != 0 || ::close(fd.Detach()) != 0 ||
@@ -200,10 +241,13 @@ bool WritePrivateProfile(const wchar_t *pszSection, const wchar_t *pszKey, const
         return false;
     const std::string strPath = WriteTarget(ToUtf8(pszPath));
     // A fresh account has no ~/.config/lumidot yet.
-    const std::string strFolder = std::filesystem::path(strPath).parent_path().string();
+    const std::filesystem::path path(strPath);
+    const std::string strFolder = path.has_parent_path() ? path.parent_path().string() : ".";
     std::error_code error;
-    std::filesystem::create_directories(strFolder.empty() ? "." : strFolder, error);
-    const CFolderLock lock(strFolder.empty() ? "." : strFolder);
+    std::filesystem::create_directories(strFolder, error);
+    const CFolderLock lock(strFolder);
+    if (lock.Held())
+        RemoveLeftovers(strFolder, path.filename().string());
 
     // A file that exists but can't be read is left alone rather than replaced by one key.
     const std::optional<std::string> strContent = ReadFile(strPath);

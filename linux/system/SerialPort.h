@@ -5,6 +5,7 @@
 #include "core/Platform.h"
 #include "core/Resource.h"
 
+#include <optional>
 #include <string>
 
 class SerialPort {
@@ -17,9 +18,13 @@ public:
     // The last open was refused because another program holds the port (its exclusive flag or
     // lock) or its rights are not ours: both may pass.
     bool lastOpenBusy() const { return m_lastOpenBusy; }
-    // Lets the port go. The lines are not touched first: whatever the driver does on the last
-    // close (with HUPCL, its default, it drops DTR and RTS) happens.
+    // Why the last open was refused, for the user; nothing after a successful one.
+    const sys::OpenFailure &lastFailure() const { return m_lastFailure; }
+    // Lets the port go, first putting the chosen lines as setLinesAtClose last asked since the
+    // open, and clearing HUPCL where they are to stay raised; without that request whatever the
+    // driver does on the last close (with HUPCL, its default, it drops DTR and RTS) happens.
     void close();
+    void setLinesAtClose(sys::LedLines lines, bool raise) { m_linesAtClose = {lines, raise}; }
 
     // Raises (raise) or drops the chosen lines, DTR first; a line not chosen is not touched. Each
     // chosen line is tried even when the other fails, so an adapter that wires only one of them
@@ -41,6 +46,12 @@ private:
     std::string m_path;
     std::string m_devnode;
     bool m_lastOpenBusy = false;
+    sys::OpenFailure m_lastFailure;
+    struct LinesAtClose {
+        sys::LedLines lines;
+        bool raise;
+    };
+    std::optional<LinesAtClose> m_linesAtClose;
 };
 
 // The one LED port, which the seam's serial-port operations drive.

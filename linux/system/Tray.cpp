@@ -195,6 +195,16 @@ void TrayIcon::lookForTray()
     m_icon->show();
 }
 
+void TrayIcon::notify(const QString &text, int triesLeft)
+{
+    if (isShown()) {
+        m_icon->showMessage(QCoreApplication::applicationName(), text, QSystemTrayIcon::Warning);
+        return;
+    }
+    if (m_wanted && triesLeft > 0)
+        QTimer::singleShot(1000, this, [this, text, triesLeft] { notify(text, triesLeft - 1); });
+}
+
 void sys::ShowTrayPreset(int nPreset)
 {
     if (s_current != nullptr)

@@ -33,6 +33,9 @@ public:
     void showPreset(int preset);
     // Whether the icon has been handed to a tray.
     bool isShown() const { return m_icon != nullptr; }
+    // Says text once as the tray's message beside the lamp, now or when a tray comes within
+    // about half a minute.
+    void notify(const QString &text, int triesLeft = 30);
 
 signals:
     // A few seconds after add(), still no tray: sent once; and again each time a tray went away

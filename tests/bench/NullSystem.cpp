@@ -10,12 +10,22 @@ NullSystem g_Null;
 namespace win32 {
 
 HWND GetForegroundWindow() { return reinterpret_cast<HWND>(0x1000); }
+int GetClassName(HWND, wchar_t* pszClass, int)
+{
+    pszClass[0] = L'\0';
+    return 0;
+}
+DWORD GetWindowThreadId(HWND) { return 1; }
+HWND GetFocusOfThread(DWORD) { return reinterpret_cast<HWND>(0x1100); }
+HWND FindChildWindow(HWND, const wchar_t*) { return nullptr; }
 HWND ImmGetDefaultIMEWnd(HWND) { return reinterpret_cast<HWND>(0x2000); }
 bool SendMessageTimeout(HWND, UINT, WPARAM, LPARAM, UINT, UINT, DWORD_PTR* pResult)
 {
     *pResult = g_Null.dwImeStatus;
     return true;
 }
+LANGID GetUserDefaultUILanguage() { return 0x0411; }
+HKL GetKeyboardLayout(DWORD) { return nullptr; }
 BOOL Shell_NotifyIcon(DWORD, NOTIFYICONDATAW*) { return TRUE; }
 HICON LoadTrayIcon(UINT) { return nullptr; }
 HANDLE CreateFile(const wchar_t*, DWORD, DWORD, DWORD, DWORD)

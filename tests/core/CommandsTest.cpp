@@ -194,6 +194,32 @@ TEST_F(CommandsTest, AFailedOpenWarnsAndStillSavesTheChosenPort)
     EXPECT_FALSE(sys::IsLedPortOpen());
 }
 
+TEST_F(CommandsTest, TheWarningSaysWhyThePortDidNotOpenWhereTheSystemTells)
+{
+    const struct {
+        sys::OpenFailure failure;
+        std::string strWhy;
+    } rows[] = {
+        {{sys::OpenProblem::Held, L""}, "\r\nほかのプログラムがこのポートを使用中です."},
+        {{sys::OpenProblem::NoRights, L"dialout"},
+         "\r\nこのポートを開く権限がありません.\r\ndialoutグループに参加して (sudo usermod -aG "
+         "dialout $USER) からログインしなおしてください."},
+        {{sys::OpenProblem::NoRights, L""}, "\r\nこのポートを開く権限がありません."},
+        {{sys::OpenProblem::SessionTerminal, L""},
+         "\r\nログイン中の端末です. LEDのポートには使えません."},
+        {{sys::OpenProblem::NotSerial, L""}, "\r\nシリアルポートではありません."},
+        {{sys::OpenProblem::None, L""}, ""},
+    };
+    for (const auto& row : rows) {
+        g_Seam.Reset();
+        g_Seam.busyPorts = {L"COM5"};
+        g_Seam.refusal = row.failure;
+        host.dialogs = {Confirm().Port(L"COM5")};
+        ConnectCommand(host);
+        EXPECT_EQ(g_Seam.calls.at(2), Warning("ポートが開けません." + row.strWhy));
+    }
+}
+
 TEST_F(CommandsTest, NoPortChosenStoresZeroWhichFailsAtOnceWithTheWarning)
 {
     g_nPortNumber = 42;

@@ -12,6 +12,7 @@ fail() { echo "check_deb: $*" >&2; exit 1; }
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version $(dpkg-deb -f "$deb" Version)"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no dependency on Qt Widgets"
 dpkg-deb -f "$deb" Recommends | grep -q 'fcitx5-mozc | ibus-mozc' || fail "no input method recommended"
+dpkg-deb -f "$deb" Recommends | grep -qw 'qt6-wayland' || fail "no Wayland plugin recommended"
 dpkg-deb -f "$deb" Homepage | grep -q '^http' || fail "no Homepage"
 
 # lintian warns when run as root, which is how the tests run; its findings go to stdout.

@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Checks the portable release zip the way a user will meet it: unpacked, it holds exactly
-# Lumidot.exe and the read-me in one folder named like the zip; the exe is the one that was tested,
-# needs no DLL beyond Windows' own and carries the release's version; Notepad shows the read-me
-# right on any Windows version.
+# Lumidot.exe and the read-mes in one folder named like the zip; the exe is the one that was tested,
+# stays under 300 KB, needs no DLL beyond Windows' own and carries the release's version; Notepad
+# shows each read-me right on any Windows version.
 #
-#   check_release.sh <zip> <built Lumidot.exe> <read-me source> <version>
+#   check_release.sh <zip> <built Lumidot.exe> <version> <read-me source>...
+#
+# A read-me source res/readme-XX.txt is README-XX.txt in the zip.
 set -uo pipefail
 
-if [ $# -ne 4 ]; then
-    echo "usage: $0 <zip> <built Lumidot.exe> <read-me source> <version>" >&2
+if [ $# -lt 4 ]; then
+    echo "usage: $0 <zip> <built Lumidot.exe> <version> <read-me source>..." >&2
     exit 2
 fi
-zip=$1 built_exe=$2 readme_source=$3 version=$4
+zip=$1 built_exe=$2 version=$3
+shift 3
+readme_sources=("$@")
+readme_name() { local base; base=$(basename "$1" .txt); echo "README-${base#readme-}.txt"; }
 
 export LC_ALL=C
 failures=0
@@ -27,8 +32,10 @@ top="Lumidot-$version-win64"
 [ "$(basename "$zip")" = "$top.zip" ] || fail "package is named $(basename "$zip"), not $top.zip"
 unzip -tq "$zip" >/dev/null || fail "unzip -t finds the archive damaged"
 
-# The listing: the two files inside the top folder, and no other file or folder.
-expected_files=$(printf '%s\n' "$top/Lumidot.exe" "$top/README-ja.txt" | sort)
+# The listing: the exe and the read-mes inside the top folder, and no other file or folder.
+expected_files=$({ echo "$top/Lumidot.exe"
+                  for source in "${readme_sources[@]}"; do echo "$top/$(readme_name "$source")"; done
+                } | sort)
 entries=$(unzip -Z1 "$zip")
 files=$(grep -v '/$' <<<"$entries" | sort)
 folders=$(grep '/$' <<<"$entries" | grep -vxF "$top/")
@@ -42,10 +49,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 unzip -q "$zip" -d "$work" || { echo "FAIL: cannot unpack $zip"; exit 1; }
 exe="$work/$top/Lumidot.exe"
-readme="$work/$top/README-ja.txt"
 
 if [ -f "$exe" ]; then
     cmp -s "$exe" "$built_exe" || fail "Lumidot.exe in the zip differs from $built_exe"
+    size=$(stat -c %s "$exe")
+    [ "$size" -lt 307200 ] || fail "Lumidot.exe has $size bytes, 300 KB or more"
 
     # A DLL outside this list (libstdc++-6, libgcc_s_seh-1, libwinpthread-1, ...) is one the user
     # does not have: the exe must stay statically linked.
@@ -80,24 +88,27 @@ if [ -f "$exe" ]; then
     done
 fi
 
-if [ -f "$readme" ]; then
+for readme_source in "${readme_sources[@]}"; do
+    name=$(readme_name "$readme_source")
+    readme="$work/$top/$name"
+    [ -f "$readme" ] || continue
     [ "$(head -c 3 "$readme" | od -An -tx1 | tr -d ' ')" = efbbbf ] ||
-        fail "README-ja.txt does not start with a UTF-8 byte order mark"
-    iconv -f UTF-8 -t UTF-8 "$readme" >/dev/null 2>&1 || fail "README-ja.txt is not valid UTF-8"
-    grep -qzP '(?<!\r)\n' "$readme" && fail "README-ja.txt has a line ending in LF alone"
-    grep -qzP '\r(?!\n)' "$readme" && fail "README-ja.txt has a CR that does not end a line"
+        fail "$name does not start with a UTF-8 byte order mark"
+    iconv -f UTF-8 -t UTF-8 "$readme" >/dev/null 2>&1 || fail "$name is not valid UTF-8"
+    grep -qzP '(?<!\r)\n' "$readme" && fail "$name has a line ending in LF alone"
+    grep -qzP '\r(?!\n)' "$readme" && fail "$name has a CR that does not end a line"
     [ "$(tail -c 2 "$readme" | od -An -tx1 | tr -d ' ')" = 0d0a ] ||
-        fail "README-ja.txt does not end with CR LF"
+        fail "$name does not end with CR LF"
     # The same text as the source, so the conversion lost nothing and the zip is not stale.
     tail -c +4 "$readme" | tr -d '\r' | cmp -s - <(tr -d '\r' <"$readme_source" | sed '$a\') ||
-        fail "README-ja.txt differs from $readme_source beyond the BOM and line ends"
+        fail "$name differs from $readme_source beyond the BOM and line ends"
     for needed in Lumidot.ini DTR RTS "$version"; do
-        grep -qF -- "$needed" "$readme" || fail "README-ja.txt does not mention $needed"
+        grep -qF -- "$needed" "$readme" || fail "$name does not mention $needed"
     done
-fi
+done
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) of $(basename "$zip") failed"
     exit 1
 fi
-echo "$(basename "$zip"): $top/Lumidot.exe and $top/README-ja.txt are as they should be"
+echo "$(basename "$zip"): $(tr '\n' ' ' <<<"$expected_files")are as they should be"

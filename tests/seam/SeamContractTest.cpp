@@ -141,7 +141,8 @@ TEST_F(SeamContractTest, StartingAtLoginIsWhatWasLastSet)
 
 TEST_F(SeamContractTest, TheImeReadingIsRawAndTellsTheModeOnlyWhenAsked)
 {
-    seam_control::AnswerIme(1, false);
+    if (!seam_control::AnswerIme(1, false))
+        GTEST_SKIP() << "this side's input method is not steered by the contract";
     std::optional<sys::ImeReading> reading = sys::ReadImeState(false);
     ASSERT_TRUE(reading);
     EXPECT_EQ(reading->nOpenStatus, 1);

@@ -22,8 +22,10 @@ void BusyOpens();
 // Line changes from now on find the device gone.
 void LoseDevice();
 
-// The input method says nOpenStatus, typing its own script (bNative) or alphanumerics.
-void AnswerIme(int nOpenStatus, bool bNative);
+// The input method says nOpenStatus, typing its own script (bNative) or alphanumerics; false
+// where the seam's input method cannot be made to say that (Linux reads fcitx5 and IBus, which
+// know no raw status of Windows' kind).
+bool AnswerIme(int nOpenStatus, bool bNative);
 // The input method does not answer in time.
 void SilenceIme();
 

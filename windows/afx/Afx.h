@@ -36,6 +36,9 @@ public:
 };
 
 CWinApp* AfxGetApp();
+// A resource of the exe in the language of the user interface (UiLanguage), or in another when the
+// exe has it in no other (the hidden main window); null when there is none. *pcb: its size.
+const void* AfxLoadResource(UINT nID, const wchar_t* pszType, DWORD* pcb = nullptr);
 int AfxMessageBox(const std::wstring& strText, UINT nType = MB_OK);
 
 class CDialog;

@@ -31,8 +31,12 @@ INT_PTR CDialog::DoModal()
 
     m_nModalResult = -1;
     m_bInModalLoop = true;
-    HWND hWnd = ::CreateDialogParamW(pApp->m_hInstance, MAKEINTRESOURCEW(m_nIDTemplate), hOwner,
-                                     DialogProc, reinterpret_cast<LPARAM>(this));
+    const auto* pTemplate =
+        static_cast<const DLGTEMPLATE*>(AfxLoadResource(m_nIDTemplate, RT_DIALOG));
+    HWND hWnd = pTemplate == nullptr
+                    ? nullptr
+                    : ::CreateDialogIndirectParamW(pApp->m_hInstance, pTemplate, hOwner, DialogProc,
+                                                   reinterpret_cast<LPARAM>(this));
     if (hWnd == nullptr) {
         m_bInModalLoop = false;
         return -1;
@@ -151,13 +155,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
 
 void CDialog::ExecuteDlgInit()
 {
-    HINSTANCE hInstance = AfxGetApp()->m_hInstance;
-    HRSRC hResource =
-        ::FindResourceW(hInstance, MAKEINTRESOURCEW(m_nIDTemplate), MAKEINTRESOURCEW(RT_DLGINIT));
-    if (hResource == nullptr)
+    DWORD cbResource = 0;
+    const BYTE* p = static_cast<const BYTE*>(
+        AfxLoadResource(m_nIDTemplate, MAKEINTRESOURCEW(RT_DLGINIT), &cbResource));
+    if (p == nullptr)
         return;
-    const BYTE* p = static_cast<const BYTE*>(::LockResource(::LoadResource(hInstance, hResource)));
-    const BYTE* pEnd = p + ::SizeofResource(hInstance, hResource);
+    const BYTE* pEnd = p + cbResource;
     // Each entry: control id (WORD), message (WORD), length (DWORD), text in the Japanese code
     // page with its terminator. A zero control id ends the list.
     while (p != nullptr && pEnd - p >= 8) {

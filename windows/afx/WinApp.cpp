@@ -1,5 +1,6 @@
 #include "windows/afx/Afx.h"
 
+#include "windows/system/Session.h"
 #include "windows/system/Win32Calls.h"
 
 #include <commctrl.h>
@@ -17,6 +18,21 @@ HICON CWinApp::LoadIcon(UINT nID) const
     return static_cast<HICON>(::LoadImageW(m_hInstance, MAKEINTRESOURCEW(nID), IMAGE_ICON,
                                            ::GetSystemMetrics(SM_CXICON),
                                            ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+}
+
+const void* AfxLoadResource(UINT nID, const wchar_t* pszType, DWORD* pcb)
+{
+    // Asked for by language: Windows would pick by the thread's user interface languages, Wine by
+    // the regional format, and neither need fall back to English for a third language.
+    HINSTANCE hInstance = AfxGetApp()->m_hInstance;
+    HRSRC hResource = ::FindResourceExW(hInstance, pszType, MAKEINTRESOURCEW(nID), UiLanguage());
+    if (hResource == nullptr)
+        hResource = ::FindResourceW(hInstance, MAKEINTRESOURCEW(nID), pszType);
+    if (hResource == nullptr)
+        return nullptr;
+    if (pcb != nullptr)
+        *pcb = ::SizeofResource(hInstance, hResource);
+    return ::LockResource(::LoadResource(hInstance, hResource));
 }
 
 int AfxMessageBox(const std::wstring& strText, UINT nType)

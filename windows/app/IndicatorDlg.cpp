@@ -21,6 +21,13 @@ namespace {
 
 const wchar_t kMutexName[] = L"Lumidot Viewer for Windows";
 const UINT_PTR kPollTimer = 1;
+// Runs the reads that follow an IME key.
+const UINT_PTR kImeKeyTimer = 2;
+// Posted by the keyboard hook when an IME key went down.
+const UINT WM_IME_KEY_SEEN = WM_APP + 1;
+
+// The main dialog, for the keyboard hook, which has no other way to reach it.
+HWND s_hMain = nullptr;
 
 // Sent to every top-level window when the taskbar is created, after an Explorer restart too.
 const UINT s_uTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -59,11 +66,18 @@ BOOL CIndicatorDlg::OnInitDialog()
         OnOK();
         return TRUE;
     }
-    // Out of context, the hook's callback runs on this thread while it takes its messages, like
-    // a timer tick.
-    m_hForegroundHook.Reset(::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND,
-                                              nullptr, ForegroundHookProc, 0, 0,
-                                              WINEVENT_OUTOFCONTEXT));
+    // Out of context, the hooks' callbacks run on this thread while it takes its messages, like
+    // a timer tick. Windows sends these events for every process; Wine sends no foreground event
+    // and none at all inside its virtual desktop, where the poll alone follows.
+    const DWORD kEvents[] = {EVENT_SYSTEM_FOREGROUND, EVENT_OBJECT_FOCUS, EVENT_OBJECT_IME_CHANGE};
+    for (size_t i = 0; i < kEventHooks; ++i)
+        m_hEventHooks[i].Reset(::SetWinEventHook(kEvents[i], kEvents[i], nullptr, WinEventProc, 0,
+                                                 0, WINEVENT_OUTOFCONTEXT));
+    // An IME key switches the IME inside the window, which no event announces on most systems.
+    // The hook sees only the key's code, keeps nothing and only posts a message.
+    s_hMain = m_hWnd;
+    m_hKeyHook.Reset(
+        ::SetWindowsHookExW(WH_KEYBOARD_LL, KeyHookProc, ::GetModuleHandleW(nullptr), 0));
     Hide();
     return TRUE;
 }
@@ -125,6 +139,10 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         OnTimer(static_cast<UINT>(wParam));
         break;
+    case WM_IME_KEY_SEEN:
+        if (m_lifecycle.IsRunning())
+            ::SetTimer(m_hWnd, kImeKeyTimer, OnImeKeySeen(), nullptr);
+        break;
     case WM_DESTROY:
         OnDestroy();
         break;
@@ -152,7 +170,7 @@ INT_PTR CIndicatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         // The session ends (log off, shut down): Windows ends the program after this message
         // without destroying its windows, so this is the last chance to save and let go.
         if (wParam) {
-            m_hForegroundHook.Reset();
+            UnhookAll();
             m_lifecycle.ShutDown();
             OnOK();
         }
@@ -302,16 +320,44 @@ void CIndicatorDlg::OnPaint()
     ::DrawIcon(dc.GetSafeHdc(), x, y, m_hIcon);
 }
 
-void CIndicatorDlg::OnTimer(UINT) { RunTick(); }
+void CIndicatorDlg::OnTimer(UINT nIDEvent)
+{
+    if (nIDEvent != kImeKeyTimer) {
+        RunTick();
+        return;
+    }
+    const unsigned int nNextMs = OnReadAfterImeKey();
+    if (nNextMs == 0)
+        ::KillTimer(m_hWnd, kImeKeyTimer);
+    else
+        ::SetTimer(m_hWnd, kImeKeyTimer, nNextMs, nullptr);
+}
 
-void CALLBACK CIndicatorDlg::ForegroundHookProc(HWINEVENTHOOK, DWORD dwEvent, HWND hWnd,
-                                                LONG idObject, LONG idChild, DWORD, DWORD)
+void CALLBACK CIndicatorDlg::WinEventProc(HWINEVENTHOOK, DWORD dwEvent, HWND hWnd, LONG idObject,
+                                          LONG idChild, DWORD, DWORD)
 {
     OnWinEvent(dwEvent, hWnd, idObject, idChild);
 }
 
+LRESULT CALLBACK CIndicatorDlg::KeyHookProc(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    // Windows drops a hook that keeps the keyboard waiting: nothing here but a post.
+    if (nCode == HC_ACTION && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN) &&
+        IsImeKey(reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam)->vkCode))
+        ::PostMessageW(s_hMain, WM_IME_KEY_SEEN, 0, 0);
+    return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
+void CIndicatorDlg::UnhookAll()
+{
+    m_hKeyHook.Reset();
+    for (auto& hHook : m_hEventHooks)
+        hHook.Reset();
+    ::KillTimer(m_hWnd, kImeKeyTimer);
+}
+
 void CIndicatorDlg::OnDestroy()
 {
-    m_hForegroundHook.Reset();
+    UnhookAll();
     m_lifecycle.ShutDown();
 }

@@ -24,9 +24,10 @@ private:
     void Hide();
     void OnPaint();
     void OnTimer(UINT nIDEvent);
-    static void CALLBACK ForegroundHookProc(HWINEVENTHOOK hHook, DWORD dwEvent, HWND hWnd,
-                                            LONG idObject, LONG idChild, DWORD dwThread,
-                                            DWORD dwTime);
+    static void CALLBACK WinEventProc(HWINEVENTHOOK hHook, DWORD dwEvent, HWND hWnd, LONG idObject,
+                                      LONG idChild, DWORD dwThread, DWORD dwTime);
+    static LRESULT CALLBACK KeyHookProc(int nCode, WPARAM wParam, LPARAM lParam);
+    void UnhookAll();
     void OnDestroy();
     void OnDeviceChange(WPARAM wParam, LPARAM lParam);
     void OnMenuConnect();
@@ -54,5 +55,8 @@ private:
 
     HICON m_hIcon;
     CLifecycle m_lifecycle;
-    CResource<HWINEVENTHOOK, ::UnhookWinEvent> m_hForegroundHook;
+    // The foreground, focus and IME events.
+    static constexpr size_t kEventHooks = 3;
+    CResource<HWINEVENTHOOK, ::UnhookWinEvent> m_hEventHooks[kEventHooks];
+    CResource<HHOOK, ::UnhookWindowsHookEx> m_hKeyHook;
 };

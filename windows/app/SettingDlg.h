@@ -2,9 +2,11 @@
 // input counts as off, whether Lumidot starts with Windows, and how the LED is wired.
 #pragma once
 
+#include "core/Platform.h"
 #include "core/Texts.h"
 #include "windows/app/PortListDlg.h"
 #include "windows/res/resource.h"
+#include "windows/system/Session.h"
 
 #include <utility>
 
@@ -24,8 +26,17 @@ protected:
     {
         for (const wchar_t* pszItem : texts::kLedLinesItems)
             SendDlgItemMessage(IDC_LED_LINES_COMBO, CB_ADDSTRING, 0,
-                               reinterpret_cast<LPARAM>(pszItem));
-        return CPortListDlg::OnInitDialog();
+                               reinterpret_cast<LPARAM>(sys::LocalText(pszItem).c_str()));
+        const BOOL bResult = CPortListDlg::OnInitDialog();
+        ShowAlnumOffHint();
+        return bResult;
+    }
+
+    INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_COMMAND && LOWORD(wParam) == IDC_ALNUM_OFF_CHECK)
+            ShowAlnumOffHint();
+        return CPortListDlg::WindowProc(message, wParam, lParam);
     }
 
     void DoDataExchange(CDataExchange* pDX) override
@@ -37,5 +48,14 @@ protected:
         DDX_Check(pDX, IDC_START_AT_LOGIN_CHECK, m_bStartAtLogin);
         DDX_CBIndex(pDX, IDC_LED_LINES_COMBO, m_nLedLines);
         DDX_Check(pDX, IDC_LED_INVERTED_CHECK, m_bLedInverted);
+    }
+
+private:
+    // The one line under the LED's wiring, while the box it points at is unticked.
+    void ShowAlnumOffHint()
+    {
+        const bool bTicked = SendDlgItemMessage(IDC_ALNUM_OFF_CHECK, BM_GETCHECK) == BST_CHECKED;
+        ::ShowWindow(GetDlgItem(IDC_ALNUM_OFF_HINT),
+                     NeedsAlnumOffHint(bTicked) ? SW_SHOWNA : SW_HIDE);
     }
 };

@@ -7,8 +7,8 @@
 
 void ShowTrayMenu(HWND hOwner, POINT pt)
 {
-    CResource<HMENU, ::DestroyMenu> hMenu(
-        ::LoadMenuW(AfxGetApp()->m_hInstance, MAKEINTRESOURCEW(IDR_TRAY_MENU)));
+    const void* pTemplate = AfxLoadResource(IDR_TRAY_MENU, RT_MENU);
+    CResource<HMENU, ::DestroyMenu> hMenu(pTemplate ? ::LoadMenuIndirectW(pTemplate) : nullptr);
     HMENU hPopup = ::GetSubMenu(hMenu.Get(), 0);
     if (hPopup == nullptr)
         return;

@@ -3,9 +3,10 @@
 #include "core/Platform.h"
 #include "windows/system/Win32Calls.h"
 
+#include <cwchar>
+
 #ifdef LUMIDOT_TRACE
 #include <cstdint>
-#include <cwchar>
 #endif
 
 namespace {
@@ -45,6 +46,8 @@ std::optional<sys::ImeReading> QueryIme(HWND hWnd, bool bWithMode)
         TraceQuery(hWnd, hIme, 0);
         return reading;
     }
+    // No answer (a hung or slow application, or an elevated one that User Interface Privilege
+    // Isolation keeps us from asking) tells nothing about its IME: the last reading stays.
     std::optional<int> status = AskImeWindow(hIme, IMC_GETOPENSTATUS);
     if (!status)
         return std::nullopt;
@@ -62,7 +65,59 @@ std::optional<sys::ImeReading> QueryIme(HWND hWnd, bool bWithMode)
     return reading;
 }
 
+bool IsClass(const wchar_t* pszClass, const wchar_t* pszName) { return std::wcscmp(pszClass, pszName) == 0; }
+
+// Windows of the shell that come to the front while nobody types into them: Alt+Tab and task
+// view, the hand-over of an activation, a click on the taskbar. Reading them would flash the LED
+// off and on again.
+bool IsTransientShellWindow(const wchar_t* pszClass)
+{
+    static const wchar_t* const kClasses[] = {
+        L"XamlExplorerHostIslandWindow", L"MultitaskingViewFrame", L"TaskSwitcherWnd",
+        L"ForegroundStaging", L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd"};
+    for (const wchar_t* pszName : kClasses)
+        if (IsClass(pszClass, pszName))
+            return true;
+    return false;
+}
+
+// A window keeps its class and its thread for life: they are asked again only when another window
+// is in front, so that a steady tick asks the system no more than it must.
+HWND s_hKnown = nullptr;
+bool s_bTransient = false, s_bUwpFrame = false;
+DWORD s_dwThread = 0;
+
 }  // namespace
+
+void ForgetForegroundWindow() { s_hKnown = nullptr; }
+
+HWND ImeTargetWindow()
+{
+    HWND hForeground = win32::GetForegroundWindow();
+    if (hForeground == nullptr)
+        return nullptr;
+    if (hForeground != s_hKnown) {
+        // Longer than any class compared here; a longer name cut short matches none of them.
+        wchar_t szClass[64];
+        if (win32::GetClassName(hForeground, szClass, 64) == 0)
+            szClass[0] = L'\0';
+        s_bTransient = IsTransientShellWindow(szClass);
+        s_bUwpFrame = IsClass(szClass, L"ApplicationFrameWindow");
+        s_dwThread = win32::GetWindowThreadId(hForeground);
+        s_hKnown = hForeground;
+    }
+    if (s_bTransient)
+        return nullptr;
+    HWND hFocus = win32::GetFocusOfThread(s_dwThread);
+    // A UWP app's frame belongs to ApplicationFrameHost; its text is typed into the CoreWindow
+    // child, which belongs to the app's own process.
+    if ((hFocus == nullptr || hFocus == hForeground) && s_bUwpFrame) {
+        if (HWND hCore = win32::FindChildWindow(hForeground, L"Windows.UI.Core.CoreWindow"))
+            return hCore;
+    }
+    // No focus: a console (conhost reports none), a window without a focused control.
+    return hFocus != nullptr ? hFocus : hForeground;
+}
 
 std::optional<int> QueryImeOpenStatus(HWND hWnd)
 {
@@ -74,5 +129,9 @@ std::optional<int> QueryImeOpenStatus(HWND hWnd)
 
 std::optional<sys::ImeReading> sys::ReadImeState(bool bWithMode)
 {
-    return QueryIme(win32::GetForegroundWindow(), bWithMode);
+    // Never ask with a null window: ImmGetDefaultIMEWnd(NULL) answers with Lumidot's own IME.
+    HWND hTarget = ImeTargetWindow();
+    if (hTarget == nullptr)
+        return std::nullopt;
+    return QueryIme(hTarget, bWithMode);
 }

@@ -108,11 +108,18 @@ bool OpenLedPort(const std::wstring& strPort)
 
 bool LastOpenWasBusy() { return g_Port.WasLastOpenBusy(); }
 
+// Windows tells a port in use from one refused for its rights by the same ERROR_ACCESS_DENIED:
+// the warning stays the plain one.
+OpenFailure LastOpenFailure() { return {}; }
+
 bool IsLedPortOpen() { return g_Port.IsOpen() != FALSE; }
 
 std::wstring LedPortName() { return g_Port.IsOpen() ? ComPortName(g_Port.GetPortNumber()) : L""; }
 
 void CloseLedPort() { g_Port.Close(); }
+
+// Windows' serial drivers drop DTR and RTS when the port is closed, whatever was set before.
+void SetLedLinesAtClose(LedLines, bool) {}
 
 LineResult SetLedLines(LedLines lines, bool bRaise) { return g_Port.SetLines(lines, bRaise); }
 

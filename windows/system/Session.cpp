@@ -1,10 +1,16 @@
 // Starting with Windows: the value "Lumidot" of the current user's Run key holds the quoted path
 // of the exe, which is how Explorer starts programs at logon, unless Task Manager's Startup page
 // disabled it. And the user's language, and where the trace lines of a diagnostic build go.
-#include "core/Platform.h"
+#include "windows/system/Session.h"
 
+#include "core/Platform.h"
+#include "windows/system/Ime.h"
 #include "windows/system/Win32Calls.h"
 
+#include "EnglishTexts.h"
+
+#include <cstdint>
+#include <cwchar>
 #include <cwctype>
 
 namespace {
@@ -57,5 +63,37 @@ void sys::TraceLine(const wchar_t* pszLine) { win32::OutputDebugString(pszLine);
 
 unsigned int sys::MonotonicMs() { return win32::GetTickCount(); }
 
-// The Windows edition speaks Japanese, as its resources do.
-std::wstring sys::LocalText(const wchar_t* pszText) { return pszText; }
+LANGID UiLanguage()
+{
+    return PRIMARYLANGID(win32::GetUserDefaultUILanguage()) == LANG_JAPANESE
+               ? MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)
+               : MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+}
+
+// The English is the Linux edition's translation file's, made into texts::kEnglish at build time.
+std::wstring sys::LocalText(const wchar_t* pszText)
+{
+    if (PRIMARYLANGID(UiLanguage()) == LANG_JAPANESE)
+        return pszText;
+    for (const texts::Translation& translation : texts::kEnglish)
+        if (std::wcscmp(translation.pszSource, pszText) == 0)
+            return translation.pszEnglish;
+    return pszText;
+}
+
+bool NeedsAlnumOffHint(bool bAlnumOff)
+{
+    if (bAlnumOff)
+        return false;
+    // The layout is that of the thread whose window the user types into: since Windows 8 one
+    // input method follows the focus from window to window. The input language alone decides:
+    // Microsoft Pinyin and the Korean IME are text services whose handles look like plain keyboard
+    // layouts (0x08040804, 0x04120412), and ImmIsIME answers yes for every layout where text
+    // services run.
+    const DWORD dwThread = win32::GetWindowThreadId(ImeTargetWindow());
+    if (dwThread == 0)
+        return false;
+    const auto nLayout = reinterpret_cast<std::uintptr_t>(win32::GetKeyboardLayout(dwThread));
+    const WORD nLanguage = PRIMARYLANGID(static_cast<LANGID>(nLayout & 0xFFFF));
+    return nLanguage == LANG_CHINESE || nLanguage == LANG_KOREAN;
+}

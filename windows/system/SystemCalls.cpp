@@ -10,6 +10,25 @@ namespace win32 {
 
 HWND GetForegroundWindow() { return ::GetForegroundWindow(); }
 
+int GetClassName(HWND hWnd, wchar_t* pszClass, int cchClass)
+{
+    return ::GetClassNameW(hWnd, pszClass, cchClass);
+}
+
+DWORD GetWindowThreadId(HWND hWnd) { return ::GetWindowThreadProcessId(hWnd, nullptr); }
+
+HWND GetFocusOfThread(DWORD dwThread)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return ::GetGUIThreadInfo(dwThread, &info) ? info.hwndFocus : nullptr;
+}
+
+HWND FindChildWindow(HWND hParent, const wchar_t* pszClass)
+{
+    return ::FindWindowExW(hParent, nullptr, pszClass, nullptr);
+}
+
 HWND ImmGetDefaultIMEWnd(HWND hWnd) { return ::ImmGetDefaultIMEWnd(hWnd); }
 
 bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
@@ -21,6 +40,9 @@ bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT
     *pResult = dwResult;
     return true;
 }
+
+LANGID GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
+HKL GetKeyboardLayout(DWORD dwThreadId) { return ::GetKeyboardLayout(dwThreadId); }
 
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)
 {

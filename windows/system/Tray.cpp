@@ -43,7 +43,8 @@ void RegisterTrayPresets(HWND hWnd)
         nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
         nid.hIcon = win32::LoadTrayIcon(kIcons[i]);
         nid.uCallbackMessage = WM_TRAY_NOTIFY;
-        std::wcsncpy(nid.szTip, texts::kTrayTips[i], sizeof nid.szTip / sizeof nid.szTip[0] - 1);
+        std::wcsncpy(nid.szTip, sys::LocalText(texts::kTrayTips[i]).c_str(),
+                     sizeof nid.szTip / sizeof nid.szTip[0] - 1);
     }
     // All four name the same icon: the first add that the shell accepts creates it, the later
     // ones are refused as duplicates.

@@ -14,12 +14,29 @@
 
 namespace win32 {
 
-// --- IME status of the foreground window ---
+// --- IME status of the window the user types into ---
 HWND GetForegroundWindow();
+// GetClassNameW into pszClass (cchClass characters with the terminator); 0 when it failed.
+int GetClassName(HWND hWnd, wchar_t* pszClass, int cchClass);
+// The thread that created hWnd; 0 when there is no such window.
+DWORD GetWindowThreadId(HWND hWnd);
+// GetGUIThreadInfo's hwndFocus: the window with the keyboard focus in that thread's input queue,
+// which can be a child window of another thread; null when none has it or the thread has no queue.
+HWND GetFocusOfThread(DWORD dwThread);
+// FindWindowExW for hParent's first direct child of class pszClass; null when it has none.
+HWND FindChildWindow(HWND hParent, const wchar_t* pszClass);
 HWND ImmGetDefaultIMEWnd(HWND hWnd);
-// SendMessageTimeoutW: false when the call failed or timed out, with *pResult untouched.
+// SendMessageTimeoutW: false when the call failed or timed out, with *pResult untouched and the
+// reason in GetLastError (ERROR_TIMEOUT, ERROR_ACCESS_DENIED for an elevated window...).
 bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
                         UINT uTimeoutMs, DWORD_PTR* pResult);
+
+// --- The user's languages ---
+// The language Windows shows its own menus and dialogs in (not the one it formats numbers in).
+LANGID GetUserDefaultUILanguage();
+// The input language (low word) and keyboard layout or input method of a thread; null when there
+// is no such thread.
+HKL GetKeyboardLayout(DWORD dwThreadId);
 
 // --- Tray icon ---
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData);

@@ -24,6 +24,10 @@
 #ifndef IMC_GETOPENSTATUS
 #define IMC_GETOPENSTATUS 0x0005
 #endif
+// Sent from Windows 8 on; mingw-w64 declares it only when building for Windows 8 and later.
+#ifndef EVENT_OBJECT_IME_CHANGE
+#define EVENT_OBJECT_IME_CHANGE 0x8029
+#endif
 // Missing from mingw-w64's winerror.h.
 #ifndef ERROR_NO_SUCH_DEVICE
 #define ERROR_NO_SUCH_DEVICE 433L
@@ -48,10 +52,22 @@ using DWORD_PTR = std::uintptr_t;
 using HANDLE = void*;
 using HWND = struct HWND__*;
 using HICON = struct HICON__*;
+using HKL = struct HKL__*;
+using LANGID = WORD;
 
 #define TRUE 1
 #define FALSE 0
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
+
+// Languages
+#define LANG_CHINESE 0x04u
+#define LANG_ENGLISH 0x09u
+#define LANG_JAPANESE 0x11u
+#define LANG_KOREAN 0x12u
+#define SUBLANG_DEFAULT 0x01u
+#define SUBLANG_ENGLISH_US 0x01u
+#define PRIMARYLANGID(lgid) (static_cast<WORD>(lgid) & 0x3FFu)
+#define MAKELANGID(p, s) static_cast<WORD>((static_cast<WORD>(s) << 10) | static_cast<WORD>(p))
 
 // Communications
 #define GENERIC_READ 0x80000000u
@@ -79,6 +95,7 @@ using HICON = struct HICON__*;
 #define ERROR_BUSY 170u
 #define ERROR_NO_SUCH_DEVICE 433u
 #define ERROR_DEVICE_NOT_CONNECTED 1167u
+#define ERROR_TIMEOUT 1460u
 #define ERROR_DEVICE_REMOVED 1617u
 
 struct DCB {
@@ -141,9 +158,18 @@ struct COMMTIMEOUTS {
 #define MB_ICONQUESTION 0x20u
 #define MB_ICONEXCLAMATION 0x30u
 
+// Keys that switch an IME
+#define VK_KANA 0x15u
+#define VK_IME_ON 0x16u
+#define VK_KANJI 0x19u
+#define VK_IME_OFF 0x1Au
+#define VK_CONVERT 0x1Cu
+#define VK_NONCONVERT 0x1Du
+
 // WinEvents
 #define EVENT_SYSTEM_FOREGROUND 0x0003u
 #define EVENT_OBJECT_FOCUS 0x8005u
+#define EVENT_OBJECT_IME_CHANGE 0x8029u
 #define OBJID_WINDOW 0
 #define OBJID_CARET (-8)
 #define CHILDID_SELF 0

@@ -1,8 +1,9 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
-<!-- The English texts of the Linux edition. The Japanese source texts are those of core/Texts.h and
-     the Linux edition's own; %s stands for a port's name, an address or a number. -->
+<!-- The English texts of both editions: the Linux edition's translation, which the Windows build
+     also makes into a table (cmake/TsTexts.cmake). The Japanese source texts are those of
+     core/Texts.h and each edition's own; %s stands for a port's name, an address or a number. -->
 <context>
     <name>Lumidot</name>
     <message>
@@ -28,6 +29,26 @@
     <message>
         <source>ポートが開けません.</source>
         <translation>The port cannot be opened.</translation>
+    </message>
+    <message>
+        <source>ほかのプログラムがこのポートを使用中です.</source>
+        <translation>Another program is using this port.</translation>
+    </message>
+    <message>
+        <source>このポートを開く権限がありません.</source>
+        <translation>You have no permission to open this port.</translation>
+    </message>
+    <message>
+        <source>%sグループに参加して (sudo usermod -aG %s $USER) からログインしなおしてください.</source>
+        <translation>Join the group %s (sudo usermod -aG %s $USER), then log out and log in again.</translation>
+    </message>
+    <message>
+        <source>ログイン中の端末です. LEDのポートには使えません.</source>
+        <translation>This is the terminal of a login session; it cannot be the LED's port.</translation>
+    </message>
+    <message>
+        <source>シリアルポートではありません.</source>
+        <translation>This is not a serial port.</translation>
     </message>
     <message>
         <source>ポートを閉じますか？</source>
@@ -99,11 +120,11 @@ Copyright (C) 2026 Lumidot developers&#xd;
     </message>
     <message>
         <source>起動と同時にポートを開く</source>
-        <translation>Open the port at start-up</translation>
+        <translation>Connect at start-up</translation>
     </message>
     <message>
         <source>英数入力中は消灯する</source>
-        <translation>Dark while typing alphanumerics</translation>
+        <translation>LED off in English mode</translation>
     </message>
     <message>
         <source>LEDの信号線</source>
@@ -111,7 +132,7 @@ Copyright (C) 2026 Lumidot developers&#xd;
     </message>
     <message>
         <source>DTRとRTS</source>
-        <translation>DTR and RTS</translation>
+        <translation>DTR + RTS</translation>
     </message>
     <message>
         <source>DTRのみ</source>
@@ -144,6 +165,14 @@ Copyright (C) 2026 Lumidot developers&#xd;
     <message>
         <source>fcitx5のトレイアイコンがないため、英数入力かどうかを判別できません</source>
         <translation>Without fcitx5's tray icon, alphanumeric input cannot be told apart</translation>
+    </message>
+    <message>
+        <source>Windows の起動時に開始する</source>
+        <translation>Start with Windows</translation>
+    </message>
+    <message>
+        <source>このIMEは英数入力中の消灯を推奨</source>
+        <translation>This IME needs “English mode” on</translation>
     </message>
     <message>
         <source>IME ON</source>

@@ -118,12 +118,16 @@ bool OpenLedPort(const std::wstring& strPort)
 {
     Record("Open(" + ToUtf8(strPort) + ")");
     g_Seam.bLastOpenBusy = false;
+    g_Seam.lastFailure = {};
     if (!g_Seam.strOpenPort.empty() || !IsPort(strPort))
         return false;
-    if (g_Seam.bOpenFails || g_Seam.failingPorts.count(strPort) != 0)
+    if (g_Seam.bOpenFails || g_Seam.failingPorts.count(strPort) != 0) {
+        g_Seam.lastFailure = g_Seam.refusal;
         return false;
+    }
     if (g_Seam.busyPorts.count(strPort) != 0) {
         g_Seam.bLastOpenBusy = true;
+        g_Seam.lastFailure = g_Seam.refusal;
         return false;
     }
     g_Seam.strOpenPort = strPort;
@@ -132,6 +136,8 @@ bool OpenLedPort(const std::wstring& strPort)
 }
 
 bool LastOpenWasBusy() { return g_Seam.bLastOpenBusy; }
+
+OpenFailure LastOpenFailure() { return g_Seam.lastFailure; }
 
 bool IsLedPortOpen() { return !g_Seam.strOpenPort.empty(); }
 
@@ -142,6 +148,9 @@ void CloseLedPort()
     Record("Close");
     g_Seam.strOpenPort.clear();
 }
+
+// As on Windows, whose drivers drop the lines on close whatever was asked.
+void SetLedLinesAtClose(LedLines, bool) {}
 
 std::wstring PortOfSettings(int nPortNumber, const std::wstring&)
 {

@@ -49,6 +49,8 @@ struct FakeSeam {
     std::set<std::wstring> failingPorts;  // these fail to open: absent
     std::set<std::wstring> busyPorts;     // these fail to open: held by another program for now
     bool bLastOpenBusy = false;           // what LastOpenWasBusy says
+    sys::OpenFailure refusal;             // what LastOpenFailure says after a refused open
+    sys::OpenFailure lastFailure;         // what LastOpenFailure says
     // What a line change on the open port finds. A new open starts with Ok: a device reset under
     // the old handle works again through a new one.
     sys::LineResult lineResult = sys::LineResult::Ok;

@@ -17,7 +17,11 @@ void BusyOpens()
 }
 void LoseDevice() { g_Seam.lineResult = sys::LineResult::Gone; }
 
-void AnswerIme(int nOpenStatus, bool bNative) { g_Seam.AnswerIme(nOpenStatus, bNative); }
+bool AnswerIme(int nOpenStatus, bool bNative)
+{
+    g_Seam.AnswerIme(nOpenStatus, bNative);
+    return true;
+}
 void SilenceIme() { g_Seam.ime.reset(); }
 
 }  // namespace seam_control

@@ -201,11 +201,10 @@ class Session(SessionBase):
         """Programs started from now on get a system bus where the test plays logind."""
         self.extra_env["DBUS_SYSTEM_BUS_ADDRESS"] = self.call("system_bus")["address"]
 
-    def sleep_and_wake(self, forged=False):
-        """logind announces sleep, then the wake that follows; forged, another client of the
-        system bus sends the same signals."""
-        self.call("sleep", start=True, forged=forged)
-        self.call("sleep", start=False, forged=forged)
+    def sleep_and_wake(self):
+        """logind announces sleep, then the wake that follows."""
+        self.call("sleep", start=True)
+        self.call("sleep", start=False)
 
     def session_active(self, active, forged=False):
         """logind says the session left the screen for another user's, or came back."""
@@ -222,10 +221,11 @@ class Session(SessionBase):
         env = self.call("adapters")["env"]
         self.extra_env.update(env, LD_PRELOAD=f"{self.stage(UMOCKDEV_REALPATH)}:libumockdev-preload.so.0")
 
-    def plug_adapter(self, name, hold=0):
+    def plug_adapter(self, name, hold=0, deny=0):
         """Plugs USB serial adapter name in (udev's "add" goes out), held for hold seconds by
-        another program. "{name}" then stands for its /dev/serial/by-id link."""
-        self.pty[name] = self.call("plug", name=name, hold=hold)["link"]
+        another program, or refused to the session's user for deny seconds. "{name}" then stands
+        for its /dev/serial/by-id link."""
+        self.pty[name] = self.call("plug", name=name, hold=hold, deny=deny)["link"]
 
     def pull_adapter(self, name):
         """Pulls adapter name out: udev's "remove" goes out, and its open descriptors fail."""
@@ -318,6 +318,12 @@ class Session(SessionBase):
                 walk(child)
         walk(window)
         return {"title": title, "texts": texts, "buttons": buttons, "node": window}
+
+    def find(self, node, role, name):
+        """The first accessible under node with that role and name."""
+        if node["role"] == role and node["name"] == name:
+            return node
+        return next((found for child in node.get("children", []) if (found := self.find(child, role, name))), None)
 
     def click(self, node, button=1):
         """A real mouse click in the middle of an accessible's extents."""

@@ -552,6 +552,8 @@ class Agent:
         role = call(bus, name, path, A11Y_ACCESSIBLE, "GetRoleName")
         label = get_property(bus, name, path, A11Y_ACCESSIBLE, "Name")
         node = {"bus": str(name), "path": str(path), "role": str(role), "name": str(label)}
+        # AT-SPI's state set: two 32-bit words; bit 24 is "sensitive", which a greyed widget lacks
+        node["enabled"] = bool(int(call(bus, name, path, A11Y_ACCESSIBLE, "GetState")[0]) & (1 << 24))
         if role in ("text", "paragraph", "label"):
             try:
                 node["text"] = str(call(bus, name, path, "org.a11y.atspi.Text", "GetText", "ii", (0, -1)))
@@ -750,9 +752,10 @@ class Agent:
                 raise AgentError("usb_adapters.py did not start; see its log")
         return {"env": {"UMOCKDEV_DIR": self.adapters_dir}}
 
-    def cmd_plug(self, name, hold=0):
-        """Plugs adapter name in, held for hold seconds by another program: its node and link."""
-        return self.adapter_call(cmd="plug", name=name, hold=hold)
+    def cmd_plug(self, name, hold=0, deny=0):
+        """Plugs adapter name in, held for hold seconds by another program or refused for deny
+        seconds: its node and link."""
+        return self.adapter_call(cmd="plug", name=name, hold=hold, deny=deny)
 
     def cmd_unplug(self, name):
         return self.adapter_call(cmd="unplug", name=name)

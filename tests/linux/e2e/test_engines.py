@@ -20,10 +20,13 @@ class EngineTest(LinuxTestCase):
         self.assertEqual((s.lamp(), s.line_changes("led", since=mark)), (lamp, []))
 
     def settings_texts(self, s):
-        """The texts of the settings dialog, which is then cancelled."""
+        """The texts of the settings dialog, which is then cancelled; with the hint, the typing-mode
+        box is greyed out, without it the box can be ticked."""
         s.click_menu("設定(&S)")
         dialog = s.dialog("動作設定")
+        box = s.find(dialog["node"], "check box", "英数入力中は消灯する")
         s.click(next(node for label, node in dialog["buttons"].items() if label.startswith("ｷｬﾝｾﾙ")))
+        self.assertEqual(box["enabled"], HINT not in dialog["texts"])
         return dialog["texts"]
 
     def test_ibus_hangul_and_libpinyin_are_on_in_their_script_and_off_in_latin_with_the_option(self):

@@ -42,6 +42,17 @@ class HotplugTest(LinuxTestCase):
             self.assertEqual(s.line_changes("led", mark)[-5:], CONNECTED + ON)
             self.assertEqual(s.windows(), [])
 
+            # back before udev's rules let the user open it (permission denied for two seconds): the same
+            s.pull_adapter("led")
+            s.wait_lamp("bright crossed")
+            mark = len(s.line_events("led"))
+            s.plug_adapter("led", deny=2)
+            time.sleep(1)
+            self.assertEqual(s.lamp(), "bright crossed")
+            s.wait_lamp("bright", timeout=15)
+            self.assertEqual(s.line_changes("led", mark), CONNECTED + ON)
+            self.assertEqual(s.windows(), [])
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,5 +1,6 @@
 """Lumidot for Linux against the real thing: fcitx5 or IBus with Mozc switched by real keys, the tray
 menu and dialogs driven as a person would, the LED lines of a pseudo-terminal."""
+import os
 import unittest
 
 from lumidot_linux import CONNECTED, OFF, ON, LinuxTestCase, wait_for
@@ -98,10 +99,24 @@ class LumidotTest(LinuxTestCase):
             s.wait_lamp("dark crossed")
             s.click_menu("設定(&S)")
             dialog = s.dialog("動作設定")
+            # preselected and marked as not there (a combo box is named by what it shows)
+            self.assertTrue(s.find(dialog["node"], "combo box", "usb-FTDI_FT232R_A50285BI-if00-port0 (未接続)"))
             s.click(dialog["buttons"]["OK"])
             self.answer(s, "usb-FTDI_FT232R_A50285BI-if00-port0で接続しますか？", "いいえ")
             wait_for(lambda: s.ini() and b"UpdateTime" in s.ini(), what="the settings saved")
             self.assertIn(f"PortDevice={gone}".encode(), s.ini())
+
+    def test_a_port_refused_at_start_up_is_explained_once_and_not_in_a_box(self):
+        with self.session(ports=["led"], ini="[Setting]\nPortDevice={led}\nAutoConnect=1\n", start=False) as s:
+            # the device as udev makes a USB adapter's: root's, read and written by dialout
+            node = os.path.realpath(s.pty["led"])
+            os.chown(node, 0, 20)
+            os.chmod(node, 0o660)
+            s.start()
+            s.wait_lamp("dark crossed")
+            wait_for(lambda: "dialoutグループに参加して" in s.log(), what="the way out on stderr")
+            self.assertEqual(s.log().count("ポートが開けません."), 1)
+            self.assertEqual(s.windows(), [])
 
 
 if __name__ == "__main__":

@@ -28,11 +28,15 @@ class WiringTest(LinuxTestCase):
             wait_for(lambda: s.ini() and b"PortNumber=" in s.ini(), what="the settings saved")
             self.assertIn(b"LedLines=1\nLedInverted=1\n", s.ini())
 
+            # ended while lit: the port is let go with DTR raised, the LED dark
+            s.focus_typing()
+            s.key("Zenkaku_Hankaku")
+            s.wait_lamp("bright")
             s.click_menu("終了(&X)")
             box = s.dialog("lumidot")
             s.click(next(node for label, node in box["buttons"].items() if label.startswith("はい")))
             self.assertEqual(s.wait_exit(), 0)
-            s.wait_lines("led", ["open", "DTR=0", "DTR=1", "close"])
+            s.wait_lines("led", ["open", "DTR=0", "DTR=1", "DTR=0", "DTR=1", "close"])
             self.assertFalse([event for event in s.line_events("led") if "RTS" in event], "RTS was touched")
 
 

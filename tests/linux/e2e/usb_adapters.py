@@ -108,8 +108,9 @@ class Bed:
         self.plugged = {}  # name -> (syspath, node, link, Adapter) of its latest plug
         self.count = 0
 
-    def cmd_plug(self, name, hold=0):
-        """Plugs adapter name in, held by another program for hold seconds. Each plug makes a new
+    def cmd_plug(self, name, hold=0, deny=0):
+        """Plugs adapter name in, held by another program for hold seconds, or not open to the
+        session's user for deny seconds (until udev's rules give it its group). Each plug makes a new
         ttyUSBn, as the kernel may; the by-id link stays the adapter's own. (umockdev cannot make
         a node again under a name it once used.)"""
         number, self.count = self.count, self.count + 1
@@ -132,6 +133,10 @@ class Bed:
             f"P: {syspath[len('/sys'):]}\nN: {node[len('/dev/'):]}\nS: {link[len('/dev/'):]}\n"
             f"E: DEVNAME={node}\nE: SUBSYSTEM=tty\nE: MAJOR=188\nE: MINOR={number}\nE: DEVLINKS={link}\n"
             f"A: dev=188:{number}\n")
+        if deny:
+            mode = os.stat(self.root + node).st_mode & 0o7777
+            os.chmod(self.root + node, 0)
+            threading.Timer(deny, os.chmod, (self.root + node, mode)).start()
         return {"node": node, "link": link}
 
     def cmd_unplug(self, name):

@@ -11,13 +11,53 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <set>
 #include <string>
+#include <vector>
+
+#include <dlfcn.h>
+#include <sys/mount.h>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The file calls whose order makes a write durable, recorded while a test asks for it.
+bool s_bRecording = false;
+std::vector<std::string> s_calls;
+
+std::string PathOf(int fd)
+{
+    std::error_code error;
+    return fs::read_symlink("/proc/self/fd/" + std::to_string(fd), error).string();
+}
+
+template <typename Function>
+Function Real(const char *pszName)
+{
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, pszName));
+}
+
+}  // namespace
+
+// The writer's calls land here first, then go on to the C library's.
+extern "C" int fsync(int fd)
+{
+    if (s_bRecording)
+        s_calls.push_back("fsync " + PathOf(fd));
+    return Real<int (*)(int)>("fsync")(fd);
+}
+
+extern "C" int rename(const char *pszFrom, const char *pszTo) noexcept
+{
+    if (s_bRecording)
+        s_calls.push_back(std::string("rename ") + pszFrom + " " + pszTo);
+    return Real<int (*)(const char *, const char *)>("rename")(pszFrom, pszTo);
+}
 
 namespace {
 
@@ -85,20 +125,28 @@ TEST_F(ProfileTest, MakesTheFolderAndWritesWhereALinkedFileLeadsEvenWhenItIsMiss
 
 TEST_F(ProfileTest, KeepsTheFilesModeAndRefusesAReadOnlyFileAsWindowsDoes)
 {
-    std::ofstream(Ini()) << "[Setting]\nPortNumber=2\n";
-    fs::permissions(Ini(), fs::perms(0600));
+    // A new file is made as any new file here: 0666 less the umask, not the temporary's 0600.
+    const mode_t mask = umask(027);
+    const bool bWritten = Write(Ini(), L"PortNumber", L"2");
+    umask(mask);
+    ASSERT_TRUE(bWritten);
+    EXPECT_EQ(Mode(Ini()), 0640u);
+    // A file the user made readable to others stays so.
+    fs::permissions(Ini(), fs::perms(0664));
     ASSERT_TRUE(Write(Ini(), L"PortNumber", L"3"));
-    EXPECT_EQ(Mode(Ini()), 0600u);
+    EXPECT_EQ(Mode(Ini()), 0664u);
+    EXPECT_EQ(Text(Ini()), "[Setting]\r\nPortNumber=3\r\n");
 
     fs::permissions(Ini(), fs::perms(0444));
     EXPECT_FALSE(Write(Ini(), L"PortNumber", L"4"));
-    EXPECT_EQ(Text(Ini()), "[Setting]\nPortNumber=3\n");
+    EXPECT_EQ(Text(Ini()), "[Setting]\r\nPortNumber=3\r\n");
     EXPECT_EQ(Mode(Ini()), 0444u);
 }
 
 TEST_F(ProfileTest, AWritableFileInAReadOnlyFolderIsWrittenInPlaceButAnUnreadableOneIsLeftAlone)
 {
-    std::ofstream(Ini()) << "[Other]\nKey=1\n[Setting]\nPortNumber=2\n";
+    // The file gets shorter: what is left of the old one beyond the new end is cut off.
+    std::ofstream(Ini()) << "[Other]\nKey=1\n[Setting]\nPortNumber=25\n";
     fs::permissions(Ini(), fs::perms(0666));
     fs::permissions(Dir(), fs::perms(0555));
     EXPECT_EQ(AsNobody([&] { return Write(Ini(), L"PortNumber", L"5"); }), 0);
@@ -108,6 +156,66 @@ TEST_F(ProfileTest, AWritableFileInAReadOnlyFolderIsWrittenInPlaceButAnUnreadabl
     fs::permissions(Ini(), fs::perms(0622));
     EXPECT_EQ(AsNobody([&] { return Write(Ini(), L"PortNumber", L"6"); }), 1);
     EXPECT_EQ(Text(Ini()), "[Other]\nKey=1\n[Setting]\nPortNumber=5\n");
+}
+
+TEST_F(ProfileTest, AFullDiskRefusesTheWriteAndLeavesTheOldSettingsWhole)
+{
+    // A small filesystem of its own, filled up: the file's new length needs one more block.
+    const fs::path disk = Dir() / "disk";
+    fs::create_directory(disk);
+    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    const fs::path ini = disk / "Lumidot.ini";
+    const std::string strOld = "[Other]\nKey=" + std::string(4050, 'x') + "\n[Setting]\nA=1\n";
+    std::ofstream(ini) << strOld;
+    fs::permissions(ini, fs::perms(0666));
+    {
+        std::ofstream filler(disk / "filler");
+        const std::string block(512, '.');
+        while (filler << block << std::flush) {
+        }
+    }
+    // The writer may not make a file in the folder: only the in-place write is left.
+    fs::permissions(disk, fs::perms(0555));
+    ASSERT_LT(strOld.size(), 4096u);
+    EXPECT_EQ(AsNobody([&] { return Write(ini, L"PortNumber", L"1234567890"); }), 1);
+    EXPECT_TRUE(Text(ini) == strOld) << "the old settings were damaged";
+    // Room again: the same write goes through.
+    fs::remove(disk / "filler");
+    EXPECT_EQ(AsNobody([&] { return Write(ini, L"PortNumber", L"1234567890"); }), 0);
+    EXPECT_EQ(Read(ini, L"PortNumber"), L"1234567890");
+    umount2(disk.c_str(), MNT_DETACH);
+}
+
+TEST_F(ProfileTest, AWritersLeftoverCopiesAreRemovedButOtherFilesStay)
+{
+    // Temporaries of a writer killed before its rename, each a whole copy of the settings.
+    for (const char *pszName : {".Lumidot.ini.a1B2c3", ".Lumidot.ini.ZZZZZZ", ".Lumidot.ini.keep",
+                                ".Lumidot.ini.abc-ef", ".Other.ini.a1B2c3", "Lumidot.ini.a1B2c3"})
+        std::ofstream(Dir() / pszName) << "[Setting]\nPortNumber=1\n";
+    ASSERT_TRUE(Write(Ini(), L"PortNumber", L"2"));
+    std::set<std::string> names;
+    for (const auto &entry : fs::directory_iterator(Dir()))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names,
+              (std::set<std::string>{"Lumidot.ini", ".Lumidot.ini.keep", ".Lumidot.ini.abc-ef",
+                                     ".Other.ini.a1B2c3", "Lumidot.ini.a1B2c3"}));
+}
+
+TEST_F(ProfileTest, TheNewFileReachesTheDiskBeforeItIsRenamedIntoPlace)
+{
+    std::ofstream(Ini()) << "[Setting]\nPortNumber=2\n";
+    s_calls.clear();
+    s_bRecording = true;
+    const bool bWritten = Write(Ini(), L"PortNumber", L"3");
+    s_bRecording = false;
+    ASSERT_TRUE(bWritten);
+    // The temporary synced, renamed over the file, then the folder synced so the rename stays.
+    ASSERT_EQ(s_calls.size(), 3u);
+    const std::string strTemporary = s_calls[0].substr(sizeof "fsync " - 1);
+    EXPECT_EQ(fs::path(strTemporary).parent_path(), Dir());
+    EXPECT_EQ(s_calls[1], "rename " + strTemporary + " " + Ini().string());
+    EXPECT_EQ(s_calls[2], "fsync " + Dir().string());
 }
 
 TEST_F(ProfileTest, TwoWritersLoseNoWriteAndNoReaderSeesADamagedFile)

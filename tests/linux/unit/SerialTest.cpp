@@ -13,10 +13,12 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -192,6 +194,70 @@ TEST(SerialDeviceTest, NeverBecomesTheControllingTerminalOfASessionWithoutOne)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
+// Runs body in a child process; whether it returned true.
+bool inChild(const std::function<bool()> &body)
+{
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(body() ? 0 : 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A port's terminal, and a descriptor of the test's own on it to see it from outside.
+class SerialTerminalTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_socat.ready());
+        m_outside = open(m_socat.pty().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(m_outside, 0);
+    }
+    void TearDown() override { close(m_outside); }
+
+    TempDir m_dir;
+    SocatPty m_socat{m_dir.path(), "led"};
+    int m_outside = -1;
+};
+
+TEST_F(SerialTerminalTest, RefusesASessionsTerminalAndWhatIsNoSerialLineWithoutTouchingThem)
+{
+    termios before{};
+    ASSERT_EQ(tcgetattr(m_outside, &before), 0);
+    auto refusedAs = [&](const std::string &path, sys::OpenProblem problem) {
+        SerialPort port;
+        termios after{};
+        return !port.open(path) && port.lastFailure().problem == problem && !port.lastOpenBusy() &&
+               tcgetattr(m_outside, &after) == 0 && after.c_lflag == before.c_lflag &&
+               after.c_cflag == before.c_cflag && exclusiveFlag(m_outside) == 0;
+    };
+
+    // The terminal a shell runs in: refused by the shell's own session (where /dev/tty, the alias
+    // of one's own terminal, is no serial line either) and by any other.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t shell = fork();
+    if (shell == 0) {
+        const bool own = setsid() >= 0 && open(m_socat.pty().c_str(), O_RDWR) >= 0 &&
+                         refusedAs(m_socat.pty(), sys::OpenProblem::SessionTerminal) &&
+                         refusedAs("/dev/tty", sys::OpenProblem::NotSerial);
+        if (write(ready[1], own ? "y" : "n", 1) == 1)
+            pause();
+        _exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    EXPECT_EQ(byte, 'y') << "its own session took it";
+    EXPECT_TRUE(refusedAs(m_socat.pty(), sys::OpenProblem::SessionTerminal));
+    kill(shell, SIGKILL);
+    waitpid(shell, nullptr, 0);
+    close(ready[0]);
+    close(ready[1]);
+
+    EXPECT_TRUE(refusedAs("/dev/null", sys::OpenProblem::NotSerial));
+}
+
 TEST(SerialDeviceTest, IsExclusiveEvenAgainstRootAndCloseReleasesIt)
 {
     TempDir dir;
@@ -211,6 +277,7 @@ TEST(SerialDeviceTest, IsExclusiveEvenAgainstRootAndCloseReleasesIt)
     SerialPort second;
     EXPECT_FALSE(second.open(socat.pty()));
     EXPECT_FALSE(second.isOpen());
+    EXPECT_EQ(second.lastFailure().problem, sys::OpenProblem::Held);
     EXPECT_EQ(descriptorsOn(devnode).size(), 1u);
 
     // While open, another port is not even opened, and the open one stays.
@@ -240,6 +307,52 @@ TEST(SerialDeviceTest, IsExclusiveEvenAgainstRootAndCloseReleasesIt)
     close(holder);
 
     EXPECT_TRUE(second.open(socat.pty()));
+}
+
+TEST(SerialDeviceTest, APortWithoutRightsNamesTheGroupThatHasThem)
+{
+    TempDir dir;
+    SocatPty socat(dir.path(), "led");
+    ASSERT_TRUE(socat.ready());
+    const std::string node = fs::canonical(socat.pty()).string();
+    ASSERT_EQ(chown(node.c_str(), 0, 20), 0);  // root:dialout, as udev makes a USB adapter's node
+    for (const auto &[mode, group] : {std::pair<mode_t, std::wstring>{0660, L"dialout"},
+                                      {0620, L""},  // the group may not read it: joining won't help
+                                      {0600, L""}}) {
+        ASSERT_EQ(chmod(node.c_str(), mode), 0);
+        EXPECT_TRUE(inChild([&] {
+            SerialPort port;
+            return setgid(65534) == 0 && setuid(65534) == 0 && !port.open(node) &&
+                   port.lastOpenBusy() &&
+                   port.lastFailure().problem == sys::OpenProblem::NoRights &&
+                   port.lastFailure().strGroup == group;
+        })) << std::oct
+            << mode;
+    }
+}
+
+TEST_F(SerialTerminalTest, AClosedPortKeepsItsLinesRaisedWhereTheyAreTheLedsOffState)
+{
+    auto hangsUpOnClose = [&] {
+        termios tio{};
+        return tcgetattr(m_outside, &tio) == 0 && (tio.c_cflag & HUPCL) != 0;
+    };
+    termios tio{};
+    ASSERT_EQ(tcgetattr(m_outside, &tio), 0);
+    tio.c_cflag |= HUPCL;  // the default of a serial port's driver
+    ASSERT_EQ(tcsetattr(m_outside, TCSANOW, &tio), 0);
+
+    // Dropped lines are the off state: the hang-up on close may drop them as it always does.
+    SerialPort port;
+    ASSERT_TRUE(port.open(m_socat.pty()));
+    port.setLinesAtClose(sys::LedLines::Both, false);
+    port.close();
+    EXPECT_TRUE(hangsUpOnClose());
+    // Raised ones must stay raised.
+    ASSERT_TRUE(port.open(m_socat.pty()));
+    port.setLinesAtClose(sys::LedLines::Dtr, true);
+    port.close();
+    EXPECT_FALSE(hangsUpOnClose());
 }
 
 TEST(SerialDeviceTest, ARefusedLineChangeIsFailedButAHangUpIsGone)

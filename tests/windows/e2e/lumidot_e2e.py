@@ -17,7 +17,7 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[3]
 sys.path.insert(0, str(REPO / "tests/harness"))  # the base both harnesses extend
 from e2e_harness import (CONNECTED, OFF, ON, SessionBase, SessionTestCase, Xvfb,  # noqa: E402,F401
-                         lamp_state, pixel_kind, quietly, stop, wait_for)
+                         lamp_state, pids_with_env, pixel_kind, quietly, stop, wait_for)
 
 EXE = Path(os.environ.get("LUMIDOT_EXE", REPO / "build/windows/Lumidot.exe"))
 DRIVER = Path(os.environ.get("LUMIDOT_DRIVER", REPO / "build/windows/tests/windows/e2e/win/driver.exe"))
@@ -132,14 +132,21 @@ class Driver:
 
 class Session(SessionBase):
     """One test's world. ports: COM numbers backed by socat ptys; ini: text of Lumidot.ini (None: no
-    file); start: launch Lumidot at once and attach the driver to it."""
+    file); start: launch Lumidot at once and attach the driver to it. desktop=False runs the
+    programs straight on the X display, without Wine's virtual desktop and so without a tray: only
+    there does Wine deliver WinEvents. locale: the locale variables of every Wine process. Wine
+    takes Windows' display language from LC_MESSAGES and the regional format from the rest; the
+    sessions run on a Japanese Windows unless a test says otherwise."""
 
     work, ptyemu = WORK, PTYEMU
     build_hint = "build the windows and e2e presets first"
     ini_file, ini_newline, ini_encoding = "app/Lumidot.ini", "\r\n", "ascii"
 
-    def __init__(self, name, ports=(), ini=None, start=True):
+    def __init__(self, name, ports=(), ini=None, start=True, desktop=True, locale=None):
         super().__init__(name, ports, ini, start)
+        self.desktop = desktop
+        self.locale = {"LANG": "C.UTF-8", "LC_ALL": "", "LC_MESSAGES": "",
+                       **(locale or {"LC_ALL": "ja_JP.UTF-8"})}
         self.lumidot, self.driver, self.x, self.main, self.env = None, None, None, None, None
         self.ime_window = None
 
@@ -151,19 +158,27 @@ class Session(SessionBase):
         self.prefix = self.tmp / "prefix"
         subprocess.run(["cp", "-a", str(template_prefix()), str(self.prefix)], check=True)
         self._map_ports()
+        if not self.desktop:
+            user_reg = self.prefix / "user.reg"
+            text = user_reg.read_text(encoding="utf-8", errors="surrogateescape")
+            user_reg.write_text(text.replace('"Desktop"="shell"\n', ""), encoding="utf-8", errors="surrogateescape")
 
         self.x = Xvfb(SCREEN)
         self.procs.append(self.x.proc)
         self.display = self.x.display
         self.env = wine_env(self.prefix, self.display, {
-            **self.ptyemu_env(), "LUMIDOT_E2E_URLS": str(self.tmp / "urls.txt")})
+            **self.ptyemu_env(), **self.locale, "LUMIDOT_E2E_URLS": str(self.tmp / "urls.txt")})
         # The first wine command starts wineserver, which must carry the preload library too.
         # Wine's explorer as the desktop with taskbar and tray (it may hand over to the desktop
         # process that Wine starts by itself and end at once)
-        self.procs.append(subprocess.Popen(["wine", "explorer", "/desktop=shell,%dx%d" % SCREEN],
-                                           env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        if self.desktop:
+            self.procs.append(subprocess.Popen(["wine", "explorer", "/desktop=shell,%dx%d" % SCREEN],
+                                               env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        else:
+            # the driver is then the first program, whose start makes the links
+            self.driver = Driver(self.env, self.tmp)
         wait_for(self._ports_safe, 60, 0.2, "COM links of the prefix")
-        self.driver = Driver(self.env, self.tmp)
+        self.driver = self.driver or Driver(self.env, self.tmp)
         shutil.copy(EXE, self.app / "Lumidot.exe")
 
     def restart_shell(self):
@@ -299,6 +314,12 @@ class Session(SessionBase):
         wait_for(self._menu_window, what="the tray menu")
         return self.drv("menu")["items"]
 
+    def tray_tip(self):
+        """The tip the tray shows while the X pointer rests on the lamp."""
+        subprocess.run(["xdotool", "mousemove", str(TRAY_ICON[0]), str(TRAY_ICON[1])],
+                       env=dict(os.environ, DISPLAY=f":{self.x.display}"), check=True, timeout=10)
+        return wait_for(lambda: self.drv("tooltip")["text"], what="the lamp's tip")
+
     def close_menu(self):
         self.post(WM_KEYDOWN, VK_ESCAPE)
         wait_for(lambda: not self._menu_window(), what="the tray menu to close")
@@ -311,8 +332,13 @@ class Session(SessionBase):
         self.drv("ime_open")
 
     def ime_off(self):
-        """Puts a window of another process (the driver's) in front: its IME reads as off."""
+        """Puts a window of another process (the driver's) in front, its focus in a text field: its
+        IME reads as off."""
         self.drv("front_foreign")
+
+    def front_target(self):
+        """Puts Lumidot's main window in front, its IME as it is."""
+        self.drv("front_target")
 
     def ime_mode(self, mode):
         """Sets the conversion mode of Lumidot's IME (IME_CMODE_* bits; open or closed stays as it

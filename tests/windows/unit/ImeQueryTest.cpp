@@ -2,6 +2,7 @@
 #include "windows/unit/fakes/LogicTest.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <utility>
 
@@ -24,15 +25,112 @@ protected:
     }
 };
 
-TEST_F(ImeQueryTest, QueriesTheForegroundWindowsImeWindowWithABoundedWait)
+TEST_F(ImeQueryTest, AsksTheImeWindowOfTheFocusInTheForegroundThreadWithABoundedWait)
 {
+    g_Fake.focus[1] = reinterpret_cast<HWND>(0x1100);
     Tick(0);
     EXPECT_EQ(g_Fake.calls[0], "GetForegroundWindow");
-    EXPECT_EQ(g_Fake.calls[1], "ImmGetDefaultIMEWnd(4096)");
-    EXPECT_EQ(g_Fake.calls[2], "SendMessageTimeout(8192,643,5,0)");
+    EXPECT_EQ(g_Fake.calls[1], "GetClassName(4096)");
+    EXPECT_EQ(g_Fake.calls[2], "GetWindowThreadId(4096)");
+    EXPECT_EQ(g_Fake.calls[3], "GetFocusOfThread(1)");
+    EXPECT_EQ(g_Fake.calls[4], "ImmGetDefaultIMEWnd(4352)");
+    EXPECT_EQ(g_Fake.calls[5], "SendMessageTimeout(8192,643,5,0)");
     EXPECT_EQ(g_Fake.uLastSendFlags, static_cast<UINT>(SMTO_ABORTIFHUNG));
     EXPECT_GT(g_Fake.uLastTimeoutMs, 0u);
     EXPECT_LE(g_Fake.uLastTimeoutMs, 200u);
+
+    // The class and the thread of a window stay; its focus is asked at every tick.
+    Tick(0);
+    EXPECT_EQ(g_Fake.calls, (Calls{"GetForegroundWindow", "GetFocusOfThread(1)",
+                                   "ImmGetDefaultIMEWnd(4352)", "SendMessageTimeout(8192,643,5,0)"}));
+}
+
+// The window whose IME is read, row by row as windows/system/Ime.h lists them. Thread 7 runs the
+// window in front; 0x1100 is a control of another thread (9) inside it; 0x1200 a UWP app's
+// CoreWindow inside its frame. Each window's IME window is its handle + 0x10000, so the asked one
+// shows in the query.
+TEST_F(ImeQueryTest, TheWindowAskedIsTheOneTheUserTypesInto)
+{
+    const auto W = [](std::uintptr_t n) { return reinterpret_cast<HWND>(n); };
+    const HWND hFront = W(0x1000), hControl = W(0x1100), hCore = W(0x1200), kKept = nullptr;
+    struct Row {
+        const char* what;
+        HWND hForeground;
+        const wchar_t* pszClass;
+        HWND hFocus;
+        bool bCoreChild;
+        HWND hAsked;  // null: the reading is kept and nothing is asked
+    } rows[] = {
+        {"no window in front (lock screen, UAC)", nullptr, L"", nullptr, false, kKept},
+        {"Alt+Tab (Windows 11)", hFront, L"XamlExplorerHostIslandWindow", hFront, false, kKept},
+        {"task view", hFront, L"MultitaskingViewFrame", hFront, false, kKept},
+        {"Alt+Tab (Windows 10)", hFront, L"TaskSwitcherWnd", hFront, false, kKept},
+        {"activation hand-over", hFront, L"ForegroundStaging", nullptr, false, kKept},
+        {"the taskbar", hFront, L"Shell_TrayWnd", hFront, false, kKept},
+        {"a second monitor's taskbar", hFront, L"Shell_SecondaryTrayWnd", nullptr, false, kKept},
+        {"focus in a control of another thread", hFront, L"Notepad", hControl, false, hControl},
+        {"focus on the frame itself", hFront, L"Notepad", hFront, false, hFront},
+        {"no focus (a console)", hFront, L"ConsoleWindowClass", nullptr, false, hFront},
+        {"a UWP frame without focus", hFront, L"ApplicationFrameWindow", nullptr, true, hCore},
+        {"a UWP frame with the focus on it", hFront, L"ApplicationFrameWindow", hFront, true, hCore},
+        {"a UWP frame with the focus inside", hFront, L"ApplicationFrameWindow", hControl, true,
+         hControl},
+        {"a UWP frame without its app (suspended)", hFront, L"ApplicationFrameWindow", nullptr,
+         false, hFront},
+        {"a CoreWindow under another frame", hFront, L"Notepad", nullptr, true, hFront},
+    };
+    for (const Row& row : rows) {
+        g_Fake.Reset();
+        ForgetForegroundWindow();
+        g_Fake.hForeground = row.hForeground;
+        g_Fake.windows[hFront] = {row.pszClass, 7, nullptr, W(0x11000)};
+        g_Fake.windows[hControl] = {L"Edit", 9, hFront, W(0x11100)};
+        if (row.bCoreChild)
+            g_Fake.windows[hCore] = {L"Windows.UI.Core.CoreWindow", 11, hFront, W(0x11200)};
+        if (row.hFocus != nullptr)
+            g_Fake.focus[7] = row.hFocus;
+        g_Fake.dwImeStatus = 1;
+
+        const std::optional<sys::ImeReading> reading = sys::ReadImeState(false);
+        const std::string asked = "ImmGetDefaultIMEWnd(" +
+                                  std::to_string(reinterpret_cast<std::uintptr_t>(row.hAsked)) + ")";
+        const auto nAsks = std::count_if(g_Fake.calls.begin(), g_Fake.calls.end(), [](auto& call) {
+            return call.rfind("ImmGetDefaultIMEWnd", 0) == 0;
+        });
+        if (row.hAsked == kKept) {
+            EXPECT_EQ(reading, std::nullopt) << row.what;
+            EXPECT_EQ(nAsks, 0) << row.what;
+        } else {
+            ASSERT_TRUE(reading) << row.what;
+            EXPECT_EQ(reading->nOpenStatus, 1) << row.what;
+            EXPECT_EQ(nAsks, 1) << row.what;
+            EXPECT_NE(std::find(g_Fake.calls.begin(), g_Fake.calls.end(), asked),
+                      g_Fake.calls.end())
+                << row.what;
+        }
+    }
+}
+
+// Only a window's answer changes the lamp: no answer is no reading, whatever the reason.
+TEST_F(ImeQueryTest, AWindowThatDoesNotAnswerKeepsTheLastReading)
+{
+    Tick(1);
+    ASSERT_EQ(g_nLastOpenStatus, 1);
+    for (const DWORD dwError : {DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_TIMEOUT}}) {
+        g_Fake.bImeAnswers = false;
+        g_Fake.dwImeError = dwError;
+        Tick(0);
+        EXPECT_EQ(g_nLastOpenStatus, 1) << dwError;
+        EXPECT_EQ(NonImeCalls(), Calls{}) << dwError;
+    }
+    // Nor is a moment without any window in front read as Lumidot's own IME.
+    g_Fake.bImeAnswers = true;
+    g_Fake.hForeground = nullptr;
+    Tick(0);
+    EXPECT_EQ(g_nLastOpenStatus, 1);
+    g_Fake.hForeground = reinterpret_cast<HWND>(0x1000);
+    Tick(0);
+    EXPECT_EQ(g_nLastOpenStatus, 0);
 }
 
 TEST_F(ImeQueryTest, ANullImeWindowReadsAsOffWithoutSendingAnything)
@@ -42,8 +140,8 @@ TEST_F(ImeQueryTest, ANullImeWindowReadsAsOffWithoutSendingAnything)
     g_Fake.calls.clear();
     PollImeStatus();
     EXPECT_EQ(g_nLastOpenStatus, 0);
-    EXPECT_EQ(g_Fake.calls, (Calls{"GetForegroundWindow", "ImmGetDefaultIMEWnd(4096)",
-                                   "Shell_NotifyIcon(NIM_MODIFY,3)"}));
+    EXPECT_EQ(NonImeCalls(), Calls{"Shell_NotifyIcon(NIM_MODIFY,3)"});
+    EXPECT_EQ(std::count(g_Fake.calls.begin(), g_Fake.calls.end(), "ImmGetDefaultIMEWnd(4096)"), 1);
 }
 
 TEST_F(ImeQueryTest, TheModeIsAskedOfTheSameImeWindowOnlyWhenItMatters)
@@ -51,8 +149,8 @@ TEST_F(ImeQueryTest, TheModeIsAskedOfTheSameImeWindowOnlyWhenItMatters)
     g_nAlnumOff = 1;
     Tick(1);
     EXPECT_EQ(NonImeCalls().size(), 1u);  // the lamp
-    EXPECT_EQ(g_Fake.calls[2], "SendMessageTimeout(8192,643,5,0)");
-    EXPECT_EQ(g_Fake.calls[3], "SendMessageTimeout(8192,643,1,0)");
+    EXPECT_EQ(g_Fake.calls[g_Fake.calls.size() - 3], "SendMessageTimeout(8192,643,5,0)");
+    EXPECT_EQ(g_Fake.calls[g_Fake.calls.size() - 2], "SendMessageTimeout(8192,643,1,0)");
 
     // A closed IME has no mode to ask about, and without the option nothing is asked.
     Tick(0);

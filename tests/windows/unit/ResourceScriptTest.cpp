@@ -3,8 +3,11 @@
 #include "core/Texts.h"
 #include "core/ini/Utf8.h"
 
+#include "EnglishTexts.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -92,6 +95,64 @@ TEST(ResourceScriptTest, TheDialogsHaveTheSharedTexts)
     EXPECT_TRUE(has(strAbout, "CAPTION \"" + Utf8(texts::kAboutDialogCaption) + "\""));
     EXPECT_TRUE(has(strAbout, "\"" + Utf8(texts::kOk) + "\", IDOK,"));
     EXPECT_TRUE(has(strAbout, "\"" + Utf8(texts::kHelpPageButton) + "\", IDC_HELP_PAGE,"));
+}
+
+// The English user interface: the Japanese one's resources with the same ids, layout and styles,
+// each text the English of the Japanese one in its place.
+TEST(ResourceScriptTest, TheEnglishMenuAndDialogsAreTheJapaneseOnesTranslated)
+{
+    const std::string strScript = ReadSource("windows/res/Lumidot.rc");
+    const std::size_t nEnglish = strScript.find("\nLANGUAGE LANG_ENGLISH");
+    ASSERT_NE(nEnglish, std::string::npos);
+    const std::string strJapanese = strScript.substr(0, nEnglish);
+    const std::string strEnglish = strScript.substr(nEnglish);
+    const std::regex quoted(R"re("((?:[^"\\]|"")*)(?:\\0)?")re");  // a combo box item ends in \0
+    // A combo box item's length counts the text's bytes in the Japanese code page: only ASCII here.
+    const std::regex comboItem(R"re(COMBO_ITEM\((\w+), (\d+), "([^"\\]*)\\0"\))re");
+    // The table's texts in English, and the interval items made from theirs.
+    std::map<std::string, std::string> english;
+    for (const texts::Translation& translation : texts::kEnglish)
+        english[Utf8(translation.pszSource)] = Utf8(translation.pszEnglish);
+    for (int nMs = 100; nMs <= 1000; nMs += 100)
+        english[Utf8(texts::Fill(texts::kIntervalItem, std::to_wstring(nMs)).c_str())] =
+            Utf8(texts::Fill(FromUtf8(english[Utf8(texts::kIntervalItem)]).c_str(),
+                             std::to_wstring(nMs)).c_str());
+    auto translate = [&english](const std::string& strText) {
+        const auto it = english.find(strText);
+        const bool bAscii = std::all_of(strText.begin(), strText.end(),
+                                        [](char ch) { return (ch & 0x80) == 0; });
+        return it != english.end() ? it->second : bAscii ? strText : "no English for " + strText;
+    };
+    auto resource = [](const std::string& strBlock, const std::string& strHeader) {
+        const std::size_t nStart = strBlock.find("\n" + strHeader);
+        const std::size_t nEnd = strBlock.find("\nEND", nStart);
+        const std::string strResource =
+            nStart == std::string::npos ? std::string() : strBlock.substr(nStart, nEnd - nStart);
+        // The fonts differ: the Japanese one has no Latin letters to speak of.
+        return std::regex_replace(strResource, std::regex(R"(FONT [^\n]*)"), "");
+    };
+    for (const char* pszName : {"IDR_TRAY_MENU MENU", "IDD_ABOUTBOX DIALOGEX",
+                                "IDD_PORT_DIALOG DIALOGEX", "IDD_SETTING_DIALOG DIALOGEX",
+                                "IDD_PORT_DIALOG 240", "IDD_SETTING_DIALOG 240"}) {
+        std::string strJa = resource(strJapanese, pszName), strEn = resource(strEnglish, pszName);
+        ASSERT_FALSE(strEn.empty()) << pszName;
+        for (std::sregex_iterator it(strEn.begin(), strEn.end(), comboItem), end; it != end; ++it)
+            EXPECT_EQ(std::stoul((*it)[2]), (*it)[3].length() + 1) << (*it)[0];
+        // The English texts in the order of the Japanese ones.
+        std::vector<std::string> translated, shown;
+        for (std::sregex_iterator it(strJa.begin(), strJa.end(), quoted), end; it != end; ++it)
+            translated.push_back(translate((*it)[1]));
+        for (std::sregex_iterator it(strEn.begin(), strEn.end(), quoted), end; it != end; ++it)
+            shown.push_back((*it)[1]);
+        EXPECT_EQ(shown, translated) << pszName;
+        // The rest, combo box items' lengths aside, the same.
+        for (std::string* pBlock : {&strJa, &strEn}) {
+            *pBlock = std::regex_replace(*pBlock, std::regex(R"(COMBO_ITEM\((\w+), \d+,)"), "$1");
+            *pBlock = std::regex_replace(*pBlock, quoted, "\"\"");
+            *pBlock = std::regex_replace(*pBlock, std::regex(R"(\s+)"), " ");
+        }
+        EXPECT_EQ(strEn, strJa) << pszName;
+    }
 }
 
 }  // namespace

@@ -15,7 +15,9 @@
 //                               {"mode": read back, "ime": the IME window}
 //   ticks                       WM_TIMER messages the main window took since the first hook request
 //   port_arrived N              tell the main window that COMn arrived (WM_DEVICECHANGE)
-//   front_target | front_foreign | foreground
+//   front_target | front_foreign | foreground   (front_foreign puts the focus in its text field)
+//   front_class NAME            a new window of class NAME with a text field in focus, in front
+//   key VK                      press and release virtual key VK (SendInput)
 //   tray_forget HWND ID         drop that tray icon as a freshly started shell would not know it
 //   taskbar_created             broadcast "TaskbarCreated" as a restarted shell does
 //   port_open N | port_escape FUNC | port_close   the driver's own use of \\.\COMn
@@ -47,6 +49,8 @@ struct Target {
 
 Target g_target;
 HWND g_self = nullptr;          // the driver's own window: foreign foreground and hook replies
+HWND g_edit = nullptr;          // its text field
+HWND g_classed = nullptr;       // the window of front_class
 HHOOK g_hook = nullptr;
 DWORD g_hookTid = 0;
 HANDLE g_port = INVALID_HANDLE_VALUE;
@@ -259,6 +263,16 @@ std::string Run(const std::string& line)
             list += (list.empty() ? "" : ",") + WindowJson(child);
         return "ok {\"children\":[" + list + "]}";
     }
+    if (cmd == "tooltip") {
+        // The shown tip of any process (the tray's is Explorer's); its text is the tool's.
+        std::wstring text;
+        EnumWindows([](HWND hwnd, LPARAM param) -> BOOL {
+            if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"tooltips_class32")
+                *reinterpret_cast<std::wstring*>(param) = TextOf(hwnd);
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&text));
+        return "ok {\"text\":" + Quote(text) + "}";
+    }
     if (cmd == "text") return "ok {\"text\":" + Quote(TextOf(ArgHwnd(in))) + "}";
     if (cmd == "post" || cmd == "send") {
         HWND hwnd = ArgHwnd(in);
@@ -339,7 +353,37 @@ std::string Run(const std::string& line)
     if (cmd == "front_foreign") {
         ShowWindow(g_self, SW_SHOW);
         SetForegroundWindow(g_self);
+        SetFocus(g_edit);
         return "ok {\"hwnd\":" + Num(g_self) + "}";
+    }
+    if (cmd == "front_class") {
+        std::string name;
+        in >> name;
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        const std::wstring cls = Wide(name);
+        wc.lpszClassName = cls.c_str();
+        RegisterClassW(&wc);  // fails harmlessly when registered before
+        if (g_classed) DestroyWindow(g_classed);
+        g_classed = CreateWindowExW(0, cls.c_str(), L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 240, 120,
+                                    nullptr, nullptr, wc.hInstance, nullptr);
+        if (!g_classed) return Error("CreateWindow failed");
+        HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 4, 4, 200, 24, g_classed,
+                                    nullptr, wc.hInstance, nullptr);
+        SetForegroundWindow(g_classed);
+        SetFocus(edit);
+        return "ok {\"hwnd\":" + Num(g_classed) + "}";
+    }
+    if (cmd == "key") {
+        INPUT input[2] = {};
+        for (INPUT& one : input) {
+            one.type = INPUT_KEYBOARD;
+            one.ki.wVk = static_cast<WORD>(ArgNum(in));
+        }
+        input[1].ki.wVk = input[0].ki.wVk;
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        return SendInput(2, input, sizeof(INPUT)) == 2 ? "ok {}" : Error("SendInput failed");
     }
     if (cmd == "foreground") {
         HWND front = GetForegroundWindow();
@@ -403,6 +447,8 @@ int main()
     RegisterClassW(&wc);
     g_self = CreateWindowExW(0, wc.lpszClassName, L"LumidotE2E foreign window", WS_OVERLAPPEDWINDOW,
                              40, 40, 240, 120, nullptr, nullptr, wc.hInstance, nullptr);
+    g_edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 4, 4, 200, 24, g_self, nullptr,
+                             wc.hInstance, nullptr);
 
     // Commands are read on another thread so that this one keeps answering messages between them.
     MSG msg;

@@ -178,6 +178,12 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK GetMsgHook(int code, WPARAM wP
     if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == HookMessage()) {
         Handle(msg->hwnd, msg->wParam, reinterpret_cast<HWND>(msg->lParam));
         msg->message = WM_NULL;
+    } else if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_KEYDOWN && msg->wParam == VK_KANJI &&
+               s_target) {
+        // What a Japanese IME does with its key, which Wine's has none of: it opens.
+        HIMC context = ImmGetContext(s_target);
+        ImmSetOpenStatus(context, TRUE);
+        ImmReleaseContext(s_target, context);
     } else if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_TIMER && msg->hwnd == s_target) {
         s_ticks++;
     }

@@ -72,8 +72,10 @@ std::vector<std::string> NonImeCalls()
 {
     std::vector<std::string> out;
     for (const std::string& call : g_Fake.calls)
-        if (call.rfind("GetForegroundWindow", 0) != 0 &&
-            call.rfind("ImmGetDefaultIMEWnd", 0) != 0 && call.rfind("SendMessageTimeout", 0) != 0)
+        if (call.rfind("GetForegroundWindow", 0) != 0 && call.rfind("GetClassName", 0) != 0 &&
+            call.rfind("GetWindowThreadId", 0) != 0 && call.rfind("GetFocusOfThread", 0) != 0 &&
+            call.rfind("FindChildWindow", 0) != 0 && call.rfind("ImmGetDefaultIMEWnd", 0) != 0 &&
+            call.rfind("SendMessageTimeout", 0) != 0)
             out.push_back(call);
     return out;
 }
@@ -86,10 +88,50 @@ HWND GetForegroundWindow()
     return g_Fake.hForeground;
 }
 
+int GetClassName(HWND hWnd, wchar_t* pszClass, int cchClass)
+{
+    Record("GetClassName(" + Hex(hWnd) + ")");
+    const auto it = g_Fake.windows.find(hWnd);
+    const std::wstring strClass = it != g_Fake.windows.end() ? it->second.strClass : L"Notepad";
+    if (hWnd == nullptr || cchClass <= 0)
+        return 0;
+    const size_t nCopied = std::min(strClass.size(), static_cast<size_t>(cchClass - 1));
+    strClass.copy(pszClass, nCopied);
+    pszClass[nCopied] = L'\0';
+    return static_cast<int>(nCopied);
+}
+
+DWORD GetWindowThreadId(HWND hWnd)
+{
+    Record("GetWindowThreadId(" + Hex(hWnd) + ")");
+    const auto it = g_Fake.windows.find(hWnd);
+    return hWnd == nullptr ? 0 : it != g_Fake.windows.end() ? it->second.dwThread : 1;
+}
+
+HWND GetFocusOfThread(DWORD dwThread)
+{
+    Record("GetFocusOfThread(" + std::to_string(dwThread) + ")");
+    const auto it = g_Fake.focus.find(dwThread);
+    return it != g_Fake.focus.end() ? it->second : nullptr;
+}
+
+HWND FindChildWindow(HWND hParent, const wchar_t* pszClass)
+{
+    Record("FindChildWindow(" + Hex(hParent) + ")");
+    for (const auto& [hWnd, window] : g_Fake.windows)
+        if (window.hParent == hParent && window.strClass == pszClass)
+            return hWnd;
+    return nullptr;
+}
+
 HWND ImmGetDefaultIMEWnd(HWND hWnd)
 {
     Record("ImmGetDefaultIMEWnd(" + Hex(hWnd) + ")");
-    return g_Fake.hImeWindow;
+    // Windows answers a null window with the calling thread's own IME window.
+    if (hWnd == nullptr)
+        return g_Fake.hOwnImeWindow;
+    const auto it = g_Fake.windows.find(hWnd);
+    return it != g_Fake.windows.end() ? it->second.hIme : g_Fake.hImeWindow;
 }
 
 bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
@@ -105,10 +147,21 @@ bool SendMessageTimeout(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT
         *pResult = g_Fake.dwConversionMode;
         return true;
     }
-    if (!g_Fake.bImeAnswers)
+    if (!g_Fake.bImeAnswers) {
+        g_Fake.dwLastError = g_Fake.dwImeError;
         return false;
+    }
     *pResult = g_Fake.dwImeStatus;
     return true;
+}
+
+LANGID GetUserDefaultUILanguage() { return g_Fake.langUi; }
+
+HKL GetKeyboardLayout(DWORD dwThreadId)
+{
+    // 0 would be the asking thread, whose layout the fake does not know.
+    const auto it = g_Fake.layouts.find(dwThreadId);
+    return dwThreadId != 0 && it != g_Fake.layouts.end() ? it->second : nullptr;
 }
 
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATAW* pData)

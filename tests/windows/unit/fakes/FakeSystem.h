@@ -15,15 +15,31 @@
 struct FakeSystem {
     std::vector<std::string> calls;
 
-    // IME
-    HWND hForeground = reinterpret_cast<HWND>(0x1000);
+    // IME. A window not listed in windows is a plain top-level window of thread 1 whose default
+    // IME window is hImeWindow; a thread not listed in focus has no focus window (a console's).
+    struct Window {
+        std::wstring strClass;
+        DWORD dwThread = 1;
+        HWND hParent = nullptr;
+        HWND hIme = nullptr;
+    };
+    HWND hForeground = reinterpret_cast<HWND>(0x1000);  // may be null, as while activation changes
     HWND hImeWindow = reinterpret_cast<HWND>(0x2000);
-    bool bImeAnswers = true;         // false: SendMessageTimeout fails (hung or timed out)
+    HWND hOwnImeWindow = reinterpret_cast<HWND>(0x2100);  // ImmGetDefaultIMEWnd(NULL): ours
+    std::map<HWND, Window> windows;
+    std::map<DWORD, HWND> focus;      // GetGUIThreadInfo's hwndFocus, by thread
+    bool bImeAnswers = true;          // false: SendMessageTimeout fails with dwImeError
+    DWORD dwImeError = ERROR_TIMEOUT; // ERROR_TIMEOUT: hung or slow; ERROR_ACCESS_DENIED: elevated
     DWORD_PTR dwImeStatus = 0;       // what the IME window answers
     bool bModeAnswers = true;        // false: the conversion-mode query fails
     DWORD_PTR dwConversionMode = 9;  // IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE: typing hiragana
     UINT uLastTimeoutMs = 0;
     UINT uLastSendFlags = 0;
+
+    // Languages. Not logged in calls, like the registry: reading them is no action of the program's.
+    LANGID langUi = 0x0411;  // Japanese
+    // Each thread's keyboard layout; thread 1's is a Japanese IME.
+    std::map<DWORD, HKL> layouts{{1, reinterpret_cast<HKL>(0xE0010411)}};
 
     // Tray: the shell keeps the icons it has, as the real one does: it refuses to add an icon
     // twice and to modify or delete one it doesn't have.

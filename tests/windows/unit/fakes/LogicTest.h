@@ -9,6 +9,7 @@
 #include "core/Platform.h"
 #include "core/PortWatch.h"
 #include "core/Settings.h"
+#include "windows/system/Ime.h"
 #include "windows/system/Ports.h"
 #include "windows/system/SerialPort.h"
 #include "windows/system/Tray.h"
@@ -44,6 +45,7 @@ private:
         sys::CloseLedPort();
         RemoveTrayPresets();
         g_Fake.Reset();
+        ForgetForegroundWindow();
         ResetLogicState();
     }
 };

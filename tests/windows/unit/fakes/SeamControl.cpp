@@ -50,12 +50,13 @@ void LoseDevice()
     g_Fake.dwEscapeError = ERROR_DEVICE_REMOVED;
 }
 
-void AnswerIme(int nOpenStatus, bool bNative)
+bool AnswerIme(int nOpenStatus, bool bNative)
 {
     g_Fake.bImeAnswers = g_Fake.bModeAnswers = true;
     g_Fake.dwImeStatus = static_cast<DWORD_PTR>(nOpenStatus);
     // Hiragana (IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE), or half-width alphanumerics.
     g_Fake.dwConversionMode = bNative ? 9 : 0;
+    return true;
 }
 
 void SilenceIme() { g_Fake.bImeAnswers = false; }
