@@ -688,13 +688,20 @@ class Agent:
         if self.system_bus is None:
             self.spawn("system-bus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
                                       f"--address=unix:path={path}"])
-            wait_for(lambda: os.path.exists(path), 10, "the stand-in system bus")
-            self.system_bus = dbus.bus.BusConnection(f"unix:path={path}")
+            # the socket's file comes a moment before the daemon listens on it
+            self.system_bus = wait_for(lambda: self.bus_at(f"unix:path={path}"), 10, "the stand-in system bus")
             self.login1 = dbus.service.BusName("org.freedesktop.login1", self.system_bus, do_not_queue=True)
             self.logind = Logind(self.system_bus)
             # another client of the system bus, which may send any signal it likes
-            self.forger = dbus.bus.BusConnection(f"unix:path={path}")
+            self.forger = self.bus_at(f"unix:path={path}")
         return {"address": f"unix:path={path}"}
+
+    @staticmethod
+    def bus_at(address):
+        try:
+            return dbus.bus.BusConnection(address)
+        except dbus.DBusException:
+            return None
 
     def logind_signal(self, path, interface, member, signature, args, forged):
         """A signal as logind sends it or, forged, as another client of the system bus can."""
