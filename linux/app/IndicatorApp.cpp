@@ -41,7 +41,8 @@ const QString kInstanceInterface = QStringLiteral("org.freedesktop.Application")
 }  // namespace
 
 IndicatorApp::IndicatorApp(QObject *parent)
-    : QObject(parent), m_ime(this), m_devices(this), m_pollTimer(this), m_tray(&m_menu, this)
+    : QObject(parent), m_ime(this), m_devices(this), m_logind(this), m_pollTimer(this),
+      m_tray(&m_menu, this)
 {
     for (const texts::MenuItem &item : texts::kTrayMenu) {
         if (item.command == texts::MenuCommand::None) {
@@ -67,12 +68,8 @@ IndicatorApp::IndicatorApp(QObject *parent)
     connect(&m_devices, &UdevMonitor::added, this, &IndicatorApp::onDeviceAdded);
     connect(&m_devices, &UdevMonitor::removed, this, &IndicatorApp::onDeviceRemoved);
     connect(&m_tray, &TrayIcon::missing, this, &IndicatorApp::showNoTrayNotice);
-    // Matched by path and interface, not by logind's name: naming a service makes Qt ask the bus
-    // daemon for its owner and wait for the answer, at start.
-    QDBusConnection::systemBus().connect(QString(), QStringLiteral("/org/freedesktop/login1"),
-                                         QStringLiteral("org.freedesktop.login1.Manager"),
-                                         QStringLiteral("PrepareForSleep"), this,
-                                         SLOT(onPrepareForSleep(bool)));
+    connect(&m_logind, &Logind::woke, this, &IndicatorApp::onWake);
+    connect(&m_logind, &Logind::activeChanged, this, &IndicatorApp::onSessionActive);
 }
 
 IndicatorApp::~IndicatorApp()
@@ -103,10 +100,16 @@ void IndicatorApp::tick()
         PollImeStatus();
 }
 
-void IndicatorApp::onPrepareForSleep(bool start)
+void IndicatorApp::onWake()
 {
-    if (!start && m_lifecycle.IsRunning())
+    if (m_lifecycle.IsRunning())
         OnResumeFromSleep();
+}
+
+void IndicatorApp::onSessionActive(bool active)
+{
+    if (m_lifecycle.IsRunning())
+        OnSessionActive(active);
 }
 
 void IndicatorApp::Activate(const QVariantMap &)

@@ -7,6 +7,7 @@
 #include "core/Lifecycle.h"
 #include "linux/system/DeviceEvents.h"
 #include "linux/system/Ime.h"
+#include "linux/system/Session.h"
 #include "linux/system/Tray.h"
 
 #include <QMenu>
@@ -39,8 +40,9 @@ private slots:
     void updateMenu();
     void onDeviceAdded(const QString &devnode, const QStringList &links);
     void onDeviceRemoved(const QString &devnode, const QStringList &links);
-    // logind's announcement of sleep (start) and of the wake that follows.
-    void onPrepareForSleep(bool start);
+    void onWake();
+    // Another user's session came to the screen, or ours came back: the LED is the screen's.
+    void onSessionActive(bool active);
     // No tray to show the lamp in: a message box that names what is missing and leads to the
     // settings, and a line on stderr.
     void showNoTrayNotice();
@@ -68,6 +70,7 @@ private:
 
     ImeStatus m_ime;
     UdevMonitor m_devices;
+    Logind m_logind;
     QTimer m_pollTimer;
     QMenu m_menu;
     QAction *m_connectAction = nullptr;

@@ -34,7 +34,16 @@ void quitOnTerminationSignals(QObject *parent)
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, s_signalPipe) != 0)
         return;
     auto *notifier = new QSocketNotifier(s_signalPipe[0], QSocketNotifier::Read, parent);
-    QObject::connect(notifier, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
+    QObject::connect(notifier, &QSocketNotifier::activated, [notifier] {
+        // Read, or the notifier fires again at once, for ever.
+        char bytes[16];
+        if (read(s_signalPipe[0], bytes, sizeof bytes) < 0) {
+        }
+        notifier->setEnabled(false);
+        // exit(), not quit(): Qt refuses quit() while a window is open, and a dialog or message
+        // box in its own event loop must end with the program too. main() then shuts down.
+        QCoreApplication::exit(0);
+    });
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);

@@ -151,10 +151,12 @@ ImeState fcitxReading(int state, const QString &inputMethod, const QString &tray
     // 2 is "not the group's first input method", a second plain layout included.
     if (state != 2 || inputMethod.startsWith(QLatin1String("keyboard-")))
         return {};
-    if (trayIcon == QLatin1String("fcitx_mozc_direct"))
+    // Inside Flatpak, newer fcitx5 names its icons org.fcitx.Fcitx5.fcitx_mozc_*.
+    const QString icon = trayIcon.section(QLatin1Char('.'), -1);
+    if (icon == QLatin1String("fcitx_mozc_direct"))
         return {};
-    const bool alphanumeric = trayIcon == QLatin1String("fcitx_mozc_alpha_half") ||
-                              trayIcon == QLatin1String("fcitx_mozc_alpha_full");
+    const bool alphanumeric = icon == QLatin1String("fcitx_mozc_alpha_half") ||
+                              icon == QLatin1String("fcitx_mozc_alpha_full");
     return {true, alphanumeric};
 }
 
@@ -417,7 +419,7 @@ std::optional<ImeState> ImeStatus::read()
     return ibusReading();
 }
 
-bool ImeStatus::canTellMode() const { return !m_fcitxRunning || m_trayItem.isFound(); }
+bool ImeStatus::canTellMode() const { return !m_fcitxRunning || m_trayItem.tellsMode(); }
 
 std::optional<ImeState> ImeStatus::readFcitx()
 {

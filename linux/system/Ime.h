@@ -76,8 +76,8 @@ public:
     // picked up.
     std::optional<ImeState> read();
 
-    // Whether a reading can tell alphanumeric typing apart: not under fcitx5 while it shows no
-    // tray item (it publishes Mozc's mode nowhere else).
+    // Whether a reading can tell alphanumeric typing apart: not under fcitx5 while its tray item
+    // names no icon (it publishes Mozc's mode nowhere else).
     bool canTellMode() const;
 
 signals:
@@ -133,6 +133,7 @@ private:
 //              State() 2, any other input method                     on
 //                and its tray item shows fcitx_mozc_direct           off
 //                and its tray item shows fcitx_mozc_alpha_half/_full on, alphanumeric
+//                (also with a prefix: org.fcitx.Fcitx5.fcitx_mozc_direct)
 //   IBus       no global engine yet, or an xkb:* engine              off
 //              focus in a window without an input context            off
 //              no word from the engine since connecting to IBus      off
@@ -148,7 +149,7 @@ private:
 namespace ImeStatusRules {
 
 // fcitx5's Controller1 State() and CurrentInputMethod(), and the IconName of its tray item (empty
-// where it shows none).
+// where it shows none, or draws a text icon instead: classicui's "Prefer Text Icon").
 ImeState fcitxReading(int state, const QString &inputMethod, const QString &trayIcon);
 
 // IBus's global engine, the symbol of its InputMode property (nullopt: it has none) and whether

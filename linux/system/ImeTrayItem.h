@@ -23,6 +23,9 @@ public:
 
     // Whether fcitx5's item is there and its icon was read (or it went away a moment ago).
     bool isFound() const { return m_found; }
+    // Whether the item names its icon, which tells Mozc's mode. With classicui's "Prefer Text
+    // Icon" fcitx5 names none and draws the mode as a picture; its label and tool tip stay empty.
+    bool tellsMode() const { return m_found && !m_iconName.isEmpty(); }
     // The item's IconName, e.g. "fcitx_mozc_alpha_half"; empty while none is found.
     QString iconName() const { return m_iconName; }
 

@@ -12,6 +12,8 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -216,4 +218,106 @@ void releaseInstanceName(const QString &name)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected())
         bus.call(busDaemonCall("ReleaseName", name), QDBus::Block, kBusAnswerTimeoutMs);
+}
+
+namespace {
+
+const QString kLogind = QStringLiteral("org.freedesktop.login1");
+const QString kLogindPath = QStringLiteral("/org/freedesktop/login1");
+const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
+const QString kSessionInterface = QStringLiteral("org.freedesktop.login1.Session");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kActive = QStringLiteral("Active");
+
+}  // namespace
+
+Logind::Logind(QObject *parent)
+    : QObject(parent), m_bus(QDBusConnection::systemBus()),
+      m_ownerWatch(kLogind, m_bus, QDBusServiceWatcher::WatchForOwnerChange)
+{
+    if (!m_bus.isConnected())
+        return;
+    connect(&m_ownerWatch, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            &Logind::onOwnerChanged);
+    // By path and interface, the sender checked as each arrives: naming logind here would make Qt
+    // ask the bus daemon for its owner and wait for the answer, at start.
+    m_bus.connect(QString(), kLogindPath, kManager, QStringLiteral("PrepareForSleep"), this,
+                  SLOT(onPrepareForSleep(bool, QDBusMessage)));
+    callWithoutWaiting(m_bus, busDaemonCall("GetNameOwner", kLogind), this,
+                       [this](const QDBusMessage &reply) {
+                           if (reply.type() == QDBusMessage::ReplyMessage && m_owner.isEmpty())
+                               follow(reply.arguments().value(0).toString());
+                       });
+}
+
+void Logind::onOwnerChanged(const QString &, const QString &, const QString &newOwner)
+{
+    follow(newOwner);
+}
+
+void Logind::follow(const QString &owner)
+{
+    m_owner = owner;
+    if (m_owner.isEmpty())
+        return;
+    // "auto": the caller's session, or the user's session at the screen when the caller runs
+    // outside of any (started by a user service).
+    QDBusMessage call = QDBusMessage::createMethodCall(m_owner, kLogindPath, kManager,
+                                                       QStringLiteral("GetSession"));
+    call << QStringLiteral("auto");
+    callWithoutWaiting(m_bus, call, this, [this](const QDBusMessage &reply) {
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            watchSession(reply.arguments().value(0).value<QDBusObjectPath>().path());
+    });
+}
+
+void Logind::watchSession(const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    if (path != m_session) {
+        if (!m_session.isEmpty())
+            m_bus.disconnect(
+                QString(), m_session, kProperties, QStringLiteral("PropertiesChanged"), this,
+                SLOT(onSessionChanged(QString, QVariantMap, QStringList, QDBusMessage)));
+        m_session = path;
+        m_bus.connect(QString(), m_session, kProperties, QStringLiteral("PropertiesChanged"), this,
+                      SLOT(onSessionChanged(QString, QVariantMap, QStringList, QDBusMessage)));
+    }
+    askActive();
+}
+
+void Logind::askActive()
+{
+    callWithoutWaiting(
+        m_bus, propertyGetCall(m_owner, m_session, kSessionInterface, kActive), this,
+        [this](const QDBusMessage &reply) {
+            if (reply.type() == QDBusMessage::ReplyMessage)
+                setActive(reply.arguments().value(0).value<QDBusVariant>().variant().toBool());
+        });
+}
+
+void Logind::setActive(bool active)
+{
+    if (active != m_active) {
+        m_active = active;
+        emit activeChanged(active);
+    }
+}
+
+void Logind::onPrepareForSleep(bool start, const QDBusMessage &message)
+{
+    if (!start && !m_owner.isEmpty() && message.service() == m_owner)
+        emit woke();
+}
+
+void Logind::onSessionChanged(const QString &interface, const QVariantMap &changed,
+                              const QStringList &invalidated, const QDBusMessage &message)
+{
+    if (m_owner.isEmpty() || message.service() != m_owner || interface != kSessionInterface)
+        return;
+    if (changed.contains(kActive))
+        setActive(changed.value(kActive).toBool());
+    else if (invalidated.contains(kActive))
+        askActive();
 }

@@ -179,6 +179,17 @@ void TrayIcon::lookForTray()
     m_lookAgain.stop();
     m_patience.stop();
     m_icon = new QSystemTrayIcon(m_lamps[m_preset], this);
+    // Qt has just asked for itself, and keeps its answer for good. A host gone between our check
+    // and Qt's leaves an icon that would never register: tell it as when no tray runs, and wait.
+    // (Asked of Qt only now: asked earlier, its "no" would be final before a tray ever came.)
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        delete m_icon;
+        m_icon = nullptr;
+        if (xConnection() != nullptr)
+            m_lookAgain.start();
+        emit missing();
+        return;
+    }
     m_icon->setToolTip(tipOf(m_preset));
     m_icon->setContextMenu(m_menu);
     m_icon->show();

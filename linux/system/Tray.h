@@ -17,7 +17,9 @@ class QSystemTrayIcon;
 // for good: an icon made before the desktop's tray host runs would never appear. So the icon is
 // made only once a tray is there, asked of the bus and the X server directly: a StatusNotifierItem
 // host registered with org.kde.StatusNotifierWatcher, or on X11 an XEmbed tray. Until then the
-// lamp is only remembered. Once made, Qt follows a tray host that restarts.
+// lamp is only remembered. Once made, Qt follows a tray host that restarts. A host that goes away
+// between our check and Qt's leaves Qt's "no" all the same: an icon Qt says it cannot show does
+// not count as shown, and a tray is waited for again, as when none runs.
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -36,7 +38,8 @@ public:
     void notify(const QString &text, int triesLeft = 30);
 
 signals:
-    // A few seconds after add(), still no tray: sent once.
+    // A few seconds after add(), still no tray: sent once; and again each time a tray went away
+    // as the icon was made for it.
     void missing();
 
 private slots:

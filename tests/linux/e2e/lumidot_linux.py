@@ -192,9 +192,10 @@ class Session(SessionBase):
 
     # --- the desktop around the program ---
 
-    def tray_host(self, on):
-        """Starts or ends the desktop's tray host, as a panel that comes late, or restarts."""
-        self.call("tray_host", on=on)
+    def tray_host(self, on, host=True):
+        """Starts or ends the desktop's tray host, as a panel that comes late, or restarts; with
+        host false, its watcher runs but no panel has registered with it yet."""
+        self.call("tray_host", on=on, host=host)
 
     def system_bus(self):
         """Programs started from now on get a system bus where the test plays logind."""
@@ -204,6 +205,10 @@ class Session(SessionBase):
         """logind announces sleep, then the wake that follows."""
         self.call("sleep", start=True)
         self.call("sleep", start=False)
+
+    def session_active(self, active, forged=False):
+        """logind says the session left the screen for another user's, or came back."""
+        self.call("session_active", active=active, forged=forged)
 
     def wayland(self):
         """Programs started from now on run under a headless Wayland compositor (weston), not X."""

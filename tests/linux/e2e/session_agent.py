@@ -166,6 +166,14 @@ class XTest:
         if not self.display:
             raise AgentError(f"cannot open display {display}")
 
+    def xembed_tray_runs(self):
+        self.x11.XInternAtom.restype = ctypes.c_ulong
+        self.x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        self.x11.XGetSelectionOwner.restype = ctypes.c_ulong
+        self.x11.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        atom = self.x11.XInternAtom(self.display, b"_NET_SYSTEM_TRAY_S0", 0)
+        return self.x11.XGetSelectionOwner(self.display, atom) != 0
+
     def key(self, name):
         keycode = self.x11.XKeysymToKeycode(self.display, self.x11.XStringToKeysym(name.encode()))
         if not keycode:
@@ -182,6 +190,8 @@ class Watcher(dbus.service.Object):
         super().__init__(bus, "/StatusNotifierWatcher")
         self.bus = bus
         self.items = []  # {"service", "path", "sender", "pid"}
+        self.host = True  # a host (the panel that shows the items) has registered
+        self.on_asked = None  # called once as a program next asks whether a host is registered
         bus.add_signal_receiver(self._owner_changed, "NameOwnerChanged", "org.freedesktop.DBus",
                                 "org.freedesktop.DBus", "/org/freedesktop/DBus")
 
@@ -191,12 +201,15 @@ class Watcher(dbus.service.Object):
 
     @dbus.service.method(PROPS, in_signature="ss", out_signature="v")
     def Get(self, interface, prop):
+        if prop == "IsStatusNotifierHostRegistered" and self.on_asked:
+            self.on_asked, asked = None, self.on_asked
+            asked()
         return self.GetAll(interface)[prop]
 
     @dbus.service.method(PROPS, in_signature="s", out_signature="a{sv}")
     def GetAll(self, interface):
         return {"RegisteredStatusNotifierItems": dbus.Array([i["service"] + i["path"] for i in self.items], "s"),
-                "IsStatusNotifierHostRegistered": dbus.Boolean(True),
+                "IsStatusNotifierHostRegistered": dbus.Boolean(self.host),
                 "ProtocolVersion": dbus.Int32(0)}
 
     @dbus.service.method(WATCHER, in_signature="s", out_signature="", sender_keyword="sender")
@@ -226,6 +239,10 @@ class Watcher(dbus.service.Object):
     def StatusNotifierItemUnregistered(self, name):
         pass
 
+    @dbus.service.signal(WATCHER, signature="")
+    def StatusNotifierHostRegistered(self):
+        pass
+
     def _owner_changed(self, name, old, new):
         if new:
             return
@@ -234,6 +251,36 @@ class Watcher(dbus.service.Object):
             self.items.remove(item)
             log(f"item gone: {item['service']}{item['path']}")
             self.StatusNotifierItemUnregistered(item["service"] + item["path"])
+
+
+LOGIND_MANAGER = "org.freedesktop.login1.Manager"
+LOGIND_SESSION = "org.freedesktop.login1.Session"
+SESSION_PATH = "/org/freedesktop/login1/session/_31"
+
+
+class Logind(dbus.service.Object):
+    """What a program asks of logind about its session: which one it is, and whether it is at the
+    screen (Active changes with fast user switching)."""
+
+    def __init__(self, bus):
+        super().__init__(bus, "/org/freedesktop/login1")
+        self.session = LogindSession(bus)
+
+    @dbus.service.method(LOGIND_MANAGER, in_signature="s", out_signature="o")
+    def GetSession(self, session_id):
+        return SESSION_PATH
+
+
+class LogindSession(dbus.service.Object):
+    def __init__(self, bus):
+        super().__init__(bus, SESSION_PATH)
+        self.active = True
+
+    @dbus.service.method(PROPS, in_signature="ss", out_signature="v")
+    def Get(self, interface, prop):
+        if (interface, prop) != (LOGIND_SESSION, "Active"):
+            raise dbus.DBusException("no such property", name="org.freedesktop.DBus.Error.UnknownProperty")
+        return dbus.Boolean(self.active)
 
 
 def classify_lamp(pixmaps):
@@ -602,15 +649,36 @@ class Agent:
 
     # --- commands: the tray host coming and going, sleep, Wayland, USB serial adapters ---
 
-    def cmd_tray_host(self, on):
+    def cmd_tray_host(self, on, host=True):
         """Starts or ends the tray host (org.kde.StatusNotifierWatcher), as a desktop whose panel
-        comes late, never comes, or restarts does. A host that comes back knows no items."""
+        comes late, never comes, or restarts does. A host that comes back knows no items. With
+        host false, the watcher runs but no panel has registered as the host yet."""
         if not on:
             self.bus_name = None  # the name is released as its object goes
         elif self.bus_name is None:
             self.bus_name = dbus.service.BusName(WATCHER, self.bus, do_not_queue=True)
         self.watcher.items = []
+        self.watcher.host = host
+        self.watcher.on_asked = None
         wait_for(lambda: self.has_owner(WATCHER) == on, 5, f"the tray host {'up' if on else 'gone'}")
+        return {}
+
+    def cmd_register_host(self, flapping=False):
+        """The panel registers as the watcher's host. Flapping, the whole tray host goes away the
+        moment a program has asked whether a host is there, and before it can ask anything else."""
+        if flapping:
+            def vanish():
+                self.bus_name = None
+                self.watcher.items = []
+            self.watcher.on_asked = vanish
+        self.watcher.host = True
+        self.watcher.StatusNotifierHostRegistered()
+        return {}
+
+    def cmd_trayer(self):
+        """An XEmbed tray on the X display (Debian's trayer), as an older panel is."""
+        self.spawn("trayer", ["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request"])
+        wait_for(self.xtest().xembed_tray_runs, 20, "trayer to take the tray's selection")
         return {}
 
     def cmd_system_bus(self):
@@ -620,18 +688,43 @@ class Agent:
         if self.system_bus is None:
             self.spawn("system-bus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
                                       f"--address=unix:path={path}"])
-            wait_for(lambda: os.path.exists(path), 10, "the stand-in system bus")
-            self.system_bus = dbus.bus.BusConnection(f"unix:path={path}")
+            # the socket's file comes a moment before the daemon listens on it
+            self.system_bus = wait_for(lambda: self.bus_at(f"unix:path={path}"), 10, "the stand-in system bus")
             self.login1 = dbus.service.BusName("org.freedesktop.login1", self.system_bus, do_not_queue=True)
+            self.logind = Logind(self.system_bus)
+            # another client of the system bus, which may send any signal it likes
+            self.forger = self.bus_at(f"unix:path={path}")
         return {"address": f"unix:path={path}"}
 
-    def cmd_sleep(self, start):
+    @staticmethod
+    def bus_at(address):
+        try:
+            return dbus.bus.BusConnection(address)
+        except dbus.DBusException:
+            return None
+
+    def logind_signal(self, path, interface, member, signature, args, forged):
+        """A signal as logind sends it or, forged, as another client of the system bus can."""
+        message = dbus.lowlevel.SignalMessage(path, interface, member)
+        message.append(*args, signature=signature)
+        bus = self.forger if forged else self.system_bus
+        bus.send_message(message)
+        bus.flush()
+
+    def cmd_sleep(self, start, forged=False):
         """logind's PrepareForSleep: start true as the system goes to sleep, false once it woke."""
-        message = dbus.lowlevel.SignalMessage("/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                                              "PrepareForSleep")
-        message.append(dbus.Boolean(start), signature="b")
-        self.system_bus.send_message(message)
-        self.system_bus.flush()
+        self.logind_signal("/org/freedesktop/login1", LOGIND_MANAGER, "PrepareForSleep", "b",
+                           (dbus.Boolean(start),), forged)
+        return {}
+
+    def cmd_session_active(self, active, forged=False):
+        """The program's session leaves the screen for another user's (fast user switching), or
+        comes back: logind's PropertiesChanged of the session's Active."""
+        if not forged:
+            self.logind.session.active = active
+        self.logind_signal(SESSION_PATH, PROPS, "PropertiesChanged", "sa{sv}as",
+                           (LOGIND_SESSION, {"Active": dbus.Boolean(active, variant_level=1)},
+                            dbus.Array([], "s")), forged)
         return {}
 
     def cmd_weston(self):

@@ -1,5 +1,8 @@
-"""Sleep, wake and logout: the LED is set again after the system wakes (logind's PrepareForSleep,
-played by the test on a bus of the session's own), and the end of the session is an orderly exit."""
+"""Sleep, wake, user switching and logout: the LED is set again after the system wakes (logind's
+PrepareForSleep, played by the test on a bus of the session's own), the port is let go while
+another user's session is at the screen, only logind is heard, and the end of the session is an
+orderly exit."""
+import contextlib
 import time
 import unittest
 
@@ -9,17 +12,27 @@ INI = "[Setting]\nPortDevice={led}\nUpdateTime=1\nAutoConnect=1\n"
 
 
 class PowerTest(LinuxTestCase):
-    def test_waking_sets_the_lines_again_and_reconnects_an_adapter_reset_during_sleep(self):
+    @contextlib.contextmanager
+    def lit_under_logind(self):
+        """A session whose system bus has logind, with the program started and the LED lit."""
         with self.session(ports=["led"], ini=INI, start=False) as s:
             s.system_bus()
             s.start()
             s.focus_typing()
             s.key("Zenkaku_Hankaku")
             s.wait_lines("led", CONNECTED + ON)
+            yield s
 
-            # the adapter forgot its lines while the system slept: set again at the wake, not before
+    def untouched_for_a_second(self, s, mark):
+        time.sleep(1)
+        self.assertEqual(s.line_events("led")[mark:], [], "the lines were touched")
+
+    def test_waking_sets_the_lines_again_and_reconnects_an_adapter_reset_during_sleep(self):
+        with self.lit_under_logind() as s:
+            # the adapter forgot its lines while the system slept: set again at the wake, not
+            # before, nor when another user's program announces a wake
             mark = len(s.line_events("led"))
-            self.asleep(s, lambda: s.forget_lines("led"), mark)
+            self.asleep(s, lambda: (s.forget_lines("led"), s.call("sleep", start=False, forged=True)), mark)
             s.wait_lines("led", CONNECTED + ON + ON)
 
             # it was reset under the open port: no arrival is announced, yet it comes back at the wake
@@ -34,13 +47,31 @@ class PowerTest(LinuxTestCase):
         ticks has passed in which nothing touched the lines."""
         s.call("sleep", start=True)
         happen()
-        time.sleep(1)
-        self.assertEqual(s.line_events("led")[mark:], [], "the lines were touched while asleep")
+        self.untouched_for_a_second(s, mark)
         s.call("sleep", start=False)
 
+    def test_another_users_session_at_the_screen_gets_the_port(self):
+        with self.lit_under_logind() as s:
+            mark = len(s.line_events("led"))
+            s.session_active(False, forged=True)
+            self.untouched_for_a_second(s, mark)
+
+            # switched away: the LED dark and the port free for the other session
+            s.session_active(False)
+            s.wait_lines("led", CONNECTED + ON + OFF + ["close"])
+            s.wait_lamp("bright crossed")
+            # back at the screen: taken again as after a replug
+            s.session_active(True)
+            s.wait_lines("led", CONNECTED + ON + OFF + ["close"] + CONNECTED + ON)
+            s.wait_lamp("bright")
+
     def test_the_end_of_the_session_closes_the_port_and_saves_the_settings(self):
-        with self.session(ports=["led"], ini=INI) as s:
+        with self.session(ports=["led"], ini=INI, start=False) as s:
+            # the message box that no tray runs is open, and stops nothing
+            s.tray_host(False)
+            s.start(wait=False)
             s.wait_lines("led", CONNECTED)
+            s.wait_window("lumidot", timeout=15)
             # logging out ends the session's programs with SIGTERM
             s.call("signal", pid=s.pid)
             self.assertEqual(s.wait_exit(), 0)

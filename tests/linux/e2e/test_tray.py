@@ -42,6 +42,38 @@ class TrayTest(LinuxTestCase):
             s.wait_lamp("bright")
             self.assertEqual(s.line_changes("led")[-2:], ON)
 
+    def test_a_watcher_without_a_host_is_no_tray_until_a_panel_registers(self):
+        with self.session(ports=["led"], ini=INI, start=False) as s:
+            s.tray_host(True, host=False)
+            s.start(wait=False)
+            s.wait_window("lumidot", timeout=15)
+            s.call("register_host")
+            wait_for(lambda: s.items(s.pid), 10, what="the tray item")
+
+    def test_a_tray_host_gone_as_the_icon_is_made_is_no_tray(self):
+        with self.session(ports=["led"], ini=INI, start=False) as s:
+            s.tray_host(False)
+            s.start(wait=False)
+            s.wait_lines("led", CONNECTED)
+            s.tray_host(True, host=False)
+            # the panel registers, and the whole tray host is gone before Qt can ask for it
+            s.call("register_host", flapping=True)
+            s.wait_window("lumidot", timeout=15)
+            self.assertFalse(s.items(s.pid))
+            s.click(self.notice(s)["buttons"]["OK"])
+            wait_for(lambda: not s.windows(), what="the notice to close")
+            self.assertEqual(s.wait_exit(pid=s.start(wait=False)), 0)
+            s.wait_window("lumidot")
+
+    def test_an_xembed_tray_that_starts_later_shows_the_lamp(self):
+        with self.session(ports=["led"], ini=INI, start=False) as s:
+            s.tray_host(False)
+            s.start(wait=False)
+            s.wait_lines("led", CONNECTED)
+            s.call("trayer")
+            # the lamp is a small window of the program, embedded in trayer's
+            wait_for(lambda: [w for w in s.windows() if w["w"] <= 64], 10, what="the lamp in trayer")
+
     def test_a_restarted_tray_host_shows_the_lamp_as_it_is_now(self):
         with self.session(ports=["led"], ini=INI) as s:
             s.focus_typing()

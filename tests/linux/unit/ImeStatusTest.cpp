@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QVariantMap>
 
 #include <gtest/gtest.h>
@@ -270,6 +271,8 @@ TEST(ImeStatusRules, FcitxIsOnForAnActiveInputMethodThatIsNoLayout)
         {2, "mozc", "fcitx_mozc_alpha_half", "on, alphanumeric"},
         {2, "mozc", "fcitx_mozc_alpha_full", "on, alphanumeric"},
         {2, "mozc", "fcitx_mozc_direct", "off"},
+        {2, "mozc", "org.fcitx.Fcitx5.fcitx_mozc_direct", "off"},
+        {2, "mozc", "org.fcitx.Fcitx5.fcitx_mozc_alpha_full", "on, alphanumeric"},
         {1, "keyboard-jp", "fcitx_mozc_alpha_half", "off"},
     };
     for (const Case &c : cases)
@@ -427,6 +430,62 @@ public:
     bool handleMessage(const QDBusMessage &, const QDBusConnection &) override { return true; }
 };
 
+// Answers a property read, slowDownMs late: a service that does not answer within a reader's
+// time limit, then does.
+void answerProperty(const QDBusMessage &message, const QDBusConnection &connection,
+                    const QVariant &value, int slowDownMs)
+{
+    const QDBusMessage reply = message.createReply(QVariant::fromValue(QDBusVariant(value)));
+    QTimer::singleShot(slowDownMs,
+                       [connection, reply] { QDBusConnection(connection).send(reply); });
+}
+
+// What a reader that gives up after a second must ignore: the answer that comes later.
+constexpr int kLateMs = 1500;
+
+// The desktop's tray host with fcitx5's item registered, both on one connection of their own.
+class FakeFcitxTray : public QDBusVirtualObject {
+public:
+    FakeFcitxTray()
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(s_sessionBus->address, kName);
+        bus.registerVirtualObject(QStringLiteral("/StatusNotifierWatcher"), this);
+        bus.registerVirtualObject(QStringLiteral("/StatusNotifierItem"), this);
+        bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+    }
+    ~FakeFcitxTray() override { QDBusConnection::disconnectFromBus(kName); }
+
+    void newIcon()
+    {
+        QDBusConnection(kName).send(QDBusMessage::createSignal(
+            QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem"),
+            QStringLiteral("NewIcon")));
+    }
+
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        const QString property = message.arguments().value(1).toString();
+        if (property == QLatin1String("RegisteredStatusNotifierItems"))
+            answerProperty(
+                message, connection,
+                QStringList{connection.baseService() + QStringLiteral("/StatusNotifierItem")}, 0);
+        else if (property == QLatin1String("Id"))
+            answerProperty(message, connection, QStringLiteral("Fcitx"), 0);
+        else if (property == QLatin1String("IconName"))
+            answerProperty(message, connection, iconName, slowDownMs);
+        else
+            return false;
+        return true;
+    }
+
+    QString iconName;
+    int slowDownMs = 0;
+
+private:
+    static inline const QString kName = QStringLiteral("fake-fcitx-tray");
+};
+
 // ibus-daemon as its clients see it: its name on its own bus, the global engine and the focused
 // input context; and its engine, which announces its properties when it gets focus.
 class FakeIbus : public QDBusVirtualObject {
@@ -439,6 +498,20 @@ public:
         bus.registerService(QStringLiteral("org.freedesktop.IBus"));
     }
     ~FakeIbus() override { QDBusConnection::disconnectFromBus(m_name); }
+
+    // The global engine changes, as the desktop's input method menu changes it.
+    void changeEngine(const QString &engine)
+    {
+        m_engine = engine;
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/IBus"),
+                                                         QStringLiteral("org.freedesktop.IBus"),
+                                                         QStringLiteral("GlobalEngineChanged"));
+        signal << engine;
+        QDBusConnection(m_name).send(signal);
+    }
+
+    QString inputContext = QStringLiteral("/org/freedesktop/IBus/InputContext_2");
+    int slowDownMs = 0;
 
     void announce(const QString &symbol)
     {
@@ -457,11 +530,10 @@ public:
         if (property == QLatin1String("GlobalEngine"))
             value = QVariant::fromValue(QDBusVariant(QVariant::fromValue(engineDesc(m_engine))));
         else if (property == QLatin1String("CurrentInputContext"))
-            value = QVariant::fromValue(
-                QDBusObjectPath(QStringLiteral("/org/freedesktop/IBus/InputContext_2")));
+            value = QVariant::fromValue(QDBusObjectPath(inputContext));
         else
             return false;
-        connection.send(message.createReply(QVariant::fromValue(QDBusVariant(value))));
+        answerProperty(message, connection, value, slowDownMs);
         return true;
     }
 
@@ -509,6 +581,61 @@ TEST(PrivateBus, AnIbusRestartedOnANewBusIsFollowed)
     qputenv("IBUS_ADDRESS", second.address.toUtf8());
     // ...and the new bus joined
     EXPECT_TRUE(hiraganaSeen(again));
+    qunsetenv("IBUS_ADDRESS");
+}
+
+// Waits a while with events served: long enough for a late answer to arrive.
+void serveEvents(int ms)
+{
+    waitUntil([] { return false; }, ms);
+}
+
+TEST(PrivateBus, FcitxsTrayItemTellsTheModeByItsIconNameAndALateAnswerIsNoNews)
+{
+    FakeFcitxTray tray;
+    ImeTrayItem item(QDBusConnection::sessionBus());
+    // "Prefer Text Icon": the item is there, its icon has no name
+    ASSERT_TRUE(waitUntil([&] { return item.isFound(); }));
+    EXPECT_FALSE(item.tellsMode());
+
+    tray.iconName = QStringLiteral("fcitx_mozc_hiragana");
+    tray.newIcon();
+    ASSERT_TRUE(waitUntil([&] { return item.tellsMode(); }));
+
+    tray.iconName = QStringLiteral("fcitx_mozc_alpha_half");
+    tray.slowDownMs = kLateMs;
+    tray.newIcon();
+    serveEvents(kLateMs + 1000);
+    EXPECT_EQ(item.iconName(), QStringLiteral("fcitx_mozc_hiragana"));
+}
+
+TEST(PrivateBus, IbusAnsweringLateKeepsTheLastReadingAndAnEngineWithoutPropertiesIsOn)
+{
+    BusDaemon bus;
+    FakeIbus ibus(bus.address, QStringLiteral("mozc-jp"));
+    qputenv("IBUS_ADDRESS", bus.address.toUtf8());
+    ImeStatus status;
+    ASSERT_TRUE(waitUntil([&] {
+        ibus.announce(QStringLiteral("A"));
+        return shown(status.read()) == "off";
+    }));
+    ibus.announce(QStringLiteral("あ"));
+    ASSERT_TRUE(waitUntil([&] { return shown(status.read()) == "on"; }));
+
+    // focus gone to a window without an input context, said too late to count
+    ibus.inputContext = QStringLiteral("/org/freedesktop/IBus/InputContext_1");
+    ibus.slowDownMs = kLateMs;
+    ibus.announce(QStringLiteral("あ"));
+    serveEvents(kLateMs + 1000);
+    EXPECT_EQ(shown(status.read()), "on");
+
+    ibus.inputContext = QStringLiteral("/org/freedesktop/IBus/InputContext_2");
+    ibus.slowDownMs = 0;
+    ibus.announce(QStringLiteral("A"));
+    ASSERT_TRUE(waitUntil([&] { return shown(status.read()) == "off"; }));
+    // an engine that says nothing of its properties has no mode to say
+    ibus.changeEngine(QStringLiteral("table:wubi"));
+    EXPECT_TRUE(waitUntil([&] { return shown(status.read()) == "on"; }));
     qunsetenv("IBUS_ADDRESS");
 }
 
