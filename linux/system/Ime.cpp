@@ -621,7 +621,7 @@ void ImeStatus::onGlobalEngineChanged(const QDBusMessage &message)
     ibusChanged();
 }
 
-std::optional<sys::ImeReading> sys::ReadImeState(bool)
+std::optional<sys::ImeReading> sys::ReadImeState(bool bWithMode)
 {
     if (s_current == nullptr)
         return ImeReading{};
@@ -631,6 +631,7 @@ std::optional<sys::ImeReading> sys::ReadImeState(bool)
         return std::nullopt;
     ImeReading result;
     result.nOpenStatus = reading->on ? 1 : 0;
-    result.bNative = !reading->alphanumeric;
+    // As the seam promises: native unless the mode was asked for.
+    result.bNative = !bWithMode || !reading->alphanumeric;
     return result;
 }
