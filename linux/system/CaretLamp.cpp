@@ -1,9 +1,11 @@
 #include "linux/system/CaretLamp.h"
 
-#include "core/CaretPlacement.h"
 #include "core/Platform.h"
+#include "linux/system/DBus.h"
 
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -17,7 +19,145 @@ constexpr int kFollowMs = 50;
 
 std::unique_ptr<CaretLampWindow> s_lamp;
 
+// Our own connection to the accessibility bus, apart from the one Qt's own accessibility may hold.
+const QString kA11yConnection = QStringLiteral("lumidot-caret");
+const QString kTextInterface = QStringLiteral("org.a11y.atspi.Text");
+
+QDBusConnection a11yBus() { return QDBusConnection(kA11yConnection); }
+
 }  // namespace
+
+AccessibleCaret::AccessibleCaret()
+{
+    // The bus runs where a desktop started it for its accessibility; it is never started for us.
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+        QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
+    call.setAutoStartService(false);
+    callWithoutWaiting(QDBusConnection::sessionBus(), call, this,
+                       [this](const QDBusMessage &reply) {
+                           if (reply.type() == QDBusMessage::ReplyMessage)
+                               join(reply.arguments().value(0).toString());
+                       });
+}
+
+AccessibleCaret::~AccessibleCaret()
+{
+    // Leaving the bus also ends the events asked for: the registry forgets a listener that left.
+    if (m_joined)
+        QDBusConnection::disconnectFromBus(kA11yConnection);
+}
+
+void AccessibleCaret::join(const QString &address)
+{
+    QDBusConnection bus = QDBusConnection::connectToBus(address, kA11yConnection);
+    if (!bus.isConnected()) {
+        QDBusConnection::disconnectFromBus(kA11yConnection);
+        return;
+    }
+    m_joined = true;
+    const QString events = QStringLiteral("org.a11y.atspi.Event.Object");
+    bus.connect(QString(), QString(), events, QStringLiteral("TextCaretMoved"), this,
+                SLOT(onCaretMoved(QDBusMessage)));
+    bus.connect(QString(), QString(), events, QStringLiteral("StateChanged"), this,
+                SLOT(onStateChanged(QDBusMessage)));
+    bus.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Window"),
+                QStringLiteral("Deactivate"), this, SLOT(onDeactivated(QDBusMessage)));
+    // Applications send only the events someone registered for.
+    for (const char *event :
+         {"object:text-caret-moved", "object:state-changed:focused", "window:deactivate"}) {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("/org/a11y/atspi/registry"),
+            QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("RegisterEvent"));
+        call << QString::fromLatin1(event);
+        callWithoutWaiting(bus, call, this, [](const QDBusMessage &) {});
+    }
+}
+
+void AccessibleCaret::onCaretMoved(const QDBusMessage &event)
+{
+    follow(event.service(), event.path());
+    askExtents(event.arguments().value(1).toInt(), false);
+}
+
+void AccessibleCaret::onStateChanged(const QDBusMessage &event)
+{
+    const QList<QVariant> args = event.arguments();
+    if (args.value(0).toString() != QLatin1String("focused"))
+        return;
+    const bool same = event.service() == m_service && event.path() == m_path;
+    if (args.value(1).toInt() == 0) {
+        // The caret went with the focus; an object that takes it and tells nothing has none.
+        if (same)
+            follow(QString(), QString());
+        return;
+    }
+    if (same)
+        return;
+    follow(event.service(), event.path());
+    const QString service = m_service, path = m_path;
+    callWithoutWaiting(
+        a11yBus(), propertyGetCall(service, path, kTextInterface, QStringLiteral("CaretOffset")),
+        this, [this, service, path](const QDBusMessage &reply) {
+            const int offset = reply.arguments().value(0).value<QDBusVariant>().variant().toInt();
+            if (service == m_service && path == m_path &&
+                reply.type() == QDBusMessage::ReplyMessage && offset >= 0)
+                askExtents(offset, false);
+        });
+}
+
+void AccessibleCaret::onDeactivated(const QDBusMessage &event)
+{
+    // Some applications (Qt's) keep their focused object when another application takes the
+    // focus: its window going inactive is all they tell.
+    if (event.service() == m_service)
+        follow(QString(), QString());
+}
+
+void AccessibleCaret::follow(const QString &service, const QString &path)
+{
+    if (service != m_service || path != m_path) {
+        m_service = service;
+        m_path = path;
+        setRect(std::nullopt);
+    }
+}
+
+void AccessibleCaret::askExtents(int offset, bool before)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(m_service, m_path, kTextInterface,
+                                                       QStringLiteral("GetCharacterExtents"));
+    // The screen's coordinates (0).
+    call << (before ? offset - 1 : offset) << 0u;
+    const QString service = m_service, path = m_path;
+    callWithoutWaiting(
+        a11yBus(), call, this, [this, service, path, offset, before](const QDBusMessage &reply) {
+            if (service != m_service || path != m_path)
+                return;  // the focus moved on meanwhile
+            const QList<QVariant> box = reply.arguments();
+            const int x = box.value(0).toInt(), y = box.value(1).toInt();
+            const int width = box.value(2).toInt(), height = box.value(3).toInt();
+            if (reply.type() != QDBusMessage::ReplyMessage || box.size() != 4 || height <= 0) {
+                // Past the last character some applications tell no box: the caret is then at the
+                // right of the character before it.
+                if (!before && offset > 0)
+                    askExtents(offset, true);
+                else
+                    setRect(std::nullopt);
+                return;
+            }
+            const int left = before ? x + width : x;
+            setRect(ScreenRect{left, y, left + 1, y + height});
+        });
+}
+
+void AccessibleCaret::setRect(std::optional<ScreenRect> rect)
+{
+    if (!(rect == m_rect)) {
+        m_rect = rect;
+        emit moved();
+    }
+}
 
 bool canShowCaretLamp()
 {
@@ -34,6 +174,7 @@ CaretLampWindow::CaretLampWindow()
     // Never shown; it names the window for those who look at the desktop's windows.
     setWindowTitle(QStringLiteral("Lumidot caret lamp"));
     connect(&m_follow, &QTimer::timeout, this, &CaretLampWindow::follow);
+    connect(&m_caret, &AccessibleCaret::moved, this, &CaretLampWindow::follow);
 }
 
 void CaretLampWindow::setLit(bool lit)
@@ -52,17 +193,20 @@ void CaretLampWindow::setLit(bool lit)
 
 void CaretLampWindow::follow()
 {
-    const QPoint pointer = QCursor::pos();
-    if (pointer == m_pointer)
+    const std::optional<ScreenRect> caret = m_caret.rect();
+    // While the caret is known the pointer is not looked at.
+    const QPoint pointer = caret ? QPoint(-1, -1) : QCursor::pos();
+    if (pointer == m_pointer && caret == m_placedCaret)
         return;
     m_pointer = pointer;
+    m_placedCaret = caret;
     std::vector<MonitorArea> monitors;
     for (const QScreen *screen : QGuiApplication::screens()) {
         const QRect work = screen->availableGeometry();
         // Qt's coordinates are already scaled: the lamp is drawn at 96 dpi and Qt scales it.
         monitors.push_back({{work.left(), work.top(), work.right() + 1, work.bottom() + 1}, 96});
     }
-    const ScreenRect rect = CaretLampRect(std::nullopt, {pointer.x(), pointer.y()}, monitors);
+    const ScreenRect rect = CaretLampRect(caret, {pointer.x(), pointer.y()}, monitors);
     const QRect geometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
     if (geometry.size() != size())
         setMask(QRegion(QRect(QPoint(0, 0), geometry.size()), QRegion::Ellipse));

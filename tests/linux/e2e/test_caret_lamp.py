@@ -1,5 +1,7 @@
 """The lamp at the caret of the Linux edition on X11: beside the mouse pointer, following it and the
-input method, never taking the focus from the window typed into."""
+input method, never taking the focus from the window typed into; beside the caret of a text field
+that tells of it over AT-SPI."""
+import time
 import unittest
 
 from lumidot_linux import LinuxTestCase, wait_for
@@ -34,6 +36,40 @@ class CaretLampTest(LinuxTestCase):
             s.key("Zenkaku_Hankaku")
             s.wait_lamp("dark crossed")
             wait_for(lambda: s.colour_at("dark", lamp["x"] + 4, lamp["y"] + 4) == "dark", what="a dark lamp")
+
+    def test_the_lamp_follows_a_caret_told_over_atspi(self):
+        with self.session(framework="fcitx5", ini="[Setting]\nUpdateTime=1\nCaretLamp=1\n") as s:
+            s.focus_typing()
+            self.lamp_beside(s, 600, 500)
+            # A GTK text field, which tells of its caret on the accessibility bus
+            pid = s.call("start", argv=["zenity", "--entry", "--title=lumidot-entry", "--text=caret"],
+                         name="entry")["pid"]
+
+            def field():
+                app = s.call("a11y", pid=pid)["app"]
+                stack = [app] if app else []
+                while stack:
+                    node = stack.pop()
+                    if node["role"] == "text" and node.get("extents"):
+                        return node["extents"]
+                    stack += node.get("children", [])
+                return None
+            x, y, w, h = wait_for(field, what="the text field's accessible")
+            window = s.xdotool("search", "--onlyvisible", "--name", "^lumidot-entry$").split()[0]
+            s.xdotool("windowfocus", "--sync", window)
+
+            def in_field():
+                return next((l for l in lamps(s) if x <= l["x"] < x + w // 2 and y < l["y"] <= y + h), None)
+            at_start = wait_for(in_field, what="the lamp at the text field's caret")
+            s.key("w", "w", "w", "w")
+            typed = wait_for(lambda: (l := in_field()) and l["x"] > at_start["x"] + 20 and l,
+                             what="the lamp after the typed text")
+            s.xdotool("mousemove", 100, 100)
+            time.sleep(0.5)
+            self.assertEqual(lamps(s)[0]["x"], typed["x"])
+            # the focus leaves for a window that tells of no caret: the pointer again
+            s.focus_typing()
+            self.lamp_beside(s, 300, 200)
 
 
 if __name__ == "__main__":
