@@ -76,6 +76,9 @@ void AccessibleCaret::join(const QString &address)
 
 void AccessibleCaret::onCaretMoved(const QDBusMessage &event)
 {
+    // A terminal in the background moves its caret as its output comes.
+    if (m_focusApp && event.service() != *m_focusApp)
+        return;
     follow(event.service(), event.path());
     askExtents(event.arguments().value(1).toInt(), false);
 }
@@ -92,6 +95,7 @@ void AccessibleCaret::onStateChanged(const QDBusMessage &event)
             follow(QString(), QString());
         return;
     }
+    m_focusApp = event.service();
     if (same)
         return;
     follow(event.service(), event.path());
@@ -109,9 +113,12 @@ void AccessibleCaret::onStateChanged(const QDBusMessage &event)
 void AccessibleCaret::onDeactivated(const QDBusMessage &event)
 {
     // Some applications (Qt's) keep their focused object when another application takes the
-    // focus: its window going inactive is all they tell.
-    if (event.service() == m_service)
+    // focus: its window going inactive is all they tell. Until another tells of its focus, the
+    // focus is where nothing is told.
+    if (event.service() == m_service || event.service() == m_focusApp) {
+        m_focusApp = QString();
         follow(QString(), QString());
+    }
 }
 
 void AccessibleCaret::follow(const QString &service, const QString &path)

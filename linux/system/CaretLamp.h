@@ -42,6 +42,9 @@ private:
 
     // The object that has the focus or last moved its caret: its owner's bus name and its path.
     QString m_service, m_path;
+    // The bus name of the application that last told of its focus; empty where the focus went to
+    // one that tells nothing; none before any told.
+    std::optional<QString> m_focusApp;
     std::optional<ScreenRect> m_rect;
     bool m_joined = false;
 };

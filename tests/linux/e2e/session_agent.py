@@ -587,6 +587,11 @@ class Agent:
         done = call(self.a11y(), bus_name, path, "org.a11y.atspi.Action", "DoAction", "i", (index,))
         return {"done": bool(done)}
 
+    def cmd_a11y_set_text(self, bus_name, path, text):
+        """Replaces an editable accessible's text, as a program does from within."""
+        call(self.a11y(), bus_name, path, "org.a11y.atspi.EditableText", "SetTextContents", "s", (text,))
+        return {}
+
     def cmd_xdotool(self, args):
         return {"out": self.run(["xdotool"] + [str(a) for a in args])}
 

@@ -51,10 +51,11 @@ class CaretLampTest(LinuxTestCase):
                 while stack:
                     node = stack.pop()
                     if node["role"] == "text" and node.get("extents"):
-                        return node["extents"]
+                        return node
                     stack += node.get("children", [])
                 return None
-            x, y, w, h = wait_for(field, what="the text field's accessible")
+            entry = wait_for(field, what="the text field's accessible")
+            x, y, w, h = entry["extents"]
             window = s.xdotool("search", "--onlyvisible", "--name", "^lumidot-entry$").split()[0]
             s.xdotool("windowfocus", "--sync", window)
 
@@ -67,8 +68,12 @@ class CaretLampTest(LinuxTestCase):
             s.xdotool("mousemove", 100, 100)
             time.sleep(0.5)
             self.assertEqual(lamps(s)[0]["x"], typed["x"])
-            # the focus leaves for a window that tells of no caret: the pointer again
+            # the focus leaves for a window that tells of no caret: the pointer again, even while
+            # the field's caret moves in the background
             s.focus_typing()
+            self.lamp_beside(s, 300, 200)
+            s.call("a11y_set_text", bus_name=entry["bus"], path=entry["path"], text="www")
+            time.sleep(0.5)
             self.lamp_beside(s, 300, 200)
 
 
