@@ -21,6 +21,8 @@ apt-get install -y \
 # The Linux edition: the X tray check's build; the tests of hotplug (umockdev's fake adapters and
 # udev events, played from Python), of Wayland (a headless weston) and of trays that come late.
 apt-get install -y libxcb1-dev umockdev gir1.2-umockdev-1.0 weston qt6-wayland
+# A GTK text field that tells of its caret over AT-SPI, for the lamp at the caret.
+apt-get install -y zenity
 # Input methods beyond Mozc for the Linux edition's end-to-end tests: pinyin and Hangul under
 # fcitx5 and IBus, and IBus's configuration service (dconf), which those IBus engines read.
 apt-get install -y \
