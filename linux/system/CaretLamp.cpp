@@ -63,9 +63,10 @@ void AccessibleCaret::join(const QString &address)
                 SLOT(onStateChanged(QDBusMessage)));
     bus.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Window"),
                 QStringLiteral("Deactivate"), this, SLOT(onDeactivated(QDBusMessage)));
-    // Applications send only the events someone registered for.
-    for (const char *event :
-         {"object:text-caret-moved", "object:state-changed:focused", "window:deactivate"}) {
+    // Applications send only the events someone registered for. Qt sends a window's deactivation
+    // only to those registered for its activation.
+    for (const char *event : {"object:text-caret-moved", "object:state-changed:focused",
+                              "window:activate", "window:deactivate"}) {
         QDBusMessage call = QDBusMessage::createMethodCall(
             QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("/org/a11y/atspi/registry"),
             QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("RegisterEvent"));
