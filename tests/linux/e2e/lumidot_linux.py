@@ -15,7 +15,7 @@ Runs as root (to become the session's user), from this folder:
     /usr/bin/python3 -m unittest -v test_probe           # again, once build/linux is built
 
 LUMIDOT_LINUX_BIN names the program (default build/linux/lumidot), LUMIDOT_IMEPROBE the probe,
-LUMIDOT_PTYEMU the pty library and LUMIDOT_LINUX_WORK the build tree whose artifacts/<test> folder
+LUMIDOT_TEXTFIELD a Qt text field, LUMIDOT_PTYEMU the pty library and LUMIDOT_LINUX_WORK the build tree whose artifacts/<test> folder
 keeps each test's logs, line log and pictures.
 """
 import base64
@@ -37,6 +37,7 @@ from e2e_harness import (CONNECTED, OFF, ON, SessionBase, SessionTestCase, end_p
 WORK = Path(os.environ.get("LUMIDOT_LINUX_WORK", REPO / "build/linux"))
 PROGRAM = os.environ.get("LUMIDOT_LINUX_BIN") or str(WORK / "lumidot")
 PROBE = os.environ.get("LUMIDOT_IMEPROBE", str(WORK / "tests/linux/imeprobe"))
+TEXTFIELD = os.environ.get("LUMIDOT_TEXTFIELD", str(WORK / "tests/linux/textfield"))
 PTYEMU = Path(os.environ.get("LUMIDOT_PTYEMU", WORK / "tests/linux/harness/libptyemu.so"))
 UMOCKDEV_REALPATH = Path(os.environ.get("LUMIDOT_UMOCKDEV_REALPATH", WORK / "tests/linux/libumockdev_realpath.so"))
 PYTHON = "/usr/bin/python3"   # the one python3-dbus and python3-gi are installed for
