@@ -27,6 +27,14 @@ struct MonitorArea {
 // The lamp's diameter at 96 dpi.
 constexpr int CARET_LAMP_SIZE = 8;
 
+// Its colours, the tray lamps': bright or dark green in a grey rim.
+struct LampColour {
+    int r, g, b;
+};
+constexpr LampColour CARET_LAMP_LIT{0, 255, 0};
+constexpr LampColour CARET_LAMP_DARK{0, 128, 0};
+constexpr LampColour CARET_LAMP_RIM{128, 128, 128};
+
 // The lamp's square: just below and to the right of the caret or, with no caret, of the mouse
 // pointer's arrow. It takes the scale of the monitor that holds the caret or the pointer (the
 // nearest one when none does) and stays on that monitor's work area: where it would cross the

@@ -24,33 +24,39 @@ constexpr unsigned int kPathBufferChars = 1024;
 // Returned for a missing key: no value can hold a line end.
 const wchar_t kMissing[] = L"\n";
 
-std::wstring ReadText(const wchar_t* pszKey, const wchar_t* pszDefault, unsigned int cchBuffer)
-{
-    return sys::ReadPrivateProfile(kSection, pszKey, pszDefault, cchBuffer,
-                                   sys::GetIniPath().c_str());
-}
+// One load or one save: the file's place is found once (on Windows that looks at the folder),
+// and every key goes to the same file.
+class CSettingsFile {
+public:
+    CSettingsFile() : m_strPath(sys::GetIniPath()) {}
 
-int ReadSetting(const wchar_t* pszKey, const wchar_t* pszDefault)
-{
-    return ParseSettingValue(ReadText(pszKey, pszDefault, kValueBufferChars));
-}
+    std::wstring ReadText(const wchar_t* pszKey, const wchar_t* pszDefault,
+                          unsigned int cchBuffer) const
+    {
+        return sys::ReadPrivateProfile(kSection, pszKey, pszDefault, cchBuffer, m_strPath.c_str());
+    }
+    int ReadSetting(const wchar_t* pszKey, const wchar_t* pszDefault) const
+    {
+        return ParseSettingValue(ReadText(pszKey, pszDefault, kValueBufferChars));
+    }
+    bool WriteText(const wchar_t* pszKey, const std::wstring& strValue) const
+    {
+        return sys::WritePrivateProfile(kSection, pszKey, strValue.c_str(), m_strPath.c_str());
+    }
+    bool WriteSetting(const wchar_t* pszKey, int nValue) const
+    {
+        return WriteText(pszKey, std::to_wstring(nValue));
+    }
+    // A key later additions brought is written only once it matters: when it differs from its
+    // default or the file has it already (an emptied or reset choice must reach such a file).
+    bool IsAddedKeyToWrite(const wchar_t* pszKey, bool bDefault) const
+    {
+        return !bDefault || ReadText(pszKey, kMissing, 2) != kMissing;
+    }
 
-bool WriteText(const wchar_t* pszKey, const std::wstring& strValue)
-{
-    return sys::WritePrivateProfile(kSection, pszKey, strValue.c_str(), sys::GetIniPath().c_str());
-}
-
-bool WriteSetting(const wchar_t* pszKey, int nValue)
-{
-    return WriteText(pszKey, std::to_wstring(nValue));
-}
-
-// A key later additions brought is written only once it matters: when it differs from its default
-// or the file has it already (an emptied or reset choice must reach such a file).
-bool IsAddedKeyToWrite(const wchar_t* pszKey, bool bDefault)
-{
-    return !bDefault || ReadText(pszKey, kMissing, 2) != kMissing;
-}
+private:
+    const std::wstring m_strPath;
+};
 
 bool IsSpace(wchar_t ch) { return ch == L' ' || (ch >= L'\t' && ch <= L'\r'); }
 
@@ -58,32 +64,34 @@ bool IsSpace(wchar_t ch) { return ch == L' ' || (ch >= L'\t' && ch <= L'\r'); }
 
 void LoadSettings()
 {
-    g_nPortNumber = ReadSetting(L"PortNumber", L"1");
-    g_nUpdateTime = ReadSetting(L"UpdateTime", L"5");
-    g_nAutoConnect = ReadSetting(L"AutoConnect", L"0");
-    g_nAlnumOff = ReadSetting(L"AlnumOff", L"0");
-    g_strPortDevice = ReadText(L"PortDevice", L"", kPathBufferChars);
-    g_nLedLines = ReadSetting(L"LedLines", L"0");
-    g_nLedInverted = ReadSetting(L"LedInverted", L"0");
-    g_nCaretLamp = ReadSetting(L"CaretLamp", L"0");
+    const CSettingsFile file;
+    g_nPortNumber = file.ReadSetting(L"PortNumber", L"1");
+    g_nUpdateTime = file.ReadSetting(L"UpdateTime", L"5");
+    g_nAutoConnect = file.ReadSetting(L"AutoConnect", L"0");
+    g_nAlnumOff = file.ReadSetting(L"AlnumOff", L"0");
+    g_strPortDevice = file.ReadText(L"PortDevice", L"", kPathBufferChars);
+    g_nLedLines = file.ReadSetting(L"LedLines", L"0");
+    g_nLedInverted = file.ReadSetting(L"LedInverted", L"0");
+    g_nCaretLamp = file.ReadSetting(L"CaretLamp", L"0");
 }
 
 bool SaveSettings()
 {
+    const CSettingsFile file;
     // & rather than &&: every key is written whatever became of the one before.
-    bool bSaved = WriteSetting(L"PortNumber", g_nPortNumber);
-    bSaved &= WriteSetting(L"UpdateTime", g_nUpdateTime);
-    bSaved &= WriteSetting(L"AutoConnect", g_nAutoConnect);
-    if (IsAddedKeyToWrite(L"AlnumOff", g_nAlnumOff == 0))
-        bSaved &= WriteSetting(L"AlnumOff", g_nAlnumOff);
-    if (IsAddedKeyToWrite(L"PortDevice", g_strPortDevice.empty()))
-        bSaved &= WriteText(L"PortDevice", g_strPortDevice);
-    if (IsAddedKeyToWrite(L"LedLines", g_nLedLines == 0))
-        bSaved &= WriteSetting(L"LedLines", g_nLedLines);
-    if (IsAddedKeyToWrite(L"LedInverted", g_nLedInverted == 0))
-        bSaved &= WriteSetting(L"LedInverted", g_nLedInverted);
-    if (IsAddedKeyToWrite(L"CaretLamp", g_nCaretLamp == 0))
-        bSaved &= WriteSetting(L"CaretLamp", g_nCaretLamp);
+    bool bSaved = file.WriteSetting(L"PortNumber", g_nPortNumber);
+    bSaved &= file.WriteSetting(L"UpdateTime", g_nUpdateTime);
+    bSaved &= file.WriteSetting(L"AutoConnect", g_nAutoConnect);
+    if (file.IsAddedKeyToWrite(L"AlnumOff", g_nAlnumOff == 0))
+        bSaved &= file.WriteSetting(L"AlnumOff", g_nAlnumOff);
+    if (file.IsAddedKeyToWrite(L"PortDevice", g_strPortDevice.empty()))
+        bSaved &= file.WriteText(L"PortDevice", g_strPortDevice);
+    if (file.IsAddedKeyToWrite(L"LedLines", g_nLedLines == 0))
+        bSaved &= file.WriteSetting(L"LedLines", g_nLedLines);
+    if (file.IsAddedKeyToWrite(L"LedInverted", g_nLedInverted == 0))
+        bSaved &= file.WriteSetting(L"LedInverted", g_nLedInverted);
+    if (file.IsAddedKeyToWrite(L"CaretLamp", g_nCaretLamp == 0))
+        bSaved &= file.WriteSetting(L"CaretLamp", g_nCaretLamp);
     return bSaved;
 }
 

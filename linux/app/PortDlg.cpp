@@ -1,5 +1,6 @@
 #include "linux/app/PortDlg.h"
 
+#include "core/Platform.h"
 #include "core/Texts.h"
 #include "linux/app/MessageBox.h"
 #include "linux/system/Ports.h"
@@ -14,7 +15,10 @@ void fillPorts(QComboBox *combo, std::vector<std::string> &paths, const std::wst
     const std::string strConfigured = QString::fromStdWString(configured).toStdString();
     for (const SerialPortEntry &entry : listSerialPorts(strConfigured)) {
         const QString name = QString::fromStdString(entry.name);
-        combo->addItem(entry.present ? name : uiText("%1 (未接続)").arg(name));
+        combo->addItem(entry.present ? name
+                                     : QString::fromStdWString(texts::Fill(
+                                           sys::LocalText(texts::kPortNotPresent).c_str(),
+                                           name.toStdWString())));
         paths.push_back(entry.path);
         if (entry.path == strConfigured)
             combo->setCurrentIndex(combo->count() - 1);

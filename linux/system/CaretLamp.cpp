@@ -223,10 +223,10 @@ void CaretLampWindow::follow()
 
 void CaretLampWindow::paintEvent(QPaintEvent *)
 {
-    // The tray lamps' colours: bright or dark green in a grey rim.
     QPainter painter(this);
-    painter.setPen(QColor(128, 128, 128));
-    painter.setBrush(m_lit ? QColor(0, 255, 0) : QColor(0, 128, 0));
+    const LampColour fill = m_lit ? CARET_LAMP_LIT : CARET_LAMP_DARK;
+    painter.setPen(QColor(CARET_LAMP_RIM.r, CARET_LAMP_RIM.g, CARET_LAMP_RIM.b));
+    painter.setBrush(QColor(fill.r, fill.g, fill.b));
     painter.drawEllipse(rect().adjusted(0, 0, -1, -1));
 }
 

@@ -14,8 +14,8 @@ QDBusMessage busDaemonCall(const char *method, const QString &name)
 QDBusMessage propertyGetCall(const QString &service, const QString &path, const QString &interface,
                              const QString &name)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, path, kPropertiesInterface, QStringLiteral("Get"));
     call << interface << name;
     call.setAutoStartService(false);
     return call;

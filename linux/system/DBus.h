@@ -13,6 +13,9 @@ class QObject;
 
 constexpr int kBusAnswerTimeoutMs = 1000;
 
+// The interface of every object's properties: Get, and the PropertiesChanged signal.
+inline const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+
 // A call to the bus daemon itself about a name: NameHasOwner, RequestName, ReleaseName.
 QDBusMessage busDaemonCall(const char *method, const QString &name);
 // Properties.Get of the property name of interface at service/path. It never starts a service:

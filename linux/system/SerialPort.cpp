@@ -118,7 +118,6 @@ void SerialPort::closeFd(int fd)
 
 bool SerialPort::open(const std::string &path)
 {
-    m_lastOpenBusy = false;
     m_lastFailure = {};
     if (isOpen() || path.empty())
         return false;
@@ -131,7 +130,6 @@ bool SerialPort::open(const std::string &path)
     if (!fd) {
         // EBUSY: another program holds the terminal exclusively; EACCES and EPERM: its rights
         // are not (yet) ours.
-        m_lastOpenBusy = errno == EBUSY || errno == EACCES || errno == EPERM;
         if (errno == EBUSY)
             m_lastFailure.problem = sys::OpenProblem::Held;
         else if (errno == EACCES || errno == EPERM)
@@ -160,7 +158,6 @@ bool SerialPort::open(const std::string &path)
     int exclusive = 0;
     if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 ||
         (ioctl(fd.Get(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0)) {
-        m_lastOpenBusy = true;
         m_lastFailure.problem = sys::OpenProblem::Held;
         return false;
     }

@@ -17,7 +17,11 @@ public:
     bool isOpen() const { return static_cast<bool>(m_fd); }
     // The last open was refused because another program holds the port (its exclusive flag or
     // lock) or its rights are not ours: both may pass.
-    bool lastOpenBusy() const { return m_lastOpenBusy; }
+    bool lastOpenBusy() const
+    {
+        return m_lastFailure.problem == sys::OpenProblem::Held ||
+               m_lastFailure.problem == sys::OpenProblem::NoRights;
+    }
     // Why the last open was refused, for the user; nothing after a successful one.
     const sys::OpenFailure &lastFailure() const { return m_lastFailure; }
     // Lets the port go, first putting the chosen lines as setLinesAtClose last asked since the
@@ -45,7 +49,6 @@ private:
     CResource<int, closeFd, -1> m_fd;
     std::string m_path;
     std::string m_devnode;
-    bool m_lastOpenBusy = false;
     sys::OpenFailure m_lastFailure;
     struct LinesAtClose {
         sys::LedLines lines;

@@ -226,7 +226,6 @@ const QString kLogind = QStringLiteral("org.freedesktop.login1");
 const QString kLogindPath = QStringLiteral("/org/freedesktop/login1");
 const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
 const QString kSessionInterface = QStringLiteral("org.freedesktop.login1.Session");
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kActive = QStringLiteral("Active");
 
 }  // namespace
@@ -278,10 +277,11 @@ void Logind::watchSession(const QString &path)
     if (path != m_session) {
         if (!m_session.isEmpty())
             m_bus.disconnect(
-                QString(), m_session, kProperties, QStringLiteral("PropertiesChanged"), this,
-                SLOT(onSessionChanged(QString, QVariantMap, QStringList, QDBusMessage)));
+                QString(), m_session, kPropertiesInterface, QStringLiteral("PropertiesChanged"),
+                this, SLOT(onSessionChanged(QString, QVariantMap, QStringList, QDBusMessage)));
         m_session = path;
-        m_bus.connect(QString(), m_session, kProperties, QStringLiteral("PropertiesChanged"), this,
+        m_bus.connect(QString(), m_session, kPropertiesInterface,
+                      QStringLiteral("PropertiesChanged"), this,
                       SLOT(onSessionChanged(QString, QVariantMap, QStringList, QDBusMessage)));
     }
     askActive();

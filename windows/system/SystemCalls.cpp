@@ -1,4 +1,5 @@
 // The real Win32 calls behind windows/system/Win32Calls.h.
+#include "core/CaretPlacement.h"
 #include "core/Platform.h"
 #include "core/Resource.h"
 #include "windows/system/Win32Calls.h"
@@ -146,13 +147,14 @@ LRESULT CALLBACK LampWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
     case WM_PAINT: {
-        // The tray lamps' colours: bright or dark green in a grey rim.
         PAINTSTRUCT ps;
         HDC hdc = ::BeginPaint(hWnd, &ps);
         RECT rc;
         ::GetClientRect(hWnd, &rc);
-        HBRUSH hBrush = ::CreateSolidBrush(s_bLampLit ? RGB(0, 255, 0) : RGB(0, 128, 0));
-        HPEN hPen = ::CreatePen(PS_SOLID, 1, RGB(128, 128, 128));
+        const LampColour fill = s_bLampLit ? CARET_LAMP_LIT : CARET_LAMP_DARK;
+        HBRUSH hBrush = ::CreateSolidBrush(RGB(fill.r, fill.g, fill.b));
+        HPEN hPen =
+            ::CreatePen(PS_SOLID, 1, RGB(CARET_LAMP_RIM.r, CARET_LAMP_RIM.g, CARET_LAMP_RIM.b));
         HGDIOBJ hOldBrush = ::SelectObject(hdc, hBrush);
         HGDIOBJ hOldPen = ::SelectObject(hdc, hPen);
         ::Ellipse(hdc, rc.left, rc.top, rc.right, rc.bottom);

@@ -201,10 +201,6 @@ Copyright (C) 2026 Lumidot developers&#xd;
         <translation>IME OFF</translation>
     </message>
     <message>
-        <source>%1 (未接続)</source>
-        <translation>%1 (not plugged in)</translation>
-    </message>
-    <message>
         <source>通知領域が見つからないため、ランプを表示できません。
 StatusNotifierItem のトレイ (D-Bus の org.kde.StatusNotifierWatcher) も XEmbed のトレイも動いていません。
 LED は入力メソッドに従い続け、トレイが現れればランプも表示されます。</source>
