@@ -3,8 +3,6 @@
 #include "windows/unit/fakes/TempExeFolder.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -50,42 +48,34 @@ TEST_F(IniPathTest, TheFileSitsBesideTheExeWhateverItsNameAndFolder)
 // Unzipped into a folder the user cannot write, such as Program Files.
 TEST_F(IniPathTest, AFolderClosedToTheUserMovesTheSettingsToTheUsersOwnCopyInAppData)
 {
-    const fs::path exeDir = m_folder->Path() / "Program Files";
-    const fs::path appData = m_folder->Path() / "Roaming";
-    fs::create_directories(exeDir);
+    const fs::path exeDir = m_folder->Path(), appData = exeDir / "Roaming";
     fs::create_directories(appData);
-    const fs::path besideExe = exeDir / "Lumidot.ini";
-    g_Fake.strExePath = (exeDir / "Lumidot.exe").wstring();
     g_Fake.strAppData = appData.wstring();
-    const std::wstring strOwn = g_Fake.strAppData + L"\\Lumidot\\Lumidot.ini";
-    const auto Read = [](const fs::path& path) {
-        std::ifstream file(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    };
+    const std::wstring strBesideExe = m_folder->IniPath().wstring();
 
     // An open folder keeps it beside the exe.
-    EXPECT_EQ(sys::GetIniPath(), besideExe.wstring());
+    EXPECT_EQ(sys::GetIniPath(), strBesideExe);
 
     // Closed, and the file an administrator left there read-only: the user's copy starts from it.
-    std::ofstream(besideExe) << "[Setting]\nPortNumber=7\n";
-    g_Fake.closedPaths = {exeDir.wstring(), besideExe.wstring()};
+    m_folder->WriteIni("[Setting]\nPortNumber=7\n");
+    g_Fake.closedPaths = {exeDir.wstring(), strBesideExe};
     LoadSettings();
     EXPECT_EQ(g_nPortNumber, 7);
-    EXPECT_EQ(sys::GetIniPath(), strOwn);
+    EXPECT_EQ(sys::GetIniPath(), g_Fake.strAppData + L"\\Lumidot\\Lumidot.ini");
     g_nPortNumber = 9;
     EXPECT_TRUE(SaveSettings());
     g_nPortNumber = 0;
     LoadSettings();
     EXPECT_EQ(g_nPortNumber, 9);
-    EXPECT_EQ(Read(besideExe), "[Setting]\nPortNumber=7\n");
+    EXPECT_EQ(m_folder->ReadIni(), "[Setting]\nPortNumber=7\n");
 
     // A writable file in the closed folder is written in place.
     g_Fake.closedPaths = {exeDir.wstring()};
-    EXPECT_EQ(sys::GetIniPath(), besideExe.wstring());
+    EXPECT_EQ(sys::GetIniPath(), strBesideExe);
 
     // Neither place writable: the file beside the exe is still read, and the save fails.
     fs::remove_all(appData / "Lumidot");
-    g_Fake.closedPaths = {exeDir.wstring(), besideExe.wstring(), appData.wstring()};
+    g_Fake.closedPaths = {exeDir.wstring(), strBesideExe, appData.wstring()};
     LoadSettings();
     EXPECT_EQ(g_nPortNumber, 7);
     EXPECT_FALSE(SaveSettings());
