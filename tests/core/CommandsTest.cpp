@@ -212,7 +212,6 @@ TEST_F(CommandsTest, TheWarningSaysWhyThePortDidNotOpenWhereTheSystemTells)
         {{sys::OpenProblem::SessionTerminal, L""},
          "\r\nログイン中の端末です. LEDのポートには使えません."},
         {{sys::OpenProblem::NotSerial, L""}, "\r\nシリアルポートではありません."},
-        {{sys::OpenProblem::None, L""}, ""},
     };
     for (const auto& row : rows) {
         g_Seam.Reset();

@@ -208,7 +208,7 @@ bool IsFullScreenAppInFront()
 HWND CreateLampWindow()
 {
     Record("CreateLampWindow");
-    if (g_Fake.bLampWindowFails || g_Fake.hLamp != nullptr)
+    if (g_Fake.hLamp != nullptr)
         return nullptr;
     g_Fake.hLamp = reinterpret_cast<HWND>(0x5000);
     return g_Fake.hLamp;

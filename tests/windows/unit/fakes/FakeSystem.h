@@ -57,8 +57,7 @@ struct FakeSystem {
     POINT cursor{500, 300};
     std::vector<win32::MonitorInfo> monitors = {{{0, 0, 1920, 1040}, 96}};
     bool bFullScreen = false;
-    bool bLampWindowFails = false;  // CreateLampWindow fails
-    HWND hLamp = nullptr;           // the lamp's window while it exists
+    HWND hLamp = nullptr;  // the lamp's window while it exists
     bool bLampShown = false;
     RECT rcLamp{};
     bool bLampLit = false;
