@@ -30,13 +30,11 @@ std::vector<std::wstring> SharedTexts()
     return texts;
 }
 
-std::size_t Blanks(const std::wstring& strText)
+// The %s a text has for Fill.
+std::ptrdiff_t Blanks(const std::wstring& strText)
 {
-    std::size_t n = 0;
-    for (std::size_t i = strText.find(L"%s"); i != std::wstring::npos;
-         i = strText.find(L"%s", i + 1))
-        ++n;
-    return n;
+    const std::wregex blank(L"%s");
+    return std::distance(std::wsregex_iterator(strText.begin(), strText.end(), blank), {});
 }
 
 TEST_F(LanguageTest, EveryTextIsJapaneseOnAJapaneseWindowsAndEnglishOnAnyOther)
