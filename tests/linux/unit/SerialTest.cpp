@@ -309,12 +309,9 @@ TEST(SerialDeviceTest, IsExclusiveEvenAgainstRootAndCloseReleasesIt)
     EXPECT_TRUE(second.open(socat.pty()));
 }
 
-TEST(SerialDeviceTest, APortWithoutRightsNamesTheGroupThatHasThem)
+TEST_F(SerialTerminalTest, APortWithoutRightsNamesTheGroupThatHasThem)
 {
-    TempDir dir;
-    SocatPty socat(dir.path(), "led");
-    ASSERT_TRUE(socat.ready());
-    const std::string node = fs::canonical(socat.pty()).string();
+    const std::string node = fs::canonical(m_socat.pty()).string();
     ASSERT_EQ(chown(node.c_str(), 0, 20), 0);  // root:dialout, as udev makes a USB adapter's node
     for (const auto &[mode, group] : {std::pair<mode_t, std::wstring>{0660, L"dialout"},
                                       {0620, L""},  // the group may not read it: joining won't help
