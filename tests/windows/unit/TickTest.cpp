@@ -11,9 +11,8 @@ TEST_F(TickTest, TheForegroundFocusAndImeEventsRunTheTickAtOnceAndNothingElseDoe
 {
     RegisterTray();
     const HWND hWindow = reinterpret_cast<HWND>(0x5000);
-    const DWORD kLocationChange = 0x800B;
     OnWinEvent(EVENT_SYSTEM_FOREGROUND, hWindow, OBJID_CARET, CHILDID_SELF);
-    OnWinEvent(kLocationChange, hWindow, OBJID_CARET, CHILDID_SELF);
+    OnWinEvent(EVENT_OBJECT_LOCATIONCHANGE, hWindow, OBJID_CARET, CHILDID_SELF);
     EXPECT_TRUE(g_Fake.calls.empty());
 
     const DWORD events[] = {EVENT_SYSTEM_FOREGROUND, EVENT_OBJECT_FOCUS, EVENT_OBJECT_IME_CHANGE};
