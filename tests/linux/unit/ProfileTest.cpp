@@ -30,12 +30,6 @@ namespace {
 bool s_bRecording = false;
 std::vector<std::string> s_calls;
 
-std::string PathOf(int fd)
-{
-    std::error_code error;
-    return fs::read_symlink("/proc/self/fd/" + std::to_string(fd), error).string();
-}
-
 template <typename Function>
 Function Real(const char *pszName)
 {
@@ -47,8 +41,10 @@ Function Real(const char *pszName)
 // The writer's calls land here first, then go on to the C library's.
 extern "C" int fsync(int fd)
 {
+    std::error_code error;
     if (s_bRecording)
-        s_calls.push_back("fsync " + PathOf(fd));
+        s_calls.push_back("fsync " +
+                          fs::read_symlink("/proc/self/fd/" + std::to_string(fd), error).string());
     return Real<int (*)(int)>("fsync")(fd);
 }
 

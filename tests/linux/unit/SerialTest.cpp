@@ -235,26 +235,14 @@ TEST_F(SerialTerminalTest, RefusesASessionsTerminalAndWhatIsNoSerialLineWithoutT
 
     // The terminal a shell runs in: refused by the shell's own session (where /dev/tty, the alias
     // of one's own terminal, is no serial line either) and by any other.
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t shell = fork();
-    if (shell == 0) {
-        const bool own = setsid() >= 0 && open(m_socat.pty().c_str(), O_RDWR) >= 0 &&
-                         refusedAs(m_socat.pty(), sys::OpenProblem::SessionTerminal) &&
-                         refusedAs("/dev/tty", sys::OpenProblem::NotSerial);
-        if (write(ready[1], own ? "y" : "n", 1) == 1)
-            pause();
-        _exit(0);
-    }
-    char byte = 0;
-    ASSERT_EQ(read(ready[0], &byte, 1), 1);
-    EXPECT_EQ(byte, 'y') << "its own session took it";
-    EXPECT_TRUE(refusedAs(m_socat.pty(), sys::OpenProblem::SessionTerminal));
-    kill(shell, SIGKILL);
-    waitpid(shell, nullptr, 0);
-    close(ready[0]);
-    close(ready[1]);
-
+    EXPECT_TRUE(inChild([&] {
+        return setsid() >= 0 && open(m_socat.pty().c_str(), O_RDWR) >= 0 &&
+               refusedAs(m_socat.pty(), sys::OpenProblem::SessionTerminal) &&
+               refusedAs("/dev/tty", sys::OpenProblem::NotSerial) && inChild([&] {
+                   return setsid() >= 0 &&
+                          refusedAs(m_socat.pty(), sys::OpenProblem::SessionTerminal);
+               });
+    }));
     EXPECT_TRUE(refusedAs("/dev/null", sys::OpenProblem::NotSerial));
 }
 
