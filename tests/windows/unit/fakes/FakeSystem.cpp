@@ -520,17 +520,8 @@ BOOL SetFileAttributes(const wchar_t* pszPath, DWORD dwAttributes)
     return TRUE;
 }
 
-BOOL WTSRegisterSessionNotification(HWND hWnd, DWORD dwFlags)
-{
-    Record("WTSRegisterSessionNotification(" + Hex(hWnd) + "," + std::to_string(dwFlags) + ")");
-    return TRUE;
-}
-
-BOOL WTSUnRegisterSessionNotification(HWND hWnd)
-{
-    Record("WTSUnRegisterSessionNotification(" + Hex(hWnd) + ")");
-    return TRUE;
-}
+BOOL WTSRegisterSessionNotification(HWND, DWORD) { return TRUE; }
+BOOL WTSUnRegisterSessionNotification(HWND) { return TRUE; }
 
 void OutputDebugString(const wchar_t* pszText) { g_Fake.traceLines.push_back(pszText); }
 
