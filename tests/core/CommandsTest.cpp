@@ -411,6 +411,8 @@ TEST_F(CommandsTest, NoPortChosenStoresZeroAndAFailedConnectIsSilentButNoInterva
                                          Question("COM0で接続しますか？"), "Open(COM0)"},
                                         SavedKeys(0, nUpdateTime, 0),
                                         {strTimer}}));
+        EXPECT_EQ(g_Seam.Ini(), "[Setting]\r\nPortNumber=0\r\nUpdateTime=" +
+                                    std::to_string(nUpdateTime) + "\r\nAutoConnect=0\r\n");
         TearDown();
     }
 }
