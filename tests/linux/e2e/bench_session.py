@@ -36,7 +36,7 @@ def session(name, kind, program):
         return
     with Session(name, framework="fcitx5", ime=False, start=False, **options) as s:
         s.call("fcitx5_group", 90, items=["keyboard-jp", "mozc"], active="mozc", tray=True)
-        s.call("xterm", 60)
+        s.xterm()
         s.start()
         yield s
 

@@ -426,10 +426,22 @@ class Agent:
         env = self.env({"XMODIFIERS": f"@im={im}"})
         mark = len(self.ibus_events)
         before = self.ibus_input_context() if self.framework == "ibus" else None
-        proc = self.spawn("xterm", ["xterm", "-title", TYPING_TITLE, "-geometry", "80x10+0+0",
-                                    "-xrm", f"XTerm*inputMethod: {im}"], env=env)
         search = ["xdotool", "search", "--onlyvisible", "--name", f"^{TYPING_TITLE}$"]
-        self.typing_window = wait_for(lambda: self.run(search, check=False).split(), 20, "the xterm window")[0]
+        # Now and then libX11's XIM handshake loses the server's reply and the xterm waits for it
+        # forever, before it maps its window, while the input method sits idle. A new xterm gets
+        # through; the window normally appears within a second, also on a busy machine.
+        for attempt in range(3):
+            proc = self.spawn("xterm", ["xterm", "-title", TYPING_TITLE, "-geometry", "80x10+0+0",
+                                        "-xrm", f"XTerm*inputMethod: {im}"], env=env)
+            try:
+                self.typing_window = wait_for(lambda: self.run(search, check=False).split(), 10,
+                                              "the xterm window")[0]
+                break
+            except Timeout:
+                log(f"xterm pid {proc.pid} never mapped its window: stuck opening the input method")
+                stop(proc)
+                if attempt == 2:
+                    raise
         self.cmd_focus_typing()
         if self.framework == "fcitx5":
             wait_for(lambda: self.cmd_fcitx_state()["state"] != 0, 20, "fcitx5's input context")

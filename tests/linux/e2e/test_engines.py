@@ -36,7 +36,7 @@ class EngineTest(LinuxTestCase):
             s.start()
             s.wait_lines("led", CONNECTED)
             s.call("ibus_engine_start", 90, engine="hangul")
-            s.call("xterm", 60)
+            s.xterm()
             # Hangul starts in EN: Latin, off with the option
             s.wait_lamp("dark")
             s.press(["shift+space"], "bright", ON)   # 한
@@ -62,7 +62,7 @@ class EngineTest(LinuxTestCase):
         ini = "[Setting]\nPortDevice={led}\nUpdateTime=1\nAutoConnect=1\nAlnumOff=1\n"
         with self.session("fcitx5", ini) as s:
             s.call("fcitx5_group", 90, items=["keyboard-jp", "keyboard-ru", "pinyin"], active="keyboard-ru")
-            s.call("xterm", 60)
+            s.xterm()
             s.start()
             s.wait_lamp("dark")
             s.wait_lines("led", CONNECTED)
@@ -83,7 +83,7 @@ class EngineTest(LinuxTestCase):
             s.start()
             s.wait_lines("led", CONNECTED)
             s.call("fcitx5_group", 90, items=["keyboard-jp", "mozc"], active="mozc", tray=True)
-            s.call("xterm", 60)
+            s.xterm()
             s.wait_lamp("dark")
             s.press(["Zenkaku_Hankaku"], "bright", ON)     # hiragana
             s.press(["Eisu_toggle"], "dark", OFF)          # half-width alphanumeric

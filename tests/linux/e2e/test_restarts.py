@@ -29,14 +29,14 @@ class RestartTest(LinuxTestCase):
         ini = "[Setting]\nPortDevice={led}\nUpdateTime=10\nAutoConnect=1\nAlnumOff=1\n"
         with self.session("fcitx5", ini) as s:
             s.call("fcitx5_group", 90, items=["keyboard-jp", "mozc"], active="mozc", tray=True)
-            s.call("xterm", 60)
+            s.xterm()
             s.start()
             s.wait_lines("led", CONNECTED)
             s.press(["Zenkaku_Hankaku"], "bright", ON)
 
             def restart(how):
                 s.call("fcitx5_restart", 90, how=how)
-                s.call("new_typing_window", 60)
+                s.call("new_typing_window", 90)
                 s.wait_lamp("dark")
             self.followed(s, "fcitx5 -r", lambda: restart("replace"), ["Zenkaku_Hankaku"], "bright", OFF + ON)
             self.followed(s, "fcitx5 killed", lambda: restart("kill"), ["Zenkaku_Hankaku"], "bright", OFF + ON)
@@ -52,7 +52,7 @@ class RestartTest(LinuxTestCase):
             s.start()
             s.wait_lines("led", CONNECTED)
             s.call("ibus_engine_start", 90, engine="mozc-jp")
-            s.call("xterm", 60)
+            s.xterm()
             s.wait_lamp("dark")
             s.press(["Zenkaku_Hankaku"], "bright", ON)
 
@@ -60,7 +60,7 @@ class RestartTest(LinuxTestCase):
                 # the desktop sets its engine again on the new daemon
                 s.call("ibus_restart", 90)
                 s.call("ibus_engine", 30, engine="mozc-jp")
-                s.call("new_typing_window", 60)
+                s.call("new_typing_window", 90)
                 s.wait_lamp("dark")
             self.followed(s, "ibus restart", restart, ["Zenkaku_Hankaku"], "bright", OFF + ON)
 
