@@ -57,7 +57,7 @@ if [ -f "$exe" ]; then
 
     # A DLL outside this list (libstdc++-6, libgcc_s_seh-1, libwinpthread-1, ...) is one the user
     # does not have: the exe must stay statically linked.
-    allowed=$(printf '%s\n' ADVAPI32 COMCTL32 COMDLG32 GDI32 IMM32 KERNEL32 MSVCRT OLE32 OLEACC \
+    allowed=$(printf '%s\n' ADVAPI32 COMCTL32 COMDLG32 GDI32 IMM32 KERNEL32 MSVCRT OLE32 \
                              OLEAUT32 SHELL32 SHLWAPI USER32 UXTHEME VERSION)
     dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
     grep -qix 'KERNEL32.dll' <<<"$dlls" || fail "objdump lists no KERNEL32.dll import: $dlls"

@@ -12,6 +12,28 @@
 
 namespace win32 {
 
+namespace {
+
+// A function of a DLL of the system folder, for the DLLs that are no KnownDLLs (wtsapi32, oleacc)
+// and those older Windows lack (shcore). Not imported: the portable exe may run from a folder such
+// as Downloads, where a planted DLL of such a name would be loaded instead. Callers keep the
+// answer.
+template <typename F>
+F SystemFunction(const wchar_t* pszDll, const char* pszName)
+{
+    wchar_t szPath[MAX_PATH];
+    const UINT cch = ::GetSystemDirectoryW(szPath, MAX_PATH);
+    if (cch == 0 || cch >= MAX_PATH)
+        return nullptr;
+    const HMODULE hModule = ::LoadLibraryW((std::wstring(szPath, cch) + L"\\" + pszDll).c_str());
+    if (hModule == nullptr)
+        return nullptr;
+    // Through the generic function type, which GCC lets any function type be cast to and from.
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(hModule, pszName)));
+}
+
+}  // namespace
+
 HWND GetForegroundWindow() { return ::GetForegroundWindow(); }
 
 int GetClassName(HWND hWnd, wchar_t* pszClass, int cchClass)
@@ -60,9 +82,13 @@ std::optional<RECT> GetAccessibleCaret(HWND hWnd)
     // The question is a message sent to the window: a hung one would hang us with it.
     if (::IsHungAppWindow(hWnd))
         return std::nullopt;
+    static const auto pfnAccessibleObject =
+        SystemFunction<HRESULT(STDAPICALLTYPE*)(HWND, DWORD, REFIID, void**)>(
+            L"oleacc.dll", "AccessibleObjectFromWindow");
     IAccessible* pCaret = nullptr;
-    if (FAILED(::AccessibleObjectFromWindow(hWnd, static_cast<DWORD>(OBJID_CARET), IID_IAccessible,
-                                            reinterpret_cast<void**>(&pCaret))) ||
+    if (pfnAccessibleObject == nullptr ||
+        FAILED(pfnAccessibleObject(hWnd, static_cast<DWORD>(OBJID_CARET), IID_IAccessible,
+                                   reinterpret_cast<void**>(&pCaret))) ||
         pCaret == nullptr)
         return std::nullopt;
     VARIANT self;
@@ -92,8 +118,8 @@ using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 
 UINT DpiOfMonitor(HMONITOR hMonitor)
 {
-    static const auto pfnGetDpi = reinterpret_cast<GetDpiForMonitorFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::LoadLibraryW(L"shcore.dll"), "GetDpiForMonitor")));
+    static const auto pfnGetDpi =
+        SystemFunction<GetDpiForMonitorFn>(L"shcore.dll", "GetDpiForMonitor");
     UINT nDpiX = 0, nDpiY = 0;
     if (pfnGetDpi != nullptr &&
         SUCCEEDED(pfnGetDpi(hMonitor, 0 /* MDT_EFFECTIVE_DPI */, &nDpiX, &nDpiY)))
@@ -451,38 +477,17 @@ BOOL SetFileAttributes(const wchar_t* pszPath, DWORD dwAttributes)
     return ::SetFileAttributesW(pszPath, dwAttributes);
 }
 
-namespace {
-
-// A function of wtsapi32.dll, taken from the system folder. Not imported: the portable exe may
-// run from a folder such as Downloads, where a planted DLL of that name would be loaded instead
-// (wtsapi32 is no KnownDLL).
-template <typename F>
-F WtsFunction(const char* pszName)
-{
-    static const HMODULE hModule = [] {
-        wchar_t szPath[MAX_PATH];
-        const UINT cch = ::GetSystemDirectoryW(szPath, MAX_PATH);
-        if (cch == 0 || cch >= MAX_PATH)
-            return HMODULE{};
-        return ::LoadLibraryW((std::wstring(szPath, cch) + L"\\wtsapi32.dll").c_str());
-    }();
-    if (hModule == nullptr)
-        return nullptr;
-    // Through the generic function type, which GCC lets any function type be cast to and from.
-    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(hModule, pszName)));
-}
-
-}  // namespace
-
 BOOL WTSRegisterSessionNotification(HWND hWnd, DWORD dwFlags)
 {
-    const auto pfn = WtsFunction<BOOL(WINAPI*)(HWND, DWORD)>("WTSRegisterSessionNotification");
+    static const auto pfn = SystemFunction<BOOL(WINAPI*)(HWND, DWORD)>(
+        L"wtsapi32.dll", "WTSRegisterSessionNotification");
     return pfn != nullptr && pfn(hWnd, dwFlags);
 }
 
 BOOL WTSUnRegisterSessionNotification(HWND hWnd)
 {
-    const auto pfn = WtsFunction<BOOL(WINAPI*)(HWND)>("WTSUnRegisterSessionNotification");
+    static const auto pfn =
+        SystemFunction<BOOL(WINAPI*)(HWND)>(L"wtsapi32.dll", "WTSUnRegisterSessionNotification");
     return pfn != nullptr && pfn(hWnd);
 }
 
