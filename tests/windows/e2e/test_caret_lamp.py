@@ -21,9 +21,10 @@ class CaretLampTest(LumidotTestCase):
             return lamp if lamp["hwnd"] and lamp["visible"] and 0 < right_of <= 6 and 0 <= below <= 4 else None
         return wait_for(placed, 20, what=f"the lamp below right of the caret at {where}")
 
-    def colour(self, s, lamp, label):
-        """What the middle of the lamp shows on the screen: 'bright' or 'dark'."""
-        return s.colour_at(label, lamp["x"] + lamp["w"] // 2, lamp["y"] + lamp["h"] // 2)
+    def shows(self, s, kind):
+        """Whether the middle of the lamp shows kind, 'bright' or 'dark', on the screen."""
+        lamp = s.drv("caret_lamp")
+        return s.colour_at(kind, lamp["x"] + lamp["w"] // 2, lamp["y"] + lamp["h"] // 2) == kind
 
     def test_the_lamp_follows_the_caret_and_the_ime_and_never_takes_the_focus(self):
         # Without Wine's virtual desktop, where WinEvents are known to arrive.
@@ -35,18 +36,17 @@ class CaretLampTest(LumidotTestCase):
             self.assertEqual(lamp["exstyle"] & want, want)
             self.assertEqual(lamp["pid"], s.pids()[0])
             self.assertEqual((lamp["w"], lamp["h"]), (8, 8))
-            wait_for(lambda: self.colour(s, s.drv("caret_lamp"), "dark") == "dark", what="a dark lamp")
+            wait_for(lambda: self.shows(s, "dark"), what="a dark lamp")
             # typing moves the caret, and the lamp with it
             lamp = self.lamp_at(s, s.drv("caret", "Lumidot lamp"))
             self.assertEqual(s.drv("foreground")["hwnd"], foreign, "the lamp took the front")
             # Lumidot's own window in front, an IME key opens its IME: the lamp lights up
             s.front_target()
             s.drv("key", VK_KANJI)
-            wait_for(lambda: self.colour(s, s.drv("caret_lamp"), "bright") == "bright", 20,
-                     what="a bright lamp")
+            wait_for(lambda: self.shows(s, "bright"), 20, what="a bright lamp")
             s.drv("front_foreign")
             self.lamp_at(s, s.drv("caret"))
-            wait_for(lambda: self.colour(s, s.drv("caret_lamp"), "dark") == "dark", what="dark again")
+            wait_for(lambda: self.shows(s, "dark"), what="dark again")
             self.assertEqual(s.drv("foreground")["hwnd"], foreign, "the lamp took the front")
 
     def test_only_a_ticked_box_makes_the_lamp_and_unticking_removes_it(self):

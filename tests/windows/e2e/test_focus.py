@@ -2,11 +2,9 @@
 another program, an IME key, and the shell's windows that pass through the front."""
 import unittest
 
-from lumidot_e2e import LumidotTestCase, wait_for
+from lumidot_e2e import CONNECTED, OFF, ON, LumidotTestCase, wait_for
 
 PORT = 5
-CONNECTED = ["open", "DTR=0", "RTS=0"]
-ON, OFF = ["DTR=1", "RTS=1"], ["DTR=0", "RTS=0"]
 VK_KANJI = 0x19
 # Alt+Tab, task view, the activation hand-over, the taskbars: in front, yet nobody types there.
 SHELL_CLASSES = ["XamlExplorerHostIslandWindow", "MultitaskingViewFrame", "TaskSwitcherWnd",

@@ -20,12 +20,15 @@ class WiringTest(LumidotTestCase):
             # control modes say); the off state raises DTR, which it already is.
             s.sync()
             self.assertEqual(s.line_changes(5), ["open"])
-            s.ime_on()
-            s.wait_lamp("bright")
-            s.wait_lines(5, ["open", "DTR=0"])
-            s.ime_off()
-            s.wait_lamp("dark")
-            s.wait_lines(5, ["open", "DTR=0", "DTR=1"])
+
+            def lit_then_dark(before):
+                s.ime_on()
+                s.wait_lamp("bright")
+                s.wait_lines(5, before + ["DTR=0"])
+                s.ime_off()
+                s.wait_lamp("dark")
+                s.wait_lines(5, before + ["DTR=0", "DTR=1"])
+            lit_then_dark(["open"])
 
             # the dialog shows the wiring as stored, so confirming another change keeps it
             s.command(ID_MENU_SETTING)
@@ -36,12 +39,7 @@ class WiringTest(LumidotTestCase):
             s.answer(dialog, IDOK)
             wait_for(lambda: s.ini() and "UpdateTime=2" in ini_lines(s.ini()), what="the interval saved")
             self.assertEqual(ini_lines(s.ini()), ini_lines(ini.replace("UpdateTime=1", "UpdateTime=2").encode()))
-            s.ime_on()
-            s.wait_lamp("bright")
-            s.wait_lines(5, ["open", "DTR=0", "DTR=1", "DTR=0"])
-            s.ime_off()
-            s.wait_lamp("dark")
-            s.wait_lines(5, ["open", "DTR=0", "DTR=1", "DTR=0", "DTR=1"])
+            lit_then_dark(["open", "DTR=0", "DTR=1"])
 
             s.post(WM_CLOSE)
             s.wait_exit()

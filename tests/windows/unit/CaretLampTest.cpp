@@ -23,17 +23,11 @@ TEST_F(CaretLampTest, TheCaretComesFromTheThreadThenFromItsAccessibleObjectElseT
         Calls expected;
     };
     const Row rows[] = {
-        {"the thread's caret",
-         {{1, {100, 200, 102, 218}}},
-         {{kForeground, {0, 0, 1, 1}}},
+        {"the thread's caret", {{1, {100, 200, 102, 218}}}, {{kForeground, {0, 0, 1, 1}}},
          {"ShowLampWindow(104,220,112,228,lit)"}},
-        {"a caret drawn by the program",
-         {},
-         {{kForeground, {300, 400, 301, 420}}},
+        {"a caret drawn by the program", {}, {{kForeground, {300, 400, 301, 420}}},
          {"GetAccessibleCaret(4096)", "ShowLampWindow(303,422,311,430,lit)"}},
-        {"no caret: beside the pointer",
-         {},
-         {},
+        {"no caret: beside the pointer", {}, {},
          {"GetAccessibleCaret(4096)", "ShowLampWindow(514,321,522,329,lit)"}},
     };
     for (const Row& row : rows) {

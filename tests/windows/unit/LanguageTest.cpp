@@ -30,17 +30,14 @@ std::vector<std::wstring> SharedTexts()
     return texts;
 }
 
-// The %s a text has for Fill.
-std::ptrdiff_t Blanks(const std::wstring& strText)
-{
-    const std::wregex blank(L"%s");
-    return std::distance(std::wsregex_iterator(strText.begin(), strText.end(), blank), {});
-}
-
 TEST_F(LanguageTest, EveryTextIsJapaneseOnAJapaneseWindowsAndEnglishOnAnyOther)
 {
     const std::vector<std::wstring> texts = SharedTexts();
     ASSERT_GT(texts.size(), 25u);
+    // The %s a text has for Fill.
+    const auto blanks = [blank = std::wregex(L"%s")](const std::wstring& strText) {
+        return std::distance(std::wsregex_iterator(strText.begin(), strText.end(), blank), {});
+    };
     // Japanese, English (US), Chinese (PRC), Korean, German
     for (const LANGID langUi :
          {LANGID{0x0411}, LANGID{0x0409}, LANGID{0x0804}, LANGID{0x0412}, LANGID{0x0407}}) {
@@ -56,7 +53,7 @@ TEST_F(LanguageTest, EveryTextIsJapaneseOnAJapaneseWindowsAndEnglishOnAnyOther)
             } else if (!bAscii) {
                 EXPECT_NE(strShown, strText) << "no English for " << ToUtf8(strText);
             }
-            EXPECT_EQ(Blanks(strShown), Blanks(strText)) << ToUtf8(strText);
+            EXPECT_EQ(blanks(strShown), blanks(strText)) << ToUtf8(strText);
         }
     }
 }

@@ -36,17 +36,17 @@ std::map<std::string, int> ResourceIds()
     return ids;
 }
 
-// The block of the resource named strName, from its header line to its END.
-std::string Block(const std::string& strScript, const std::string& strName)
+// The first block whose header line begins with strHeader, from that line to its END.
+std::string Block(const std::string& strScript, const std::string& strHeader)
 {
-    const std::size_t nStart = strScript.find("\n" + strName + " ");
+    const std::size_t nStart = strScript.find("\n" + strHeader);
     const std::size_t nEnd = strScript.find("\nEND", nStart);
     return nStart == std::string::npos ? std::string() : strScript.substr(nStart, nEnd - nStart);
 }
 
 TEST(ResourceScriptTest, TheTrayMenuHasTheSharedLabelsAndCommandIds)
 {
-    const std::string strMenu = Block(ReadSource("windows/res/Lumidot.rc"), "IDR_TRAY_MENU");
+    const std::string strMenu = Block(ReadSource("windows/res/Lumidot.rc"), "IDR_TRAY_MENU MENU");
     const std::map<std::string, int> ids = ResourceIds();
     std::vector<std::pair<std::string, int>> script, table;
     const std::regex item(R"re(MENUITEM\s+(?:SEPARATOR|"([^"]*)",\s*(\w+)))re");
@@ -125,19 +125,14 @@ TEST(ResourceScriptTest, TheEnglishMenuAndDialogsAreTheJapaneseOnesTranslated)
                                         [](char ch) { return (ch & 0x80) == 0; });
         return it != english.end() ? it->second : bAscii ? strText : "no English for " + strText;
     };
-    auto resource = [](const std::string& strBlock, const std::string& strHeader) {
-        const std::size_t nStart = strBlock.find("\n" + strHeader);
-        const std::size_t nEnd = strBlock.find("\nEND", nStart);
-        const std::string strResource =
-            nStart == std::string::npos ? std::string() : strBlock.substr(nStart, nEnd - nStart);
-        // The fonts differ: the Japanese one has no Latin letters to speak of.
-        return std::regex_replace(strResource, std::regex(R"(FONT [^\n]*)"), "");
-    };
     for (const char* pszName : {"IDR_TRAY_MENU MENU", "IDD_ABOUTBOX DIALOGEX",
                                 "IDD_PORT_DIALOG DIALOGEX", "IDD_SETTING_DIALOG DIALOGEX",
                                 "IDD_PORT_DIALOG 240", "IDD_SETTING_DIALOG 240"}) {
-        std::string strJa = resource(strJapanese, pszName), strEn = resource(strEnglish, pszName);
+        std::string strJa = Block(strJapanese, pszName), strEn = Block(strEnglish, pszName);
         ASSERT_FALSE(strEn.empty()) << pszName;
+        // The fonts differ: the Japanese one has no Latin letters to speak of.
+        for (std::string* pBlock : {&strJa, &strEn})
+            *pBlock = std::regex_replace(*pBlock, std::regex(R"(FONT [^\n]*)"), "");
         for (std::sregex_iterator it(strEn.begin(), strEn.end(), comboItem), end; it != end; ++it)
             EXPECT_EQ(std::stoul((*it)[2]), (*it)[3].length() + 1) << (*it)[0];
         // The English texts in the order of the Japanese ones.

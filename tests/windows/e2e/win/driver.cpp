@@ -401,12 +401,12 @@ std::string Run(const std::string& line)
         return "ok {\"hwnd\":" + Num(g_classed) + "}";
     }
     if (cmd == "key") {
+        const WORD vk = static_cast<WORD>(ArgNum(in));
         INPUT input[2] = {};
         for (INPUT& one : input) {
             one.type = INPUT_KEYBOARD;
-            one.ki.wVk = static_cast<WORD>(ArgNum(in));
+            one.ki.wVk = vk;
         }
-        input[1].ki.wVk = input[0].ki.wVk;
         input[1].ki.dwFlags = KEYEVENTF_KEYUP;
         return SendInput(2, input, sizeof(INPUT)) == 2 ? "ok {}" : Error("SendInput failed");
     }
