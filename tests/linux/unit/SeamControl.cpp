@@ -85,8 +85,7 @@ namespace seam_control {
 
 void Begin()
 {
-    sys::CloseLedPort();
-    sys::ShowCaretLamp(sys::CaretLamp::None);
+    End();  // whatever the test before left open
     s_folder = std::make_unique<QTemporaryDir>();
     qputenv("XDG_CONFIG_HOME", s_folder->path().toUtf8());
     s_bLost = false;
