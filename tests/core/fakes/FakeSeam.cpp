@@ -106,11 +106,8 @@ void ShowTrayPreset(int nPreset)
 
 void ShowCaretLamp(CaretLamp state)
 {
-    Record(std::string("CaretLamp(") +
-           (state == CaretLamp::Lit    ? "lit"
-            : state == CaretLamp::Dark ? "dark"
-                                       : "none") +
-           ")");
+    const char* const names[] = {"none", "lit", "dark"};  // in the order of CaretLamp's values
+    Record(std::string("CaretLamp(") + names[int(state)] + ")");
     g_Seam.caretLamp = state;
 }
 
