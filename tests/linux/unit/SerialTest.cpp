@@ -175,25 +175,6 @@ TEST(SerialDeviceTest, TheSeamNamesTheOpenPortAsChosenNotTheNodeItLeadsTo)
     EXPECT_EQ(sys::LedPortName(), L"");
 }
 
-TEST(SerialDeviceTest, NeverBecomesTheControllingTerminalOfASessionWithoutOne)
-{
-    // Started by a service manager, Lumidot may lead a session without a terminal: the port must
-    // not become that terminal, or unplugging it would hang the session up.
-    TempDir dir;
-    SocatPty socat(dir.path(), "led");
-    ASSERT_TRUE(socat.ready());
-    const pid_t pid = fork();
-    if (pid == 0) {
-        SerialPort port;
-        const bool opened = setsid() >= 0 && port.open(socat.pty());
-        const int tty = open("/dev/tty", O_RDWR | O_NOCTTY);
-        _exit(opened && tty < 0 ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-}
-
 // Runs body in a child process; whether it returned true.
 bool inChild(const std::function<bool()> &body)
 {
@@ -203,6 +184,20 @@ bool inChild(const std::function<bool()> &body)
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(SerialDeviceTest, NeverBecomesTheControllingTerminalOfASessionWithoutOne)
+{
+    // Started by a service manager, Lumidot may lead a session without a terminal: the port must
+    // not become that terminal, or unplugging it would hang the session up.
+    TempDir dir;
+    SocatPty socat(dir.path(), "led");
+    ASSERT_TRUE(socat.ready());
+    EXPECT_TRUE(inChild([&] {
+        SerialPort port;
+        const bool opened = setsid() >= 0 && port.open(socat.pty());
+        return opened && open("/dev/tty", O_RDWR | O_NOCTTY) < 0;
+    }));
 }
 
 // A port's terminal, and a descriptor of the test's own on it to see it from outside.
