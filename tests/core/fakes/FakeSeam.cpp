@@ -128,12 +128,9 @@ bool OpenLedPort(const std::wstring& strPort)
     g_Seam.lastFailure = {};
     if (!g_Seam.strOpenPort.empty() || !IsPort(strPort))
         return false;
-    if (g_Seam.bOpenFails || g_Seam.failingPorts.count(strPort) != 0) {
-        g_Seam.lastFailure = g_Seam.refusal;
-        return false;
-    }
-    if (g_Seam.busyPorts.count(strPort) != 0) {
-        g_Seam.bLastOpenBusy = true;
+    const bool bAbsent = g_Seam.bOpenFails || g_Seam.failingPorts.count(strPort) != 0;
+    if (bAbsent || g_Seam.busyPorts.count(strPort) != 0) {
+        g_Seam.bLastOpenBusy = !bAbsent;
         g_Seam.lastFailure = g_Seam.refusal;
         return false;
     }
