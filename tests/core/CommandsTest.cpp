@@ -508,13 +508,9 @@ TEST_F(CommandsTest, TheLampAtTheCaretFollowsTheTrayLampWhileTickedAndGoesWhenUn
     EXPECT_TRUE(Has(g_Seam.Ini(), "CaretLamp=1"));
     // The typing-mode rule holds for it as for the tray lamp.
     g_nAlnumOff = 1;
-    for (const bool bNative : {true, false}) {
-        g_Seam.calls.clear();
-        g_Seam.AnswerIme(1, bNative);
-        PollImeStatus();
-        EXPECT_EQ(g_Seam.calls, (bNative ? Calls{"Tray(ON_DISCONNECTED)", "CaretLamp(lit)"}
-                                         : Calls{"Tray(OFF_DISCONNECTED)", "CaretLamp(dark)"}));
-    }
+    for (const bool bNative : {true, false})
+        EXPECT_EQ(Tick(1, bNative), (bNative ? Calls{"Tray(ON_DISCONNECTED)", "CaretLamp(lit)"}
+                                             : Calls{"Tray(OFF_DISCONNECTED)", "CaretLamp(dark)"}));
 
     host.dialogs = {Confirm()};
     SettingCommand(host);
@@ -524,10 +520,7 @@ TEST_F(CommandsTest, TheLampAtTheCaretFollowsTheTrayLampWhileTickedAndGoesWhenUn
     g_Seam.calls.clear();
     SettingCommand(host);
     EXPECT_EQ(g_Seam.calls.at(1), "CaretLamp(none)");
-    g_Seam.calls.clear();
-    g_Seam.AnswerIme(0);
-    PollImeStatus();
-    EXPECT_EQ(g_Seam.calls, (Calls{"Tray(OFF_DISCONNECTED)"}));
+    EXPECT_EQ(Tick(0), (Calls{"Tray(OFF_DISCONNECTED)"}));
 }
 
 TEST_F(CommandsTest, ExtremeStoredValuesSelectNothingAndOverflowNothing)

@@ -8,16 +8,6 @@ namespace {
 class ImePollerTest : public CSeamTest {
 protected:
     static void Connect() { CSeamTest::Connect(L"COM3"); }
-
-    // One tick with the IME answering nStatus; returns what it did.
-    static Calls Tick(int nStatus)
-    {
-        g_Seam.calls.clear();
-        g_Seam.reads.clear();
-        g_Seam.AnswerIme(nStatus);
-        PollImeStatus();
-        return g_Seam.calls;
-    }
 };
 
 const Calls kOnConnected = {"Tray(ON_CONNECTED)", "Lines(on)"};

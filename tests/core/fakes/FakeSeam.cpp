@@ -106,11 +106,8 @@ void ShowTrayPreset(int nPreset)
 
 void ShowCaretLamp(CaretLamp state)
 {
-    Record(std::string("CaretLamp(") +
-           (state == CaretLamp::Lit    ? "lit"
-            : state == CaretLamp::Dark ? "dark"
-                                       : "none") +
-           ")");
+    const char* const names[] = {"none", "lit", "dark"};  // in the order of CaretLamp's values
+    Record(std::string("CaretLamp(") + names[int(state)] + ")");
     g_Seam.caretLamp = state;
 }
 
@@ -131,12 +128,9 @@ bool OpenLedPort(const std::wstring& strPort)
     g_Seam.lastFailure = {};
     if (!g_Seam.strOpenPort.empty() || !IsPort(strPort))
         return false;
-    if (g_Seam.bOpenFails || g_Seam.failingPorts.count(strPort) != 0) {
-        g_Seam.lastFailure = g_Seam.refusal;
-        return false;
-    }
-    if (g_Seam.busyPorts.count(strPort) != 0) {
-        g_Seam.bLastOpenBusy = true;
+    const bool bAbsent = g_Seam.bOpenFails || g_Seam.failingPorts.count(strPort) != 0;
+    if (bAbsent || g_Seam.busyPorts.count(strPort) != 0) {
+        g_Seam.bLastOpenBusy = !bAbsent;
         g_Seam.lastFailure = g_Seam.refusal;
         return false;
     }

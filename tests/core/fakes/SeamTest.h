@@ -24,6 +24,16 @@ protected:
         g_Seam.reads.clear();
     }
 
+    // One tick with the IME answering nStatus; returns what it did.
+    static Calls Tick(int nStatus, bool bNative = true)
+    {
+        g_Seam.calls.clear();
+        g_Seam.reads.clear();
+        g_Seam.AnswerIme(nStatus, bNative);
+        PollImeStatus();
+        return g_Seam.calls;
+    }
+
 private:
     static void ResetSharedState()
     {

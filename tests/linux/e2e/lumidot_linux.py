@@ -202,14 +202,15 @@ class Session(SessionBase):
         host false, its watcher runs but no panel has registered with it yet."""
         self.call("tray_host", on=on, host=host)
 
+    def start_without_tray(self):
+        """Starts the program while no tray host runs, until its LED port "led" is connected."""
+        self.tray_host(False)
+        self.start(wait=False)
+        self.wait_lines("led", CONNECTED)
+
     def system_bus(self):
         """Programs started from now on get a system bus where the test plays logind."""
         self.extra_env["DBUS_SYSTEM_BUS_ADDRESS"] = self.call("system_bus")["address"]
-
-    def sleep_and_wake(self):
-        """logind announces sleep, then the wake that follows."""
-        self.call("sleep", start=True)
-        self.call("sleep", start=False)
 
     def session_active(self, active, forged=False):
         """logind says the session left the screen for another user's, or came back."""

@@ -29,13 +29,11 @@ class CaretLampTest(LinuxTestCase):
             self.assertEqual((lamp["w"], lamp["h"]), (8, 8))
             self.assertEqual(s.colour_at("dark", lamp["x"] + 4, lamp["y"] + 4), "dark")
             lamp = self.lamp_beside(s, 500, 400)
-            s.key("Zenkaku_Hankaku")
-            s.wait_lamp("bright crossed")
-            wait_for(lambda: s.colour_at("bright", lamp["x"] + 4, lamp["y"] + 4) == "bright", what="a bright lamp")
-            self.assertEqual(s.xdotool("getwindowfocus").strip(), typed_into)
-            s.key("Zenkaku_Hankaku")
-            s.wait_lamp("dark crossed")
-            wait_for(lambda: s.colour_at("dark", lamp["x"] + 4, lamp["y"] + 4) == "dark", what="a dark lamp")
+            for colour in ("bright", "dark"):
+                s.key("Zenkaku_Hankaku")
+                s.wait_lamp(f"{colour} crossed")
+                wait_for(lambda: s.colour_at(colour, lamp["x"] + 4, lamp["y"] + 4) == colour, what=f"a {colour} lamp")
+                self.assertEqual(s.xdotool("getwindowfocus").strip(), typed_into)
 
     def test_the_lamp_follows_a_caret_told_over_atspi(self):
         with self.session(framework="fcitx5", ini="[Setting]\nUpdateTime=1\nCaretLamp=1\n") as s:

@@ -68,9 +68,7 @@ class PowerTest(LinuxTestCase):
     def test_the_end_of_the_session_closes_the_port_and_saves_the_settings(self):
         with self.session(ports=["led"], ini=INI, start=False) as s:
             # the message box that no tray runs is open, and stops nothing
-            s.tray_host(False)
-            s.start(wait=False)
-            s.wait_lines("led", CONNECTED)
+            s.start_without_tray()
             s.wait_window("lumidot", timeout=15)
             # logging out ends the session's programs with SIGTERM
             s.call("signal", pid=s.pid)

@@ -16,10 +16,8 @@ class TrayTest(LinuxTestCase):
 
     def test_without_a_tray_the_led_works_the_user_is_told_and_the_lamp_comes_with_the_host(self):
         with self.session(ports=["led"], ini=INI, start=False) as s:
-            s.tray_host(False)
-            s.start(wait=False)
+            s.start_without_tray()
             s.focus_typing()
-            s.wait_lines("led", CONNECTED)
             s.key("Zenkaku_Hankaku")
             s.wait_lines("led", CONNECTED + ON)
 
@@ -52,9 +50,7 @@ class TrayTest(LinuxTestCase):
 
     def test_a_tray_host_gone_as_the_icon_is_made_is_no_tray(self):
         with self.session(ports=["led"], ini=INI, start=False) as s:
-            s.tray_host(False)
-            s.start(wait=False)
-            s.wait_lines("led", CONNECTED)
+            s.start_without_tray()
             s.tray_host(True, host=False)
             # the panel registers, and the whole tray host is gone before Qt can ask for it
             s.call("register_host", flapping=True)
@@ -67,9 +63,7 @@ class TrayTest(LinuxTestCase):
 
     def test_an_xembed_tray_that_starts_later_shows_the_lamp(self):
         with self.session(ports=["led"], ini=INI, start=False) as s:
-            s.tray_host(False)
-            s.start(wait=False)
-            s.wait_lines("led", CONNECTED)
+            s.start_without_tray()
             s.call("trayer")
             # the lamp is a small window of the program, embedded in trayer's
             wait_for(lambda: [w for w in s.windows() if w["w"] <= 64], 10, what="the lamp in trayer")

@@ -1,6 +1,7 @@
 // The seam contract tests' controls over the Linux side: the settings and the autostart entry in a
 // fresh configuration folder, and ports that are pseudo-terminals reached through links, whose
-// modem lines the ioctl below plays as a USB adapter's (a pseudo-terminal has none).
+// modem lines the end-to-end harness's ptyemu, linked in, plays as a USB adapter's (a
+// pseudo-terminal has none); its files are kept in the same folder.
 #include "tests/seam/SeamControl.h"
 
 #include "core/Platform.h"
@@ -11,19 +12,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdarg>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <vector>
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -31,7 +27,6 @@ namespace {
 std::unique_ptr<QTemporaryDir> s_folder;
 std::vector<int> s_masters;  // the ports' other ends, which keep them there
 std::vector<int> s_holders;  // another program's hold on them, while busy
-bool s_bLost = false;        // the adapter is unplugged: its lines fail as a hung-up port's do
 
 std::string LinkOf(int nIndex)
 {
@@ -54,42 +49,16 @@ void CloseAll(std::vector<int> &fds)
     fds.clear();
 }
 
-bool IsPtySlave(int fd)
-{
-    struct stat st {};
-    return fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
-           major(st.st_rdev) <= 143;
-}
-
 }  // namespace
-
-// The modem line requests on a pseudo-terminal answer as an adapter's; everything else goes on to
-// the C library.
-extern "C" int ioctl(int fd, unsigned long request, ...) noexcept
-{
-    va_list args;
-    va_start(args, request);
-    void *arg = va_arg(args, void *);
-    va_end(args);
-    if ((request == TIOCMBIS || request == TIOCMBIC || request == TIOCMGET) && IsPtySlave(fd)) {
-        if (!s_bLost)
-            return 0;
-        errno = EIO;
-        return -1;
-    }
-    using Ioctl = int (*)(int, unsigned long, void *);
-    return reinterpret_cast<Ioctl>(dlsym(RTLD_NEXT, "ioctl"))(fd, request, arg);
-}
 
 namespace seam_control {
 
 void Begin()
 {
-    sys::CloseLedPort();
-    sys::ShowCaretLamp(sys::CaretLamp::None);
+    End();  // whatever the test before left open
     s_folder = std::make_unique<QTemporaryDir>();
     qputenv("XDG_CONFIG_HOME", s_folder->path().toUtf8());
-    s_bLost = false;
+    qputenv("PTYEMU_DIR", s_folder->path().toUtf8());
     for (int i = 0; i < 2; ++i) {
         const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0)
@@ -125,7 +94,8 @@ void BusyOpens()
     }
 }
 
-void LoseDevice() { s_bLost = true; }
+// The adapter is unplugged: its lines fail as a hung-up port's do.
+void LoseDevice() { std::ofstream(s_folder->filePath(QStringLiteral("unplugged")).toStdString()); }
 
 bool AnswerIme(int, bool) { return false; }
 void SilenceIme() {}

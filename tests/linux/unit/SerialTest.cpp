@@ -175,25 +175,6 @@ TEST(SerialDeviceTest, TheSeamNamesTheOpenPortAsChosenNotTheNodeItLeadsTo)
     EXPECT_EQ(sys::LedPortName(), L"");
 }
 
-TEST(SerialDeviceTest, NeverBecomesTheControllingTerminalOfASessionWithoutOne)
-{
-    // Started by a service manager, Lumidot may lead a session without a terminal: the port must
-    // not become that terminal, or unplugging it would hang the session up.
-    TempDir dir;
-    SocatPty socat(dir.path(), "led");
-    ASSERT_TRUE(socat.ready());
-    const pid_t pid = fork();
-    if (pid == 0) {
-        SerialPort port;
-        const bool opened = setsid() >= 0 && port.open(socat.pty());
-        const int tty = open("/dev/tty", O_RDWR | O_NOCTTY);
-        _exit(opened && tty < 0 ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-}
-
 // Runs body in a child process; whether it returned true.
 bool inChild(const std::function<bool()> &body)
 {
@@ -203,6 +184,20 @@ bool inChild(const std::function<bool()> &body)
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(SerialDeviceTest, NeverBecomesTheControllingTerminalOfASessionWithoutOne)
+{
+    // Started by a service manager, Lumidot may lead a session without a terminal: the port must
+    // not become that terminal, or unplugging it would hang the session up.
+    TempDir dir;
+    SocatPty socat(dir.path(), "led");
+    ASSERT_TRUE(socat.ready());
+    EXPECT_TRUE(inChild([&] {
+        SerialPort port;
+        const bool opened = setsid() >= 0 && port.open(socat.pty());
+        return opened && open("/dev/tty", O_RDWR | O_NOCTTY) < 0;
+    }));
 }
 
 // A port's terminal, and a descriptor of the test's own on it to see it from outside.
@@ -318,26 +313,22 @@ TEST_F(SerialTerminalTest, APortWithoutRightsNamesTheGroupThatHasThem)
 
 TEST_F(SerialTerminalTest, AClosedPortKeepsItsLinesRaisedWhereTheyAreTheLedsOffState)
 {
-    auto hangsUpOnClose = [&] {
-        termios tio{};
-        return tcgetattr(m_outside, &tio) == 0 && (tio.c_cflag & HUPCL) != 0;
-    };
     termios tio{};
     ASSERT_EQ(tcgetattr(m_outside, &tio), 0);
     tio.c_cflag |= HUPCL;  // the default of a serial port's driver
     ASSERT_EQ(tcsetattr(m_outside, TCSANOW, &tio), 0);
 
     // Dropped lines are the off state: the hang-up on close may drop them as it always does.
-    SerialPort port;
-    ASSERT_TRUE(port.open(m_socat.pty()));
-    port.setLinesAtClose(sys::LedLines::Both, false);
-    port.close();
-    EXPECT_TRUE(hangsUpOnClose());
     // Raised ones must stay raised.
-    ASSERT_TRUE(port.open(m_socat.pty()));
-    port.setLinesAtClose(sys::LedLines::Dtr, true);
-    port.close();
-    EXPECT_FALSE(hangsUpOnClose());
+    SerialPort port;
+    for (const auto &[lines, bRaised] :
+         {std::pair{sys::LedLines::Both, false}, {sys::LedLines::Dtr, true}}) {
+        ASSERT_TRUE(port.open(m_socat.pty()));
+        port.setLinesAtClose(lines, bRaised);
+        port.close();
+        ASSERT_EQ(tcgetattr(m_outside, &tio), 0);
+        EXPECT_EQ((tio.c_cflag & HUPCL) != 0, !bRaised) << bRaised;
+    }
 }
 
 TEST(SerialDeviceTest, ARefusedLineChangeIsFailedButAHangUpIsGone)
